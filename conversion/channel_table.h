@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The fixed table that names each logged channel and turns its raw bytes into the texts of
+// the CSV cells. An identifier the table does not hold gives empty texts.
+namespace quillet {
+
+std::string ChannelName(std::uint8_t identifier);
+std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
+
+// Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
+std::string signColumnText(long long number);
+
+// Writes a number by a digit pattern of "#", "0" and at most one ".": rounded to the pattern's
+// decimals, every integer digit written, a zero integer part written only when the pattern
+// holds a "0" before its ".", and the empty text for zero under a pattern of "#" alone.
+std::string patternText(double number, std::string_view pattern);
+
+}  // namespace quillet

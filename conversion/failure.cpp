@@ -1,0 +1,48 @@
+#include "failure.h"
+
+#include <exception>
+#include <new>
+
+namespace quillet {
+
+Failure::Failure(FailureNumber number) : Failure(number, describeFailure(number)) {}
+
+Failure::Failure(FailureNumber number, const std::string& description)
+    : std::runtime_error(description), m_number(static_cast<int>(number)) {}
+
+std::string describeFailure(FailureNumber number) {
+    switch (number) {
+        case FailureNumber::Overflow:
+            return "Overflow";
+        case FailureNumber::OutOfMemory:
+            return "Out of memory";
+        case FailureNumber::SubscriptOutOfRange:
+            return "Subscript out of range";
+        case FailureNumber::InternalError:
+            return "Internal error";
+        case FailureNumber::DeviceIoError:
+            return "Device I/O error";
+        case FailureNumber::DiskFull:
+            return "Disk full";
+        case FailureNumber::InputPastEndOfFile:
+            return "Input past end of file";
+        case FailureNumber::PathFileAccessError:
+            return "Path/File access error";
+    }
+    return "Internal error";
+}
+
+Failure failureFromCurrentException() {
+    try {
+        throw;
+    } catch (const Failure& failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return Failure(FailureNumber::OutOfMemory);
+    } catch (const std::exception& other) {
+        return Failure(FailureNumber::InternalError,
+                       describeFailure(FailureNumber::InternalError) + " (" + other.what() + ")");
+    }
+}
+
+}  // namespace quillet

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quillet {
+
+// Failure numbers follow the classic numbering of file and arithmetic
+// failures, which users quote when they report a problem.
+enum class FailureNumber : int {
+    OutOfMemory = 7,
+    Overflow = 6,
+    SubscriptOutOfRange = 9,
+    InternalError = 51,
+    DeviceIoError = 57,
+    DiskFull = 61,
+    InputPastEndOfFile = 62,
+    PathFileAccessError = 75,
+};
+
+// The one exception type of the conversion: a failure number and its description.
+class Failure : public std::runtime_error {
+  public:
+    explicit Failure(FailureNumber number);
+    Failure(FailureNumber number, const std::string& description);
+
+    int number() const noexcept { return m_number; }
+    std::string description() const { return what(); }
+
+  private:
+    int m_number;
+};
+
+// The standard description of a failure number, such as "Disk full" for 61.
+std::string describeFailure(FailureNumber number);
+
+// Turns anything a run may throw into a Failure, keeping a Failure as it is.
+Failure failureFromCurrentException();
+
+}  // namespace quillet

@@ -1,0 +1,46 @@
+#include "platform_file.h"
+
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace quillet::platform {
+
+std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
+    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+}
+
+#ifdef _WIN32
+
+std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(path.c_str(), wideMode.c_str());
+}
+
+bool seekFile(std::FILE* file, std::uint64_t position) {
+    return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
+}
+
+std::FILE* binaryStandardOutput() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    return stdout;
+}
+
+#else
+
+std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
+bool seekFile(std::FILE* file, std::uint64_t position) {
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+std::FILE* binaryStandardOutput() { return stdout; }
+
+#endif
+
+}  // namespace quillet::platform

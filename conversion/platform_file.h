@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+// The few file operations whose calls differ between Windows and POSIX systems.
+namespace quillet::platform {
+
+// Paths arrive as UTF-8 text, whatever the platform's own encoding of file names.
+std::filesystem::path pathFromUtf8(std::string_view utf8Path);
+
+// std::fopen for a path of any encoding; nullptr with errno set on failure.
+std::FILE* openFile(const std::filesystem::path& path, const char* mode);
+
+// Moves to a position that may lie beyond what a long can hold.
+bool seekFile(std::FILE* file, std::uint64_t position);
+
+// Standard output switched to binary, so that line ends pass unchanged.
+std::FILE* binaryStandardOutput();
+
+}  // namespace quillet::platform

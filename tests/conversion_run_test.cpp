@@ -1,0 +1,420 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <locale>
+
+#include "failure.h"
+#include "log_writer.h"
+#include "recording_services.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LogContents;
+using testing::LogRecord;
+using testing::readFile;
+
+const std::string kBadFilename = "Bad Filename.  Please check the name and path of the files.";
+
+std::string unexpectedError(const std::string& numberAndDescription) {
+    return "Unexpected error # " + numberAndDescription +
+           "\r\nPlease report this error to " QUILLET_SUPPORT_ADDRESS;
+}
+
+class ConversionRunTest : public ::testing::Test {
+  protected:
+    fs::path writeLog(const std::vector<std::uint8_t>& bytes,
+                      const std::string& name = "RunQMRX.pdb") {
+        const fs::path path = folder / name;
+        testing::writeFile(path, bytes);
+        return path;
+    }
+
+    ConversionOutcome convert(const fs::path& input) {
+        return convertLog(input.string(), output.string(), services);
+    }
+
+    ConversionOutcome convert(const LogContents& contents) {
+        return convert(writeLog(testing::buildLog(contents)));
+    }
+
+    void expectFailure(const std::string& message, MessageIcon icon) {
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0], message);
+        const std::string iconCall =
+            icon == MessageIcon::Exclamation ? "message exclamation" : "message critical";
+        ASSERT_GE(services.calls.size(), 3u);
+        EXPECT_EQ(services.calls[services.calls.size() - 3], iconCall);
+        EXPECT_EQ(services.calls[services.calls.size() - 2], "idle");
+        EXPECT_EQ(services.calls.back(), "value 0");
+    }
+
+    testing::TemporaryFolder folder;
+    fs::path output = folder / "out.csv";
+    testing::RecordingServices services;
+};
+
+TEST_F(ConversionRunTest, WritesHeadingAndOneLinePerSample) {
+    LogContents log;
+    log.channels = {33, 6, 58, 34};
+    log.records = {
+        LogRecord{61, {{0, {2, 11, 208, 9}}, {33, {255, 0, 209, 9}}, {66, {1, 10, 0, 9}}}},
+        LogRecord{754, {{42, {6, 255, 219, 9}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output),
+              "RunQMRX.pdb\r\n"
+              "Time,RPM,Timing,Air Temp,\r\n"
+              "1:01.00,62, 1,,\r\n"
+              "1:01.33,7969, 0,-1,\r\n"
+              "1:01.66,31, 0,363,\r\n"
+              "12:34.42,188, 245,-8,\r\n");
+    EXPECT_EQ(services.calls, (std::vector<std::string>{"busy", "min 1", "max 2", "value 1",
+                                                        "value 2", "idle", "value 1", "beep"}));
+    EXPECT_TRUE(services.messages.empty());
+}
+
+struct TimeCase {
+    std::uint16_t seconds;
+    std::uint8_t hundredths;
+    std::string text;
+};
+
+void PrintTo(const TimeCase& c, std::ostream* out) {
+    *out << c.seconds << " s " << int{c.hundredths} << " -> " << c.text;
+}
+
+class SampleTimeTest : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(SampleTimeTest, WritesMinutesSecondsAndHundredths) {
+    EXPECT_EQ(sampleTime(GetParam().seconds, GetParam().hundredths), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SampleTimeTest,
+                         ::testing::Values(TimeCase{5, 3, "0:05.03"}, TimeCase{754, 42, "12:34.42"},
+                                           TimeCase{60, 0, "1:00.00"}, TimeCase{0, 0, "0:00.00"},
+                                           TimeCase{59, 9, "0:59.09"}, TimeCase{70, 10, "1:10.10"},
+                                           TimeCase{61, 150, "1:01.150"},
+                                           TimeCase{65535, 255, "1092:15.255"}));
+
+struct NameCase {
+    std::string path;
+    std::string name;
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) { *out << c.path; }
+
+class InputFileNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(InputFileNameTest, TakesTheTextAfterTheLastSeparator) {
+    EXPECT_EQ(inputFileName(GetParam().path), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, InputFileNameTest,
+                         ::testing::Values(NameCase{"RunQMRX.pdb", "RunQMRX.pdb"},
+                                           NameCase{"C:\\Logs\\Run7QMRX.pdb", "Run7QMRX.pdb"},
+                                           NameCase{"/home/me/logs/Run7QMRX.pdb", "Run7QMRX.pdb"},
+                                           NameCase{"C:\\Logs/sub\\x/Run.pdb", "Run.pdb"},
+                                           NameCase{"dir/", ""},
+                                           NameCase{"/tmp/Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb"}));
+
+TEST_F(ConversionRunTest, WritesTheNameAsGivenInUtf8) {
+    LogContents log;
+    log.records = {LogRecord{1, {{5, {}}}}};
+    const fs::path input = writeLog(testing::buildLog(log), "Fahrt \xC3\xA4\xE2\x82\xAC QMRX.pdb");
+    ASSERT_EQ(convert(input), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "Fahrt \xC3\xA4\xE2\x82\xAC QMRX.pdb\r\nTime\r\n0:01.05\r\n");
+}
+
+TEST_F(ConversionRunTest, LogWithoutChannelsWritesTimesAlone) {
+    LogContents log;
+    log.records = {LogRecord{3, {{0, {}}, {50, {}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime\r\n0:03.00\r\n0:03.50\r\n");
+}
+
+TEST_F(ConversionRunTest, CountByteKeepsOnlyItsLowSixBits) {
+    LogContents log;
+    log.channels = {38, 44, 22};
+    log.channelCountByte = 0xC3;
+    log.records = {LogRecord{0, {{1, {1, 2, 3}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,Knock,Air Volume,ISC\r\n0:00.01, 1, 2, 3\r\n");
+}
+
+TEST_F(ConversionRunTest, TwelveChannelsAreAllConverted) {
+    const LogContents log =
+        testing::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 5, 7);
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), testing::expectedCsv(log, "RunQMRX.pdb"));
+}
+
+TEST_F(ConversionRunTest, FirstHundredthsByteOfFFIsASample) {
+    LogContents log;
+    log.channels = {38};
+    log.records = {LogRecord{2, {{0xFF, {7}}, {4, {8}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,Knock\r\n0:02.255, 7\r\n0:02.04, 8\r\n");
+}
+
+TEST_F(ConversionRunTest, RecordZeroIsNeverConverted) {
+    LogContents log;
+    log.channels = {38};
+    log.firstRecord = {0x00, 0x09, 0x01, 0x05, 0xFF};
+    log.records = {LogRecord{1, {{0, {6}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,Knock\r\n0:01.00, 6\r\n");
+}
+
+struct RecordCountCase {
+    std::uint16_t recordCount;
+    std::string lines;
+    std::vector<std::string> progress;
+};
+
+void PrintTo(const RecordCountCase& c, std::ostream* out) { *out << "count " << c.recordCount; }
+
+class RecordCountTest : public ConversionRunTest,
+                        public ::testing::WithParamInterface<RecordCountCase> {};
+
+TEST_P(RecordCountTest, ConvertsRecordsOneToCountLessOne) {
+    LogContents log;
+    log.channels = {22};
+    log.records = {LogRecord{1, {{0, {1}}}}, LogRecord{2, {{0, {2}}}}};
+    std::vector<std::uint8_t> bytes = testing::buildLog(log);
+    testing::putWord(bytes, testing::kRecordCountField, GetParam().recordCount);
+    ASSERT_EQ(convert(writeLog(bytes)), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,ISC\r\n" + GetParam().lines);
+    std::vector<std::string> expected{"busy", "min 1"};
+    expected.insert(expected.end(), GetParam().progress.begin(), GetParam().progress.end());
+    expected.insert(expected.end(), {"idle", "value 1", "beep"});
+    EXPECT_EQ(services.calls, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, RecordCountTest,
+    ::testing::Values(RecordCountCase{0, "", {"max -1"}}, RecordCountCase{1, "", {"max 0"}},
+                      RecordCountCase{2, "0:01.00, 1\r\n", {"max 1", "value 1"}},
+                      RecordCountCase{
+                          3, "0:01.00, 1\r\n0:02.00, 2\r\n", {"max 2", "value 1", "value 2"}}));
+
+TEST_F(ConversionRunTest, ReplacesAnExistingOutputWhole) {
+    testing::writeFile(output, std::vector<std::uint8_t>(5000, 'x'));
+    LogContents log;
+    log.records = {LogRecord{1, {{0, {}}}}};
+    ASSERT_EQ(convert(log), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime\r\n0:01.00\r\n");
+}
+
+TEST_F(ConversionRunTest, WritesAFullStopWhateverTheLocale) {
+    struct CommaDecimals : std::numpunct<char> {
+        char do_decimal_point() const override { return ','; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale(), new CommaDecimals));
+    LogContents log;
+    log.channels = {19, 41, 20};
+    log.records = {LogRecord{1, {{0, {1, 1, 86}}}}};
+    const ConversionOutcome outcome = convert(log);
+    std::locale::global(previous);
+    ASSERT_EQ(outcome, ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output),
+              "RunQMRX.pdb\r\nTime,O2,Inj P/W,Battery\r\n0:01.00,0.02,0.256,6.30\r\n");
+}
+
+TEST_F(ConversionRunTest, ConvertsIntoADeviceWithoutDeletingIt) {
+    if (!fs::exists("/dev/null")) GTEST_SKIP() << "no /dev/null here";
+    LogContents log;
+    log.records = {LogRecord{1, {{0, {}}}}};
+    ASSERT_EQ(convertLog(writeLog(testing::buildLog(log)).string(), "/dev/null", services),
+              ConversionOutcome::Converted);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(ConversionRunTest, SampleLogsConvertAsTheirContentsSay) {
+    for (const testing::SampleLog& sample : testing::sampleLogs()) {
+        const fs::path input = fs::path(QUILLET_SAMPLES_DIR) / sample.fileName;
+        ASSERT_EQ(readFile(input), readFile(writeLog(testing::buildLog(sample.contents))))
+            << "samples/ is out of date: " << sample.fileName;
+        ASSERT_EQ(convert(input), ConversionOutcome::Converted) << sample.fileName;
+        EXPECT_EQ(readFile(output), testing::expectedCsv(sample.contents, sample.fileName));
+    }
+}
+
+// Failures: each row damages a log or names a path that cannot serve, and gives the message.
+struct FailureCase {
+    std::string name;
+    std::function<void(std::vector<std::uint8_t>&)> damage;
+    std::string message;
+    bool outputCreated;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+class DamagedLogTest : public ConversionRunTest,
+                       public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(DamagedLogTest, EndsWithTheMessage) {
+    LogContents log;
+    log.channels = {38, 22};
+    log.records = {LogRecord{1, {{0, {1, 2}}}}, LogRecord{2, {{0, {3, 4}}, {50, {5, 6}}}}};
+    std::vector<std::uint8_t> bytes = testing::buildLog(log);
+    GetParam().damage(bytes);
+    testing::writeFile(output, {'o', 'l', 'd'});
+
+    EXPECT_EQ(convert(writeLog(bytes)), ConversionOutcome::Failed);
+
+    const bool critical = GetParam().message != kBadFilename;
+    expectFailure(GetParam().message, critical ? MessageIcon::Critical : MessageIcon::Exclamation);
+    if (GetParam().outputCreated) {
+        const std::string heading = "RunQMRX.pdb\r\nTime,Knock,ISC\r\n";
+        EXPECT_EQ(readFile(output).substr(0, heading.size()), heading);
+    } else {
+        EXPECT_EQ(readFile(output), "old");
+    }
+}
+
+const std::size_t kSecondRecordEntry = testing::recordOffsetField(2);
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, DamagedLogTest,
+    ::testing::Values(
+        FailureCase{"ThirteenChannels", [](auto& b) { b[testing::readLong(b, 52) + 5] = 0x0D; },
+                    unexpectedError("9 occurred: Subscript out of range"), false},
+        FailureCase{"CountByte3F", [](auto& b) { b[testing::readLong(b, 52) + 5] = 0x3F; },
+                    unexpectedError("9 occurred: Subscript out of range"), false},
+        FailureCase{"HeaderCutShort", [](auto& b) { b.resize(77); },
+                    unexpectedError("62 occurred: Input past end of file"), false},
+        FailureCase{"EmptyFile", [](auto& b) { b.clear(); },
+                    unexpectedError("62 occurred: Input past end of file"), false},
+        FailureCase{"InfoPastEnd", [](auto& b) { testing::putLong(b, 52, 1000000); },
+                    unexpectedError("62 occurred: Input past end of file"), false},
+        FailureCase{"InfoAtLargestOffset", [](auto& b) { testing::putLong(b, 52, 0x7FFFFFFF); },
+                    unexpectedError("6 occurred: Overflow"), false},
+        FailureCase{"InfoAtTopOffset", [](auto& b) { testing::putLong(b, 52, 0xFFFFFFFF); },
+                    unexpectedError("6 occurred: Overflow"), false},
+        FailureCase{"RecordPastEnd",
+                    [](auto& b) { testing::putLong(b, kSecondRecordEntry, 1000000); },
+                    unexpectedError("62 occurred: Input past end of file"), true},
+        FailureCase{"RecordAtLargestOffset",
+                    [](auto& b) { testing::putLong(b, kSecondRecordEntry, 0x7FFFFFFF); },
+                    unexpectedError("6 occurred: Overflow"), true},
+        FailureCase{"RecordWithoutEnd", [](auto& b) { b.pop_back(); },
+                    unexpectedError("62 occurred: Input past end of file"), true},
+        FailureCase{"RecordListPastEnd", [](auto& b) { testing::putWord(b, 76, 9000); },
+                    unexpectedError("62 occurred: Input past end of file"), true}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ConversionRunTest, KeepsTheLinesWrittenBeforeAFailure) {
+    LogContents log;
+    log.channels = {38};
+    log.records = {LogRecord{1, {{0, {1}}, {50, {2}}}}, LogRecord{2, {{0, {3}}}}};
+    std::vector<std::uint8_t> bytes = testing::buildLog(log);
+    bytes.resize(bytes.size() - 2);
+    EXPECT_EQ(convert(writeLog(bytes)), ConversionOutcome::Failed);
+    EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,Knock\r\n0:01.00, 1\r\n0:01.50, 2\r\n");
+    EXPECT_EQ(services.calls,
+              (std::vector<std::string>{"busy", "min 1", "max 2", "value 1", "value 2",
+                                        "message critical", "idle", "value 0"}));
+}
+
+class PathFailureTest : public ConversionRunTest {
+  protected:
+    fs::path validLog() {
+        LogContents log;
+        log.records = {LogRecord{1, {{0, {}}}}};
+        return writeLog(testing::buildLog(log));
+    }
+};
+
+TEST_F(PathFailureTest, EmptyInputPath) {
+    EXPECT_EQ(convertLog("", output.string(), services), ConversionOutcome::Failed);
+    expectFailure(kBadFilename, MessageIcon::Exclamation);
+    EXPECT_EQ(services.calls.front(), "busy");
+}
+
+TEST_F(PathFailureTest, MissingInputIsNotCreated) {
+    testing::writeFile(output, {'o', 'l', 'd'});
+    const fs::path missing = folder / "MissingQMRX.pdb";
+    EXPECT_EQ(convert(missing), ConversionOutcome::Failed);
+    expectFailure(kBadFilename, MessageIcon::Exclamation);
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_EQ(readFile(output), "old");
+}
+
+TEST_F(PathFailureTest, InputIsAFolder) {
+    EXPECT_EQ(convert(folder.path()), ConversionOutcome::Failed);
+    expectFailure(kBadFilename, MessageIcon::Exclamation);
+}
+
+TEST_F(PathFailureTest, OutputPathsThatCannotBeCreated) {
+    const fs::path input = validLog();
+    fs::create_directory(folder / "sub");
+    for (const std::string& bad : {std::string(), (folder / "no-such-folder" / "out.csv").string(),
+                                   (folder / "sub").string()}) {
+        services = {};
+        EXPECT_EQ(convertLog(input.string(), bad, services), ConversionOutcome::Failed) << bad;
+        expectFailure(kBadFilename, MessageIcon::Exclamation);
+    }
+    EXPECT_TRUE(fs::is_directory(folder / "sub"));
+}
+
+TEST_F(PathFailureTest, ReadOnlyOutputIsKept) {
+    const fs::path input = validLog();
+    testing::writeFile(output, {'o', 'l', 'd'});
+    fs::permissions(output, fs::perms::owner_read);
+    EXPECT_EQ(convert(input), ConversionOutcome::Failed);
+    expectFailure(kBadFilename, MessageIcon::Exclamation);
+    EXPECT_EQ(readFile(output), "old");
+}
+
+TEST_F(PathFailureTest, OutputNamingTheInputKeepsTheLog) {
+    const fs::path input = validLog();
+    const std::string logBytes = readFile(input);
+    fs::create_symlink(input, folder / "link.csv");
+    fs::create_hard_link(input, folder / "hard.csv");
+    for (const fs::path& same :
+         {input, folder / "." / input.filename(), folder / "link.csv", folder / "hard.csv"}) {
+        services = {};
+        EXPECT_EQ(convertLog(input.string(), same.string(), services), ConversionOutcome::Failed)
+            << same;
+        expectFailure(kBadFilename, MessageIcon::Exclamation);
+        EXPECT_EQ(readFile(input), logBytes);
+    }
+}
+
+// A sink that takes `room` bytes and then fails as a full disk does.
+class FullDisk : public OutputTarget {
+  public:
+    explicit FullDisk(std::size_t room) : m_room(room) {}
+    std::unique_ptr<ByteSink> replace() override { return std::make_unique<Sink>(*this); }
+    std::string written;
+
+  private:
+    struct Sink : ByteSink {
+        explicit Sink(FullDisk& disk) : disk(disk) {}
+        void write(std::span<const char> bytes) override {
+            if (disk.written.size() + bytes.size() > disk.m_room)
+                throw Failure(FailureNumber::DiskFull);
+            disk.written.append(bytes.data(), bytes.size());
+        }
+        void close() override {}
+        FullDisk& disk;
+    };
+    std::size_t m_room;
+};
+
+TEST_F(ConversionRunTest, FullDiskIsReportedNotHidden) {
+    const LogContents log = testing::drivingLog({33, 38, 6}, 3000, 10);
+    const fs::path input = writeLog(testing::buildLog(log));
+    FullDisk disk(100000);
+    EXPECT_EQ(convertLog(input.string(), disk, services), ConversionOutcome::Failed);
+    expectFailure(unexpectedError("61 occurred: Disk full"), MessageIcon::Critical);
+    EXPECT_EQ(disk.written,
+              testing::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,152 @@
+#include "log_writer.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace quillet::testing {
+
+void putWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
+    bytes.at(at) = static_cast<std::uint8_t>(value >> 8);
+    bytes.at(at + 1) = static_cast<std::uint8_t>(value);
+}
+
+void putLong(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    putWord(bytes, at, static_cast<std::uint16_t>(value >> 16));
+    putWord(bytes, at + 2, static_cast<std::uint16_t>(value));
+}
+
+std::uint32_t readLong(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return std::uint32_t{bytes.at(at)} << 24 | std::uint32_t{bytes.at(at + 1)} << 16 |
+           std::uint32_t{bytes.at(at + 2)} << 8 | bytes.at(at + 3);
+}
+
+std::vector<std::uint8_t> buildLog(const LogContents& contents) {
+    const std::size_t recordCount = contents.records.size() + 1;
+    std::vector<std::uint8_t> bytes(kRecordListStart + 8 * recordCount + 2, 0);
+
+    for (std::size_t i = 0; i < contents.databaseName.size() && i < 31; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(contents.databaseName[i]);
+    }
+    const std::string typeAndCreator = "DATAQMRX";
+    std::copy(typeAndCreator.begin(), typeAndCreator.end(), bytes.begin() + 60);
+    putWord(bytes, kRecordCountField, static_cast<std::uint16_t>(recordCount));
+
+    putLong(bytes, kAppInfoOffsetField, static_cast<std::uint32_t>(bytes.size()));
+    std::vector<std::uint8_t> info(kInfoBlockSize, 0);
+    info[5] =
+        contents.channelCountByte.value_or(static_cast<std::uint8_t>(contents.channels.size()));
+    for (std::size_t k = 0; k < contents.channels.size() && k < 12; ++k) {
+        info[6 + k] = contents.channels[k];
+    }
+    bytes.insert(bytes.end(), info.begin(), info.end());
+
+    auto startRecord = [&bytes](std::size_t record) {
+        putLong(bytes, recordOffsetField(record), static_cast<std::uint32_t>(bytes.size()));
+        bytes[recordOffsetField(record) + 4] = 0x40;
+        bytes[recordOffsetField(record) + 7] = static_cast<std::uint8_t>(record);
+    };
+    startRecord(0);
+    bytes.insert(bytes.end(), contents.firstRecord.begin(), contents.firstRecord.end());
+    for (std::size_t r = 0; r < contents.records.size(); ++r) {
+        const LogRecord& record = contents.records[r];
+        startRecord(r + 1);
+        bytes.push_back(static_cast<std::uint8_t>(record.seconds >> 8));
+        bytes.push_back(static_cast<std::uint8_t>(record.seconds));
+        for (const LogSample& sample : record.samples) {
+            bytes.push_back(sample.hundredths);
+            bytes.insert(bytes.end(), sample.channelBytes.begin(), sample.channelBytes.end());
+        }
+        bytes.push_back(0xFF);
+    }
+    return bytes;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, int samplesPerRecord,
+                       std::uint32_t seed) {
+    LogContents contents;
+    contents.channels = channels;
+    std::vector<std::uint8_t> reading(channels.size());
+    for (std::size_t k = 0; k < reading.size(); ++k) {
+        reading[k] = static_cast<std::uint8_t>(40 + 17 * k);
+    }
+    std::uint32_t state = seed;
+    auto nextRandom = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 24;
+    };
+    for (int r = 0; r < records; ++r) {
+        LogRecord record{static_cast<std::uint16_t>(r), {}};
+        for (int s = 0; s < samplesPerRecord; ++s) {
+            for (std::uint8_t& value : reading) {
+                value = static_cast<std::uint8_t>(value + static_cast<int>(nextRandom() % 7) - 3);
+            }
+            record.samples.push_back(
+                {static_cast<std::uint8_t>(s * 100 / samplesPerRecord), reading});
+        }
+        contents.records.push_back(std::move(record));
+    }
+    return contents;
+}
+
+}  // namespace quillet::testing
+
+#include "channel_table.h"
+#include "conversion_run.h"
+
+namespace quillet::testing {
+
+std::string expectedCsv(const LogContents& contents, const std::string& fileName) {
+    std::string csv = fileName + "\r\nTime";
+    for (std::uint8_t identifier : contents.channels) csv += "," + ChannelName(identifier);
+    csv += "\r\n";
+    for (const LogRecord& record : contents.records) {
+        for (const LogSample& sample : record.samples) {
+            csv += sampleTime(record.seconds, sample.hundredths);
+            for (std::size_t k = 0; k < contents.channels.size(); ++k) {
+                csv += "," + ChannelValue(contents.channels[k], sample.channelBytes.at(k));
+            }
+            csv += "\r\n";
+        }
+    }
+    return csv;
+}
+
+}  // namespace quillet::testing
+
+namespace quillet::testing {
+
+std::vector<SampleLog> sampleLogs() {
+    auto named = [](const std::string& name, LogContents contents) {
+        contents.databaseName = name;
+        return SampleLog{name + ".pdb", std::move(contents)};
+    };
+    return {
+        // RPM, Timing, Coolant, Air Temp, TPS, O2 while the engine warms up.
+        named("WarmUpQMRX", drivingLog({33, 6, 7, 58, 23, 19}, 12, 4, 7)),
+        // All twelve columns a log can hold, at ten samples a second.
+        named("ThirdGearQMRX",
+              drivingLog({33, 38, 6, 19, 26, 41, 44, 23, 20, 21, 22, 29}, 8, 10, 11)),
+        // Fuel trims, Battery, and a channel the table does not know (identifier 34).
+        named("CruiseQMRX", drivingLog({15, 14, 13, 12, 34, 20}, 70, 2, 3)),
+    };
+}
+
+}  // namespace quillet::testing

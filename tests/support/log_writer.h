@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Writes logger databases for tests, samples, benchmarks and fuzz seeds, laid out as the
+// handheld lays them out: header, record list, two bytes of gap, info block, record data.
+namespace quillet::testing {
+
+struct LogSample {
+    std::uint8_t hundredths;
+    std::vector<std::uint8_t> channelBytes;
+};
+
+struct LogRecord {
+    std::uint16_t seconds;
+    std::vector<LogSample> samples;
+};
+
+struct LogContents {
+    std::string databaseName = "TestQMRX";
+    std::vector<std::uint8_t> channels;
+    // The info block's count byte, when it should say other than the number of channels.
+    std::optional<std::uint8_t> channelCountByte;
+    // Record 0, which the conversion skips.
+    std::vector<std::uint8_t> firstRecord = {0x01, 0x02, 0x03, 0x04};
+    // Records 1 and on.
+    std::vector<LogRecord> records;
+};
+
+inline constexpr std::size_t kAppInfoOffsetField = 52;
+inline constexpr std::size_t kRecordCountField = 76;
+inline constexpr std::size_t kRecordListStart = 78;
+inline constexpr std::size_t kInfoBlockSize = 18;
+
+std::vector<std::uint8_t> buildLog(const LogContents& contents);
+
+// Where entry `record` of the record list keeps its data offset.
+constexpr std::size_t recordOffsetField(std::size_t record) {
+    return kRecordListStart + 8 * record;
+}
+
+std::uint32_t readLong(const std::vector<std::uint8_t>& bytes, std::size_t at);
+void putLong(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value);
+void putWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value);
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+std::string readFile(const std::filesystem::path& path);
+
+// A log like a real run of the logger: `channels` columns, `records` records of
+// `samplesPerRecord` samples each, with readings that drift as an engine's would.
+LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, int samplesPerRecord,
+                       std::uint32_t seed = 1);
+
+}  // namespace quillet::testing
+
+namespace quillet::testing {
+
+// The CSV that converting `contents` from a file called fileName must give, assembled from
+// the channel table and sample times.
+std::string expectedCsv(const LogContents& contents, const std::string& fileName);
+
+}  // namespace quillet::testing
+
+namespace quillet::testing {
+
+struct SampleLog {
+    std::string fileName;
+    LogContents contents;
+};
+
+// The logs that ship in samples/.
+std::vector<SampleLog> sampleLogs();
+
+}  // namespace quillet::testing
