@@ -1,6 +1,6 @@
 // Converts a log as large as the logger writes and compares the time with the I/O floor:
 // reading the log and writing as many bytes as the CSV has, measured in the same run.
-// Usage: quillet_bench CONVERTER [WINDOW-CONVERTER]
+// Usage: quillet_bench CONVERTER [WINDOW-BENCH]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,6 +61,22 @@ ChildRun bestOf(const std::vector<std::string>& arguments) {
     return best;
 }
 
+// The best of the times that a program prints for its own work, one number per run.
+double bestPrintedSeconds(const std::string& command) {
+    double best = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        std::FILE* output = popen(command.c_str(), "r");
+        double seconds = 0;
+        const bool read = output && std::fscanf(output, "%lf", &seconds) == 1;
+        if (!output || pclose(output) != 0 || !read) {
+            std::fprintf(stderr, "failed: %s\n", command.c_str());
+            std::exit(1);
+        }
+        best = std::min(best, seconds);
+    }
+    return best;
+}
+
 void copyFloor(const fs::path& input, const fs::path& output, std::uintmax_t outputBytes) {
     std::vector<char> block(64 * 1024, 'x');
     std::FILE* in = std::fopen(input.c_str(), "rb");
@@ -100,7 +116,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 2) {
-        std::fputs("usage: quillet_bench CONVERTER [WINDOW-CONVERTER]\n", stderr);
+        std::fputs("usage: quillet_bench CONVERTER [WINDOW-BENCH]\n", stderr);
         return 2;
     }
     const fs::path work = fs::temp_directory_path() / "quillet-bench";
@@ -123,10 +139,11 @@ int main(int argc, char** argv) {
     std::printf("peak memory        %.1f MB (goal: under 10)\n", conversion.peakMemoryKiB / 1024.0);
 
     if (argc > 2) {
-        const ChildRun window = bestOf({argv[2], log, csv});
-        std::printf("through the window %.3f s (best of %d)\n", window.seconds, kRounds);
+        const double window =
+            bestPrintedSeconds("\"" + std::string(argv[2]) + "\" \"" + log + "\" \"" + csv + "\"");
+        std::printf("through the window %.3f s (best of %d, offscreen)\n", window, kRounds);
         std::printf("window ratio       %.2f x quillet-convert (goal: at most 1.25)\n",
-                    window.seconds / conversion.seconds);
+                    window / conversion.seconds);
     }
     fs::remove_all(work);
     return 0;

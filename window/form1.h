@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+#include "common_dialog.h"
+#include "conversion_run.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ProgressBar;
+
+// The program's one window: the two paths, their "Browse" buttons, "Convert" and the progress
+// bar. It lends the conversion its busy pointer, progress bar, message boxes and beep.
+class Form1 : public QWidget, public quillet::ReportingServices {
+    Q_OBJECT
+
+  public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    QLabel* Label1;
+    QLineEdit* txtInFile;
+    QPushButton* cmdInBrowse;
+    QLabel* Label2;
+    QLineEdit* txtOutFile;
+    QPushButton* cmdOutBrowse;
+    ProgressBar* ProgBar;
+    QPushButton* cmdConvert;
+    CommonDialog ComDiag;
+
+    void setBusyPointer(bool busy) override;
+    void setProgressMin(float min) override;
+    void setProgressMax(float max) override;
+    void setProgressValue(float value) override;
+    void showMessage(const std::string& text, quillet::MessageIcon icon) override;
+    void beep() override;
+
+  signals:
+    void beeped();
+
+  private slots:
+    void cmdConvert_Click();
+    void cmdInBrowse_Click();
+    void cmdOutBrowse_Click();
+
+  private:
+    struct FilePick;
+    void chooseFile(const FilePick& pick);
+
+    bool m_busy = false;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QProgressBar>
+
+// A progress bar whose range and position are single-precision numbers. It takes any of them:
+// a position below Min shows the bar empty, one above Max full, and a range whose Max is not
+// above its Min shows it full once the position has reached both ends, empty before.
+class ProgressBar : public QProgressBar {
+    Q_OBJECT
+
+  public:
+    explicit ProgressBar(QWidget* parent = nullptr);
+
+    float Min() const { return m_min; }
+    float Max() const { return m_max; }
+    float Value() const { return m_value; }
+    void setMin(float min);
+    void setMax(float max);
+    // Shows at once: the conversion sets it without letting the event loop run.
+    void setValue(float value);
+
+  private:
+    void showValue();
+
+    float m_min = 0;
+    float m_max = 100;
+    float m_value = 0;
+};
