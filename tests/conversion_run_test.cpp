@@ -3,60 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <functional>
 #include <locale>
 
+#include "conversion_fixture.h"
 #include "failure.h"
-#include "log_writer.h"
-#include "recording_services.h"
 
 namespace quillet {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::LogContents;
-using testing::LogRecord;
-using testing::readFile;
-
-const std::string kBadFilename = "Bad Filename.  Please check the name and path of the files.";
-
-std::string unexpectedError(const std::string& numberAndDescription) {
-    return "Unexpected error # " + numberAndDescription +
-           "\r\nPlease report this error to " QUILLET_SUPPORT_ADDRESS;
-}
-
-class ConversionRunTest : public ::testing::Test {
-  protected:
-    fs::path writeLog(const std::vector<std::uint8_t>& bytes,
-                      const std::string& name = "RunQMRX.pdb") {
-        const fs::path path = folder / name;
-        testing::writeFile(path, bytes);
-        return path;
-    }
-
-    ConversionOutcome convert(const fs::path& input) {
-        return convertLog(input.string(), output.string(), services);
-    }
-
-    ConversionOutcome convert(const LogContents& contents) {
-        return convert(writeLog(testing::buildLog(contents)));
-    }
-
-    void expectFailure(const std::string& message, MessageIcon icon) {
-        ASSERT_EQ(services.messages.size(), 1u);
-        EXPECT_EQ(services.messages[0], message);
-        const std::string iconCall =
-            icon == MessageIcon::Exclamation ? "message exclamation" : "message critical";
-        ASSERT_GE(services.calls.size(), 3u);
-        EXPECT_EQ(services.calls[services.calls.size() - 3], iconCall);
-        EXPECT_EQ(services.calls[services.calls.size() - 2], "idle");
-        EXPECT_EQ(services.calls.back(), "value 0");
-    }
-
-    testing::TemporaryFolder folder;
-    fs::path output = folder / "out.csv";
-    testing::RecordingServices services;
-};
 
 TEST_F(ConversionRunTest, WritesHeadingAndOneLinePerSample) {
     LogContents log;
@@ -243,70 +196,6 @@ TEST_F(ConversionRunTest, SampleLogsConvertAsTheirContentsSay) {
     }
 }
 
-// Failures: each row damages a log or names a path that cannot serve, and gives the message.
-struct FailureCase {
-    std::string name;
-    std::function<void(std::vector<std::uint8_t>&)> damage;
-    std::string message;
-    bool outputCreated;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
-
-class DamagedLogTest : public ConversionRunTest,
-                       public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(DamagedLogTest, EndsWithTheMessage) {
-    LogContents log;
-    log.channels = {38, 22};
-    log.records = {LogRecord{1, {{0, {1, 2}}}}, LogRecord{2, {{0, {3, 4}}, {50, {5, 6}}}}};
-    std::vector<std::uint8_t> bytes = testing::buildLog(log);
-    GetParam().damage(bytes);
-    testing::writeFile(output, {'o', 'l', 'd'});
-
-    EXPECT_EQ(convert(writeLog(bytes)), ConversionOutcome::Failed);
-
-    const bool critical = GetParam().message != kBadFilename;
-    expectFailure(GetParam().message, critical ? MessageIcon::Critical : MessageIcon::Exclamation);
-    if (GetParam().outputCreated) {
-        const std::string heading = "RunQMRX.pdb\r\nTime,Knock,ISC\r\n";
-        EXPECT_EQ(readFile(output).substr(0, heading.size()), heading);
-    } else {
-        EXPECT_EQ(readFile(output), "old");
-    }
-}
-
-const std::size_t kSecondRecordEntry = testing::recordOffsetField(2);
-
-INSTANTIATE_TEST_SUITE_P(
-    Logs, DamagedLogTest,
-    ::testing::Values(
-        FailureCase{"ThirteenChannels", [](auto& b) { b[testing::readLong(b, 52) + 5] = 0x0D; },
-                    unexpectedError("9 occurred: Subscript out of range"), false},
-        FailureCase{"CountByte3F", [](auto& b) { b[testing::readLong(b, 52) + 5] = 0x3F; },
-                    unexpectedError("9 occurred: Subscript out of range"), false},
-        FailureCase{"HeaderCutShort", [](auto& b) { b.resize(77); },
-                    unexpectedError("62 occurred: Input past end of file"), false},
-        FailureCase{"EmptyFile", [](auto& b) { b.clear(); },
-                    unexpectedError("62 occurred: Input past end of file"), false},
-        FailureCase{"InfoPastEnd", [](auto& b) { testing::putLong(b, 52, 1000000); },
-                    unexpectedError("62 occurred: Input past end of file"), false},
-        FailureCase{"InfoAtLargestOffset", [](auto& b) { testing::putLong(b, 52, 0x7FFFFFFF); },
-                    unexpectedError("6 occurred: Overflow"), false},
-        FailureCase{"InfoAtTopOffset", [](auto& b) { testing::putLong(b, 52, 0xFFFFFFFF); },
-                    unexpectedError("6 occurred: Overflow"), false},
-        FailureCase{"RecordPastEnd",
-                    [](auto& b) { testing::putLong(b, kSecondRecordEntry, 1000000); },
-                    unexpectedError("62 occurred: Input past end of file"), true},
-        FailureCase{"RecordAtLargestOffset",
-                    [](auto& b) { testing::putLong(b, kSecondRecordEntry, 0x7FFFFFFF); },
-                    unexpectedError("6 occurred: Overflow"), true},
-        FailureCase{"RecordWithoutEnd", [](auto& b) { b.pop_back(); },
-                    unexpectedError("62 occurred: Input past end of file"), true},
-        FailureCase{"RecordListPastEnd", [](auto& b) { testing::putWord(b, 76, 9000); },
-                    unexpectedError("62 occurred: Input past end of file"), true}),
-    [](const auto& info) { return info.param.name; });
-
 TEST_F(ConversionRunTest, KeepsTheLinesWrittenBeforeAFailure) {
     LogContents log;
     log.channels = {38};
@@ -318,71 +207,6 @@ TEST_F(ConversionRunTest, KeepsTheLinesWrittenBeforeAFailure) {
     EXPECT_EQ(services.calls,
               (std::vector<std::string>{"busy", "min 1", "max 2", "value 1", "value 2",
                                         "message critical", "idle", "value 0"}));
-}
-
-class PathFailureTest : public ConversionRunTest {
-  protected:
-    fs::path validLog() {
-        LogContents log;
-        log.records = {LogRecord{1, {{0, {}}}}};
-        return writeLog(testing::buildLog(log));
-    }
-};
-
-TEST_F(PathFailureTest, EmptyInputPath) {
-    EXPECT_EQ(convertLog("", output.string(), services), ConversionOutcome::Failed);
-    expectFailure(kBadFilename, MessageIcon::Exclamation);
-    EXPECT_EQ(services.calls.front(), "busy");
-}
-
-TEST_F(PathFailureTest, MissingInputIsNotCreated) {
-    testing::writeFile(output, {'o', 'l', 'd'});
-    const fs::path missing = folder / "MissingQMRX.pdb";
-    EXPECT_EQ(convert(missing), ConversionOutcome::Failed);
-    expectFailure(kBadFilename, MessageIcon::Exclamation);
-    EXPECT_FALSE(fs::exists(missing));
-    EXPECT_EQ(readFile(output), "old");
-}
-
-TEST_F(PathFailureTest, InputIsAFolder) {
-    EXPECT_EQ(convert(folder.path()), ConversionOutcome::Failed);
-    expectFailure(kBadFilename, MessageIcon::Exclamation);
-}
-
-TEST_F(PathFailureTest, OutputPathsThatCannotBeCreated) {
-    const fs::path input = validLog();
-    fs::create_directory(folder / "sub");
-    for (const std::string& bad : {std::string(), (folder / "no-such-folder" / "out.csv").string(),
-                                   (folder / "sub").string()}) {
-        services = {};
-        EXPECT_EQ(convertLog(input.string(), bad, services), ConversionOutcome::Failed) << bad;
-        expectFailure(kBadFilename, MessageIcon::Exclamation);
-    }
-    EXPECT_TRUE(fs::is_directory(folder / "sub"));
-}
-
-TEST_F(PathFailureTest, ReadOnlyOutputIsKept) {
-    const fs::path input = validLog();
-    testing::writeFile(output, {'o', 'l', 'd'});
-    fs::permissions(output, fs::perms::owner_read);
-    EXPECT_EQ(convert(input), ConversionOutcome::Failed);
-    expectFailure(kBadFilename, MessageIcon::Exclamation);
-    EXPECT_EQ(readFile(output), "old");
-}
-
-TEST_F(PathFailureTest, OutputNamingTheInputKeepsTheLog) {
-    const fs::path input = validLog();
-    const std::string logBytes = readFile(input);
-    fs::create_symlink(input, folder / "link.csv");
-    fs::create_hard_link(input, folder / "hard.csv");
-    for (const fs::path& same :
-         {input, folder / "." / input.filename(), folder / "link.csv", folder / "hard.csv"}) {
-        services = {};
-        EXPECT_EQ(convertLog(input.string(), same.string(), services), ConversionOutcome::Failed)
-            << same;
-        expectFailure(kBadFilename, MessageIcon::Exclamation);
-        EXPECT_EQ(readFile(input), logBytes);
-    }
 }
 
 // A sink that takes `room` bytes and then fails as a full disk does.
@@ -411,7 +235,7 @@ TEST_F(ConversionRunTest, FullDiskIsReportedNotHidden) {
     const fs::path input = writeLog(testing::buildLog(log));
     FullDisk disk(100000);
     EXPECT_EQ(convertLog(input.string(), disk, services), ConversionOutcome::Failed);
-    expectFailure(unexpectedError("61 occurred: Disk full"), MessageIcon::Critical);
+    expectFailure(61);
     EXPECT_EQ(disk.written,
               testing::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
 }

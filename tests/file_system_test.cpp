@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "conversion_fixture.h"
+#include "converter_command.h"
+#include "failure.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quillet {
+namespace {
+
+const std::string kOldOutput = "old output";
+const std::string kLogName = "RunQMRX.pdb";
+
+std::vector<std::uint8_t> smallLog() {
+    LogContents log;
+    log.channels = {38};
+    log.records = {LogRecord{1, {{0, {5}}}}};
+    return testing::buildLog(log);
+}
+
+std::string csvOf(const std::string& fileName) {
+    return fileName + "\r\nTime,Knock\r\n0:01.00, 5\r\n";
+}
+
+struct Paths {
+    fs::path input;
+    fs::path output;
+};
+
+struct PathCase {
+    std::string name;
+    // Lays out the folder and names the two paths of the run.
+    std::function<Paths(const fs::path& folder)> prepare;
+    int failureNumber;
+};
+
+void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
+
+fs::path writeLogAt(const fs::path& path) {
+    testing::writeFile(path, smallLog());
+    return path;
+}
+
+fs::path writeOldOutput(const fs::path& path) {
+    testing::writeFile(path, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
+    return path;
+}
+
+Paths standard(const fs::path& folder) {
+    return {writeLogAt(folder / kLogName), writeOldOutput(folder / "out.csv")};
+}
+
+// The file-system questions the checks ask, for paths that may be too long to ask about.
+bool isFile(const fs::path& path) {
+    std::error_code ignored;
+    return fs::is_regular_file(path, ignored);
+}
+
+bool pathExists(const fs::path& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+class PathTest : public ConversionRunTest, public ::testing::WithParamInterface<PathCase> {};
+
+// Every case keeps the log as it was, and a failing one keeps any earlier output too.
+TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
+    const Paths paths = GetParam().prepare(folder.path());
+    const bool inputExisted = pathExists(paths.input);
+    const std::string logBefore = isFile(paths.input) ? readFile(paths.input) : "";
+    const bool outputWasFile = isFile(paths.output);
+    const std::string outputBefore = outputWasFile ? readFile(paths.output) : "";
+
+    const ConversionOutcome outcome =
+        convertLog(paths.input.string(), paths.output.string(), services);
+
+    EXPECT_EQ(pathExists(paths.input), inputExisted);
+    if (isFile(paths.input)) {
+        EXPECT_EQ(readFile(paths.input), logBefore);
+    }
+    if (GetParam().failureNumber == 0) {
+        EXPECT_EQ(outcome, ConversionOutcome::Converted);
+        EXPECT_TRUE(services.messages.empty());
+        if (isFile(paths.output)) {
+            EXPECT_EQ(readFile(paths.output), csvOf(paths.input.filename().string()));
+        }
+    } else {
+        EXPECT_EQ(outcome, ConversionOutcome::Failed);
+        expectFailure(GetParam().failureNumber);
+        if (outputWasFile) {
+            EXPECT_EQ(readFile(paths.output), outputBefore);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathTest,
+    ::testing::Values(
+        PathCase{"InputMissing",
+                 [](const fs::path& f) {
+                     return Paths{f / kLogName, writeOldOutput(f / "out.csv")};
+                 },
+                 75},
+        PathCase{"InputEmptyPath",
+                 [](const fs::path& f) {
+                     return Paths{"", writeOldOutput(f / "out.csv")};
+                 },
+                 75},
+        PathCase{"InputIsAFolder",
+                 [](const fs::path& f) {
+                     return Paths{f, writeOldOutput(f / "out.csv")};
+                 },
+                 75},
+        PathCase{"InputInMissingFolder",
+                 [](const fs::path& f) {
+                     return Paths{f / "gone" / kLogName, f / "out.csv"};
+                 },
+                 75},
+        PathCase{"OutputEmptyPath",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), ""};
+                 },
+                 75},
+        PathCase{"OutputInMissingFolder",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / "gone" / "out.csv"};
+                 },
+                 75},
+        PathCase{"OutputIsAFolder",
+                 [](const fs::path& f) {
+                     fs::create_directory(f / "csv");
+                     return Paths{writeLogAt(f / kLogName), f / "csv"};
+                 },
+                 75},
+        PathCase{"OutputReadOnly",
+                 [](const fs::path& f) {
+                     Paths paths = standard(f);
+                     fs::permissions(paths.output, fs::perms::owner_read | fs::perms::group_read);
+                     return paths;
+                 },
+                 75},
+        PathCase{"OutputIsTheInput",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / kLogName};
+                 },
+                 75},
+        PathCase{
+            "OutputIsTheInputSpelledOtherwise",
+            [](const fs::path& f) {
+                return Paths{writeLogAt(f / kLogName), f / "." / ".." / f.filename() / kLogName};
+            },
+            75},
+        PathCase{"OutputIsALinkToTheInput",
+                 [](const fs::path& f) {
+                     fs::create_symlink(writeLogAt(f / kLogName), f / "link.csv");
+                     return Paths{f / kLogName, f / "link.csv"};
+                 },
+                 75},
+        PathCase{"OutputIsAHardLinkOfTheInput",
+                 [](const fs::path& f) {
+                     fs::create_hard_link(writeLogAt(f / kLogName), f / "hard.csv");
+                     return Paths{f / kLogName, f / "hard.csv"};
+                 },
+                 75},
+        PathCase{"OutputPathTooLong",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / (std::string(5000, 'a') + ".csv")};
+                 },
+                 75},
+        PathCase{"DeepButValidPaths",
+                 [](const fs::path& f) {
+                     fs::path deep = f;
+                     for (int level = 0; level < 30; ++level) deep /= std::string(60, 'd');
+                     fs::create_directories(deep);
+                     return Paths{writeLogAt(deep / kLogName), writeOldOutput(deep / "out.csv")};
+                 },
+                 0},
+        PathCase{"NamesWithSpaces",
+                 [](const fs::path& f) {
+                     fs::create_directory(f / "my logs");
+                     return Paths{writeLogAt(f / "my logs" / " Run 7 QMRX.pdb"),
+                                  writeOldOutput(f / "my logs" / "run 7 .csv")};
+                 },
+                 0},
+        PathCase{"NonAsciiNames",
+                 [](const fs::path& f) {
+                     const fs::path dir = f / fs::path(u8"Fahrten \u00e4\u00f6\u00fc");
+                     fs::create_directory(dir);
+                     return Paths{writeLogAt(dir / fs::path(u8"\u7b2c\u4e09QMRX.pdb")),
+                                  dir / fs::path(u8"r\u00e9sum\u00e9.csv")};
+                 },
+                 0},
+        PathCase{"OutputIsADevice",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), "/dev/null"};
+                 },
+                 0}),
+    [](const auto& info) { return info.param.name; });
+
+#ifndef _WIN32
+
+TEST_F(ConversionRunTest, OutputIsAPipeThatIsWrittenNotDeleted) {
+    const fs::path pipe = folder / "pipe.csv";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = readFile(pipe); });
+    const fs::path input = writeLog(smallLog());
+    const ConversionOutcome outcome = convertLog(input.string(), pipe.string(), services);
+    reader.join();
+    EXPECT_EQ(outcome, ConversionOutcome::Converted);
+    EXPECT_EQ(received, csvOf(kLogName));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// Root reads every file whatever its permissions, so the converter then runs as nobody.
+TEST_F(ConversionRunTest, UnreadableInputIsABadFilename) {
+    const fs::path csvFolder = folder / "csv";
+    fs::create_directory(csvFolder);
+    fs::permissions(csvFolder, fs::perms::all);
+    const fs::path input = writeLog(smallLog());
+    fs::permissions(input, fs::perms::owner_write);
+    const std::string program =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " QUILLET_CONVERT
+                       : QUILLET_CONVERT;
+    const testing::CommandResult result =
+        testing::runCommand("sh",
+                            "-c '" + program + " \"$0\" \"$1\"' " + testing::shellQuoted(input) +
+                                " " + testing::shellQuoted(csvFolder / "out.csv"),
+                            folder.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              "Bad Filename.  Please check the name and path of the files.\n");
+    EXPECT_FALSE(fs::exists(csvFolder / "out.csv"));
+}
+
+#endif
+
+}  // namespace
+}  // namespace quillet
