@@ -4,7 +4,9 @@ BUILD_DIR = build/$(PRESET)
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps build run test test-sanitize fuzz fuzz-build fuzz-replay fuzz-seeds bench samples \
+WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/wine/wine64
+
+.PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-replay fuzz-seeds bench samples \
 	screenshot format
 
 deps:
@@ -29,6 +31,17 @@ test-sanitize: deps
 	cmake --build --preset sanitize
 	ctest --preset sanitize -j2
 
+# The core, quillet-convert.exe and the core tests cross-built for Windows and run under Wine,
+# then every sample and damaged log converted by both builds and compared byte for byte.
+test-windows: build
+	@scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 googletest
+	cmake --preset windows
+	cmake --build --preset windows
+	$(WINE_ENV) /usr/lib/wine/wine64 wineboot --init
+	$(WINE_ENV) ctest --preset windows
+	$(WINE_ENV) scripts/compare-windows.sh $(BUILD_DIR)/cli/quillet-convert \
+	  build/windows/cli/quillet-convert.exe
+
 fuzz-build:
 	@scripts/install-deps.sh clang libclang-rt-14-dev
 	cmake --preset fuzz
@@ -46,7 +59,7 @@ fuzz-replay: fuzz-build
 	build/fuzz/fuzz/conversion_fuzzer -runs=0 -timeout=10 fuzz/corpus fuzz/regressions
 
 fuzz-seeds: build
-	$(BUILD_DIR)/fuzz/make_fuzz_seeds fuzz/corpus
+	$(BUILD_DIR)/tests/support/make_logs seeds fuzz/corpus
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/quillet_bench \
@@ -56,7 +69,7 @@ screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png
 
 samples: build
-	$(BUILD_DIR)/tests/support/make_sample_logs samples
+	$(BUILD_DIR)/tests/support/make_logs samples samples
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

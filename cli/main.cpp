@@ -1,7 +1,8 @@
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "console_services.h"
 #include "conversion_run.h"
 
@@ -25,21 +26,22 @@ void printHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    const std::vector<std::string> arguments = quillet::commandLineArguments(argc, argv);
+    if (arguments.size() == 2 && arguments[1] == "--help") {
         printHelp();
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (arguments.size() == 2 && arguments[1] == "--version") {
         std::printf("quillet-convert %s\n", QUILLET_VERSION);
         return 0;
     }
-    if (argc != 3) {
+    if (arguments.size() != 3) {
         std::fputs(kUsage, stderr);
         return 2;
     }
 
-    const std::string input = argv[1];
-    const std::string output = argv[2];
+    const std::string& input = arguments[1];
+    const std::string& output = arguments[2];
     quillet::ConsoleServices console;
     quillet::ConversionOutcome outcome;
     if (output == "-") {

@@ -74,10 +74,14 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLine) {
 TEST_F(ConverterCommandTest, HelpAndVersion) {
     const CommandResult help = run("--help");
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.standardOutput.rfind("usage: quillet-convert INPUT OUTPUT\n", 0), 0u);
+    // Help and version are text, written with the platform's line ends.
+    EXPECT_EQ(testing::withoutCarriageReturns(help.standardOutput)
+                  .rfind("usage: quillet-convert INPUT OUTPUT\n", 0),
+              0u);
     const CommandResult version = run("--version");
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.standardOutput, "quillet-convert " QUILLET_VERSION "\n");
+    EXPECT_EQ(testing::withoutCarriageReturns(version.standardOutput),
+              "quillet-convert " QUILLET_VERSION "\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "conversion_run.h"
 #include "log_writer.h"
+#include "platform_file.h"
 #include "recording_services.h"
 
 namespace quillet {
@@ -37,13 +38,13 @@ class ConversionRunTest : public ::testing::Test {
   protected:
     fs::path writeLog(const std::vector<std::uint8_t>& bytes,
                       const std::string& name = "RunQMRX.pdb") {
-        const fs::path path = folder / name;
+        const fs::path path = folder / platform::pathFromUtf8(name);
         testing::writeFile(path, bytes);
         return path;
     }
 
     ConversionOutcome convert(const fs::path& input) {
-        return convertLog(input.string(), output.string(), services);
+        return convertLog(testing::utf8Text(input), testing::utf8Text(output), services);
     }
 
     ConversionOutcome convert(const LogContents& contents) {

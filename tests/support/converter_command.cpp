@@ -12,6 +12,14 @@ namespace quillet::testing {
 
 std::string shellQuoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
+std::string withoutCarriageReturns(const std::string& text) {
+    std::string lines;
+    for (char c : text) {
+        if (c != '\r') lines += c;
+    }
+    return lines;
+}
+
 CommandResult runCommand(const std::string& program, const std::string& arguments,
                          const std::filesystem::path& scratch) {
     const std::filesystem::path out = scratch / "command-stdout.txt";
@@ -25,6 +33,9 @@ CommandResult runCommand(const std::string& program, const std::string& argument
     const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     CommandResult result{exitCode, readFile(out), readFile(err)};
+#ifdef _WIN32
+    result.standardError = withoutCarriageReturns(result.standardError);
+#endif
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;

@@ -62,6 +62,11 @@ std::vector<std::uint8_t> buildLog(const LogContents& contents) {
     return bytes;
 }
 
+std::string utf8Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),

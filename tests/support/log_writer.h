@@ -47,6 +47,9 @@ std::uint32_t readLong(const std::vector<std::uint8_t>& bytes, std::size_t at);
 void putLong(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value);
 void putWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value);
 
+// A path as the UTF-8 text the conversion takes paths in, on every platform.
+std::string utf8Text(const std::filesystem::path& path);
+
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 std::string readFile(const std::filesystem::path& path);
 

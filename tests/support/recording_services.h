@@ -28,7 +28,9 @@ class TemporaryFolder {
     TemporaryFolder();
     ~TemporaryFolder();
     const std::filesystem::path& path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return m_path / name;
+    }
 
   private:
     std::filesystem::path m_path;

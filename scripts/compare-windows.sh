@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Converts every sample log and every fuzz seed (the damaged logs among them) with the native
+# quillet-convert and with quillet-convert.exe under Wine, and checks that both end alike: the
+# same exit status, the same message, the same CSV bytes.
+# Usage: compare-windows.sh NATIVE-CONVERTER WINDOWS-CONVERTER
+set -euo pipefail
+native=$1
+windows=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Two outputs match when both runs wrote the same bytes or neither wrote any file.
+same_output() {
+  if [ -e "$1" ] || [ -e "$2" ]; then cmp -s "$1" "$2"; fi
+}
+
+compared=0
+differing=0
+for log in samples/*.pdb fuzz/corpus/*.pdb; do
+  set +e
+  "$native" "$log" "$work/native.csv" 2>"$work/native.err"
+  native_status=$?
+  "$WINE" "$windows" "$log" "$work/windows.csv" 2>"$work/windows.err"
+  windows_status=$?
+  set -e
+  tr -d '\r' <"$work/windows.err" >"$work/windows.txt"
+  if [ "$native_status" != "$windows_status" ] ||
+     ! cmp -s "$work/native.err" "$work/windows.txt" ||
+     ! same_output "$work/native.csv" "$work/windows.csv"; then
+    echo "DIFFERS: $log (exit $native_status native, $windows_status Windows)"
+    differing=$((differing + 1))
+  fi
+  rm -f "$work"/native.csv "$work"/windows.csv
+  compared=$((compared + 1))
+done
+echo "compared: $((compared - differing)) passed, $differing failed"
+[ "$differing" -eq 0 ]

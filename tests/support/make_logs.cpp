@@ -1,0 +1,31 @@
+// Writes the logs that ship with the project:
+//   make_logs samples DIRECTORY   the sample logs of samples/
+//   make_logs seeds DIRECTORY     the fuzzer's seeds: the samples and every kind of damaged log
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "damaged_logs.h"
+#include "log_writer.h"
+
+using namespace quillet::testing;
+
+int main(int argc, char** argv) {
+    const std::string kind = argc == 3 ? argv[1] : "";
+    if (kind != "samples" && kind != "seeds") {
+        std::fputs("usage: make_logs samples|seeds DIRECTORY\n", stderr);
+        return 2;
+    }
+    const std::filesystem::path directory = argv[2];
+    std::filesystem::create_directories(directory);
+    const std::string prefix = kind == "seeds" ? "sample-" : "";
+    for (const SampleLog& sample : sampleLogs()) {
+        writeFile(directory / (prefix + sample.fileName), buildLog(sample.contents));
+    }
+    if (kind == "seeds") {
+        for (const DamagedLog& damaged : damagedLogs()) {
+            writeFile(directory / ("damaged-" + damaged.name + ".pdb"), damaged.bytes);
+        }
+    }
+    return 0;
+}
