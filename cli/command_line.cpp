@@ -1,8 +1,9 @@
 #include "command_line.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which declares what it uses.
+#include <shellapi.h>
 #endif
 
 namespace quillet {

@@ -73,6 +73,16 @@ class StreamSink : public ByteSink {
     bool m_ownsStream;
 };
 
+// A path named by the user; text that cannot name a file on this platform (not UTF-8, say)
+// is a bad file name like any other.
+fs::path pathOf(const std::string& utf8Path) {
+    try {
+        return platform::pathFromUtf8(utf8Path);
+    } catch (const std::exception&) {
+        failPathAccess();
+    }
+}
+
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
     return fs::equivalent(a, b, error) && !error;
@@ -88,7 +98,7 @@ bool isReadOnly(const fs::file_status& status) {
 
 std::unique_ptr<ByteSource> openInputFile(const std::string& path) {
     if (path.empty()) failPathAccess();
-    const fs::path input = platform::pathFromUtf8(path);
+    const fs::path input = pathOf(path);
     std::error_code error;
     if (fs::is_directory(input, error)) failPathAccess();
     FileHandle file(platform::openFile(input, "rb"));
@@ -101,8 +111,8 @@ FileOutputTarget::FileOutputTarget(std::string outputPath, std::string inputPath
 
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     if (m_outputPath.empty()) failPathAccess();
-    const fs::path output = platform::pathFromUtf8(m_outputPath);
-    if (sameFile(output, platform::pathFromUtf8(m_inputPath))) failPathAccess();
+    const fs::path output = pathOf(m_outputPath);
+    if (sameFile(output, pathOf(m_inputPath))) failPathAccess();
 
     std::error_code error;
     const fs::file_status status = fs::status(output, error);

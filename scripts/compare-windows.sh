@@ -16,11 +16,14 @@ same_output() {
 
 compared=0
 differing=0
-for log in samples/*.pdb fuzz/corpus/*.pdb; do
+
+# Compares one log, given to the Windows build as windows_path (default: the same path).
+compare() {
+  local log=$1 windows_path=${2:-$1}
   set +e
   "$native" "$log" "$work/native.csv" 2>"$work/native.err"
   native_status=$?
-  "$WINE" "$windows" "$log" "$work/windows.csv" 2>"$work/windows.err"
+  "$WINE" "$windows" "$windows_path" "$work/windows.csv" 2>"$work/windows.err"
   windows_status=$?
   set -e
   tr -d '\r' <"$work/windows.err" >"$work/windows.txt"
@@ -32,6 +35,16 @@ for log in samples/*.pdb fuzz/corpus/*.pdb; do
   fi
   rm -f "$work"/native.csv "$work"/windows.csv
   compared=$((compared + 1))
+}
+
+for log in samples/*.pdb fuzz/corpus/*.pdb; do
+  compare "$log"
 done
+
+# A non-ASCII name, given to Windows as a drive-letter path with "\" separators.
+mkdir -p "$work/Fahrten ä"
+cp samples/WarmUpQMRX.pdb "$work/Fahrten ä/Warm ü €QMRX.pdb"
+compare "$work/Fahrten ä/Warm ü €QMRX.pdb" "Z:$(printf '%s' "$work/Fahrten ä/Warm ü €QMRX.pdb" | tr / '\\')"
+
 echo "compared: $((compared - differing)) passed, $differing failed"
 [ "$differing" -eq 0 ]

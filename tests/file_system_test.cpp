@@ -227,6 +227,21 @@ std::vector<PathCase> pathCases() {
 INSTANTIATE_TEST_SUITE_P(Paths, PathTest, ::testing::ValuesIn(pathCases()),
                          [](const auto& info) { return info.param.name; });
 
+// Windows names files in UTF-16, which text that is not UTF-8 cannot be turned into; POSIX
+// systems name them in bytes, any bytes.
+TEST_F(ConversionRunTest, PathsThatAreNotUtf8) {
+    const std::string notUtf8 = testing::utf8Text(folder.path()) + "/Run\xFF\xFE.csv";
+    const fs::path input = writeLog(smallLog());
+    const ConversionOutcome outcome = convertLog(testing::utf8Text(input), notUtf8, services);
+#ifdef _WIN32
+    EXPECT_EQ(outcome, ConversionOutcome::Failed);
+    expectFailure(75);
+#else
+    EXPECT_EQ(outcome, ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(notUtf8), csvOf(kLogName));
+#endif
+}
+
 #ifndef _WIN32
 
 TEST_F(ConversionRunTest, OutputIsAPipeThatIsWrittenNotDeleted) {

@@ -87,8 +87,6 @@ Form1::Form1(QWidget* parent)
     connect(cmdOutBrowse, &QPushButton::clicked, this, &Form1::cmdOutBrowse_Click);
 }
 
-Form1::~Form1() { setBusyPointer(false); }
-
 void Form1::cmdConvert_Click() {
     quillet::convertLog(txtInFile->text().toStdString(), txtOutFile->text().toStdString(), *this);
 }

@@ -17,7 +17,6 @@ class Form1 : public QWidget, public quillet::ReportingServices {
 
   public:
     explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
 
     QLabel* Label1;
     QLineEdit* txtInFile;
