@@ -3,14 +3,10 @@
 #include <utility>
 
 #include "log_writer.h"
+#include "reference_conversion.h"
 
 namespace quillet::testing {
 namespace {
-
-constexpr int kConverted = 0;
-constexpr int kOverflow = 6;
-constexpr int kSubscriptOutOfRange = 9;
-constexpr int kInputPastEndOfFile = 62;
 
 const std::string kHeading = kDamagedLogName + "\r\nTime,Knock,ISC\r\n";
 const std::string kRecord1 = "0:01.00, 1, 2\r\n";

@@ -6,10 +6,6 @@
 namespace quillet::testing {
 namespace {
 
-constexpr int kOverflow = 6;
-constexpr int kSubscriptOutOfRange = 9;
-constexpr int kInputPastEndOfFile = 62;
-
 struct Stop {
     int failureNumber;
 };

@@ -9,9 +9,15 @@
 // must end.
 namespace quillet::testing {
 
+// The failure numbers a reading of a log can end with; 0 when the log converts.
+inline constexpr int kConverted = 0;
+inline constexpr int kOverflow = 6;
+inline constexpr int kSubscriptOutOfRange = 9;
+inline constexpr int kInputPastEndOfFile = 62;
+
 struct ReferenceOutcome {
-    // The failure number the run must report, or 0 when it converts the log.
-    int failureNumber = 0;
+    // The failure number the run must report, or kConverted.
+    int failureNumber = kConverted;
     // Whether the run gets as far as replacing the output file.
     bool outputCreated = false;
     // What the output holds afterwards, when it was created.
