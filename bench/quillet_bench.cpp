@@ -103,8 +103,8 @@ double bestFloor(const fs::path& input, const fs::path& output, std::uintmax_t o
 }
 
 void writeBenchLog(const fs::path& log) {
-    quillet::testing::writeFile(log,
-                                quillet::testing::buildLog(quillet::testing::drivingLog(
+    quillet::support::writeFile(log,
+                                quillet::support::buildLog(quillet::support::drivingLog(
                                     {33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 65534, 50)));
 }
 

@@ -40,8 +40,8 @@ std::string hundredthsText(std::uint8_t hundredths) {
     return (hundredths < 10 ? ".0" : ".") + decimal(hundredths);
 }
 
-std::string headingText(std::string_view inputPath, const LogInfo& info) {
-    std::string text(inputFileName(inputPath));
+std::string headingText(const std::string& fileName, const LogInfo& info) {
+    std::string text(fileName);
     text += kLineEnd;
     text += "Time";
     for (int column = 0; column < info.channelCount(); ++column) {
@@ -129,8 +129,8 @@ class SampleLineWriter {
 // One run: the files it holds open, and the steps from busy pointer to beep.
 class ConversionRun {
   public:
-    ConversionRun(const std::string& inputPath, OutputTarget& output, ReportingServices& services)
-        : m_inputPath(inputPath), m_output(output), m_services(services) {}
+    ConversionRun(LogInput& log, OutputTarget& output, ReportingServices& services)
+        : m_log(log), m_output(output), m_services(services) {}
 
     ConversionOutcome run() {
         try {
@@ -148,12 +148,12 @@ class ConversionRun {
   private:
     void convert() {
         m_services.setBusyPointer(true);
-        m_input = openInputFile(m_inputPath);
+        m_input = m_log.open();
         LogHeader header;
         readBlock(*m_input, 0, header.bytes);
         LogInfo info;
         readBlock(*m_input, filePositionOf(header.appInfoOffset()), info.bytes);
-        const std::string heading = headingText(m_inputPath, info);
+        const std::string heading = headingText(m_log.fileName(), info);
         SampleLineWriter lines(info);
 
         m_sink = m_output.replace();
@@ -185,11 +185,17 @@ class ConversionRun {
     Failure closeAfterFailure(const Failure& failure) {
         std::optional<Failure> closing;
         if (m_sink) {
+            // The sink keeps only whole lines of what it could not write, so it is closed
+            // even when the last lines could not be flushed.
             try {
                 m_out->flush();
-                m_sink->close();
             } catch (...) {
                 closing = failureFromCurrentException();
+            }
+            try {
+                m_sink->close();
+            } catch (...) {
+                if (!closing) closing = failureFromCurrentException();
             }
             m_sink.reset();
         }
@@ -197,7 +203,7 @@ class ConversionRun {
         if (!closing || closing->number() == failure.number()) {
             return failure;
         }
-        return Failure(static_cast<FailureNumber>(failure.number()),
+        return Failure(failure.number(),
                        failure.description() +
                            "; the output could not be completed: " + closing->description());
     }
@@ -209,7 +215,7 @@ class ConversionRun {
         m_services.setProgressValue(0);
     }
 
-    const std::string& m_inputPath;
+    LogInput& m_log;
     OutputTarget& m_output;
     ReportingServices& m_services;
     std::unique_ptr<ByteSource> m_input;
@@ -219,37 +225,32 @@ class ConversionRun {
 
 }  // namespace
 
-std::string_view inputFileName(std::string_view inputPath) {
-    const std::size_t separator = inputPath.find_last_of("\\/");
-    return separator == std::string_view::npos ? inputPath : inputPath.substr(separator + 1);
-}
-
 std::string sampleTime(int seconds, std::uint8_t hundredths) {
     return minutesAndSeconds(seconds) + hundredthsText(hundredths);
 }
 
-std::string failureMessage(int number, const std::string& description) {
-    if (number == static_cast<int>(FailureNumber::PathFileAccessError)) {
+std::string failureMessage(FailureNumber number, const std::string& description) {
+    if (number == FailureNumber::PathFileAccessError) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error # " + decimal(number) + " occurred: " + description + "\r\n" +
-           "Please report this error to " QUILLET_SUPPORT_ADDRESS;
+    return "Unexpected error # " + decimal(static_cast<int>(number)) + " occurred: " + description +
+           "\r\n" + "Please report this error to " QUILLET_SUPPORT_ADDRESS;
 }
 
-MessageIcon failureIcon(int number) {
-    return number == static_cast<int>(FailureNumber::PathFileAccessError) ? MessageIcon::Exclamation
-                                                                          : MessageIcon::Critical;
+MessageIcon failureIcon(FailureNumber number) {
+    return number == FailureNumber::PathFileAccessError ? MessageIcon::Exclamation
+                                                        : MessageIcon::Critical;
 }
 
-ConversionOutcome convertLog(const std::string& inputPath, OutputTarget& output,
-                             ReportingServices& services) {
-    return ConversionRun(inputPath, output, services).run();
+ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services) {
+    return ConversionRun(log, output, services).run();
 }
 
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
                              ReportingServices& services) {
+    FileLogInput log(inputPath);
     FileOutputTarget output(outputPath, inputPath);
-    return convertLog(inputPath, output, services);
+    return convertLog(log, output, services);
 }
 
 }  // namespace quillet

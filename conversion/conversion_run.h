@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "failure.h"
 #include "file_access.h"
 
 // The conversion of one log into its CSV file, reporting through services that its caller
@@ -30,17 +31,13 @@ enum class ConversionOutcome { Converted, Failed };
 // through the services; the returned outcome tells scripts which way the run ended.
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
                              ReportingServices& services);
-ConversionOutcome convertLog(const std::string& inputPath, OutputTarget& output,
-                             ReportingServices& services);
-
-// The file name on the CSV's first line: the path after its last "\" or "/".
-std::string_view inputFileName(std::string_view inputPath);
+ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services);
 
 // A sample's time as minutes, seconds and hundredths: 754 s and 42 give "12:34.42".
 std::string sampleTime(int seconds, std::uint8_t hundredths);
 
 // The message a failure shows, and the icon that goes with it.
-std::string failureMessage(int number, const std::string& description);
-MessageIcon failureIcon(int number);
+std::string failureMessage(FailureNumber number, const std::string& description);
+MessageIcon failureIcon(FailureNumber number);
 
 }  // namespace quillet

@@ -8,7 +8,7 @@ namespace quillet {
 Failure::Failure(FailureNumber number) : Failure(number, describeFailure(number)) {}
 
 Failure::Failure(FailureNumber number, const std::string& description)
-    : std::runtime_error(description), m_number(static_cast<int>(number)) {}
+    : std::runtime_error(description), m_number(number) {}
 
 std::string describeFailure(FailureNumber number) {
     switch (number) {

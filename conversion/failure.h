@@ -24,11 +24,11 @@ class Failure : public std::runtime_error {
     explicit Failure(FailureNumber number);
     Failure(FailureNumber number, const std::string& description);
 
-    int number() const noexcept { return m_number; }
+    FailureNumber number() const noexcept { return m_number; }
     std::string description() const { return what(); }
 
   private:
-    int m_number;
+    FailureNumber m_number;
 };
 
 // The standard description of a failure number, such as "Disk full" for 61.

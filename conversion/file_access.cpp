@@ -6,17 +6,17 @@
 #include <utility>
 
 #include "failure.h"
+#include "memory_io.h"
 #include "platform_file.h"
 
 namespace quillet {
 namespace fs = std::filesystem;
 namespace {
 
-[[noreturn]] void failPathAccess() { throw Failure(FailureNumber::PathFileAccessError); }
+// As many links as POSIX systems follow before they give up on a path.
+constexpr int kMostLinksFollowed = 40;
 
-[[noreturn]] void failWrite(int error) {
-    throw Failure(error == ENOSPC ? FailureNumber::DiskFull : FailureNumber::DeviceIoError);
-}
+[[noreturn]] void failPathAccess() { throw Failure(FailureNumber::PathFileAccessError); }
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -42,7 +42,15 @@ class InputFile : public ByteSource {
     FileHandle m_file;
 };
 
-// A sink over a C stream; it closes the stream only when it owns it.
+void writeTo(std::FILE* stream, std::span<const char> bytes) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+        throw Failure(platform::writeFailure(errno));
+    }
+}
+
+// A sink written straight into a stream: standard output, a device or a pipe. It closes the
+// stream only when it owns it.
 class StreamSink : public ByteSink {
   public:
     StreamSink(std::FILE* stream, bool ownsStream) : m_stream(stream), m_ownsStream(ownsStream) {}
@@ -50,12 +58,7 @@ class StreamSink : public ByteSink {
         if (m_stream && m_ownsStream) std::fclose(m_stream);
     }
 
-    void write(std::span<const char> bytes) override {
-        errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_stream) != bytes.size()) {
-            failWrite(errno);
-        }
-    }
+    void write(std::span<const char> bytes) override { writeTo(m_stream, bytes); }
 
     void close() override {
         std::FILE* stream = std::exchange(m_stream, nullptr);
@@ -64,13 +67,39 @@ class StreamSink : public ByteSink {
         const int flushError = errno;
         const bool closed = !m_ownsStream || std::fclose(stream) == 0;
         if (!flushed || !closed) {
-            failWrite(flushed ? errno : flushError);
+            throw Failure(platform::writeFailure(flushed ? errno : flushError));
         }
     }
 
   private:
     std::FILE* m_stream;
     bool m_ownsStream;
+};
+
+// A sink into a replacement file, which takes the output's place when the sink is closed. The
+// writer hands it whole lines, so a write that fails is taken back whole: the file then ends
+// with the last line that was written entirely.
+class ReplacementSink : public ByteSink {
+  public:
+    explicit ReplacementSink(const fs::path& target) : m_file(target) {}
+
+    void write(std::span<const char> bytes) override {
+        try {
+            writeTo(m_file.stream(), bytes);
+        } catch (const Failure&) {
+            if (!platform::truncateFile(m_file.stream(), m_size)) {
+                throw Failure(FailureNumber::DeviceIoError);
+            }
+            throw;
+        }
+        m_size += bytes.size();
+    }
+
+    void close() override { m_file.keep(); }
+
+  private:
+    platform::ReplacementFile m_file;
+    std::uint64_t m_size = 0;
 };
 
 // A path named by the user; text that cannot name a file on this platform (not UTF-8, say)
@@ -94,37 +123,58 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
+// The path a chain of symbolic links ends at, whether or not a file exists there.
+fs::path followLinks(fs::path path) {
+    for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) failPathAccess();
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    failPathAccess();
+}
+
 }  // namespace
 
-std::unique_ptr<ByteSource> openInputFile(const std::string& path) {
-    if (path.empty()) failPathAccess();
-    const fs::path input = pathOf(path);
-    std::error_code error;
-    if (fs::is_directory(input, error)) failPathAccess();
-    FileHandle file(platform::openFile(input, "rb"));
+std::string_view inputFileName(std::string_view inputPath) {
+    const std::size_t separator = inputPath.find_last_of("\\/");
+    return separator == std::string_view::npos ? inputPath : inputPath.substr(separator + 1);
+}
+
+std::string FileLogInput::fileName() const { return std::string(inputFileName(m_path)); }
+
+std::unique_ptr<ByteSource> FileLogInput::open() {
+    if (m_path.empty()) failPathAccess();
+    FileHandle file(platform::openForReadingByPosition(pathOf(m_path)));
     if (!file) failPathAccess();
     return std::make_unique<InputFile>(std::move(file));
 }
 
-FileOutputTarget::FileOutputTarget(std::string outputPath, std::string inputPath)
+std::unique_ptr<ByteSource> StandardInputLog::open() {
+    m_bytes = platform::readStandardInput();
+    return std::make_unique<MemorySource>(m_bytes);
+}
+
+FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::string> inputPath)
     : m_outputPath(std::move(outputPath)), m_inputPath(std::move(inputPath)) {}
 
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     if (m_outputPath.empty()) failPathAccess();
     const fs::path output = pathOf(m_outputPath);
-    if (sameFile(output, pathOf(m_inputPath))) failPathAccess();
+    if (m_inputPath && sameFile(output, pathOf(*m_inputPath))) failPathAccess();
 
     std::error_code error;
     const fs::file_status status = fs::status(output, error);
     if (fs::is_directory(status)) failPathAccess();
-    if (fs::is_regular_file(status)) {
-        if (isReadOnly(status) || !fs::remove(output, error) || error) failPathAccess();
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        std::FILE* stream = platform::openFile(output, "wb");
+        if (!stream) failPathAccess();
+        std::setvbuf(stream, nullptr, _IONBF, 0);
+        return std::make_unique<StreamSink>(stream, true);
     }
-    std::FILE* stream = platform::openFile(output, "wb");
-    if (!stream) failPathAccess();
-    // The sink gathers its writes in large blocks; a second buffer would only copy them.
-    std::setvbuf(stream, nullptr, _IONBF, 0);
-    return std::make_unique<StreamSink>(stream, true);
+    if (fs::is_regular_file(status) && isReadOnly(status)) failPathAccess();
+    return std::make_unique<ReplacementSink>(followLinks(output));
 }
 
 std::unique_ptr<ByteSink> StandardOutputTarget::replace() {

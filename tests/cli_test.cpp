@@ -12,23 +12,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using testing::CommandResult;
-using testing::shellQuoted;
+using support::CommandResult;
+using support::shellQuoted;
 
 class ConverterCommandTest : public ::testing::Test {
   protected:
     CommandResult run(const std::string& arguments) {
-        return testing::runCommand(QUILLET_CONVERT, arguments, folder.path());
+        return support::runCommand(QUILLET_CONVERT, arguments, folder.path());
     }
 
-    fs::path writeLog(const testing::LogContents& contents) {
+    fs::path writeLog(const support::LogContents& contents) {
         const fs::path input = folder / "RunQMRX.pdb";
-        testing::writeFile(input, testing::buildLog(contents));
+        support::writeFile(input, support::buildLog(contents));
         return input;
     }
 
-    testing::TemporaryFolder folder;
-    testing::LogContents log = testing::drivingLog({33, 7, 20}, 4, 3);
+    support::TemporaryFolder folder;
+    support::LogContents log = support::drivingLog({33, 7, 20}, 4, 3);
 };
 
 TEST_F(ConverterCommandTest, ConvertsIntoTheOutputFile) {
@@ -36,13 +36,13 @@ TEST_F(ConverterCommandTest, ConvertsIntoTheOutputFile) {
         run(shellQuoted(writeLog(log)) + " " + shellQuoted(folder / "out.csv"));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.standardError, "");
-    EXPECT_EQ(testing::readFile(folder / "out.csv"), testing::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_EQ(support::readFile(folder / "out.csv"), support::expectedCsv(log, "RunQMRX.pdb"));
 }
 
 TEST_F(ConverterCommandTest, DashWritesTheCsvToStandardOutput) {
     const CommandResult result = run(shellQuoted(writeLog(log)) + " -");
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.standardOutput, testing::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_EQ(result.standardOutput, support::expectedCsv(log, "RunQMRX.pdb"));
     EXPECT_EQ(result.standardError, "");
 }
 
@@ -67,7 +67,8 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLine) {
     for (const std::string& arguments : {std::string(), std::string("one"), std::string("a b c")}) {
         const CommandResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
-        EXPECT_EQ(result.standardError, "usage: quillet-convert INPUT OUTPUT\n") << arguments;
+        EXPECT_EQ(result.standardError, "usage: quillet-convert [--name NAME] INPUT OUTPUT\n")
+            << arguments;
     }
 }
 
@@ -75,12 +76,12 @@ TEST_F(ConverterCommandTest, HelpAndVersion) {
     const CommandResult help = run("--help");
     EXPECT_EQ(help.exitCode, 0);
     // Help and version are text, written with the platform's line ends.
-    EXPECT_EQ(testing::withoutCarriageReturns(help.standardOutput)
-                  .rfind("usage: quillet-convert INPUT OUTPUT\n", 0),
+    EXPECT_EQ(support::withoutCarriageReturns(help.standardOutput)
+                  .rfind("usage: quillet-convert [--name NAME] INPUT OUTPUT\n", 0),
               0u);
     const CommandResult version = run("--version");
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(testing::withoutCarriageReturns(version.standardOutput),
+    EXPECT_EQ(support::withoutCarriageReturns(version.standardOutput),
               "quillet-convert " QUILLET_VERSION "\n");
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conversion_run.h"
+#include "failure.h"
 #include "log_writer.h"
 #include "platform_file.h"
 #include "recording_services.h"
@@ -15,22 +16,34 @@
 namespace quillet {
 
 namespace fs = std::filesystem;
-using testing::LogContents;
-using testing::LogRecord;
-using testing::readFile;
+using support::LogContents;
+using support::LogRecord;
+using support::readFile;
 
-// The message each failure number shows, written out in full.
-inline std::string expectedMessage(int failureNumber) {
-    static const std::map<int, std::string> descriptions = {
-        {6, "Overflow"},   {9, "Subscript out of range"},  {57, "Device I/O error"},
-        {61, "Disk full"}, {62, "Input past end of file"},
+// The message each failure shows, written out in full.
+inline std::string expectedMessage(FailureNumber failure) {
+    static const std::map<FailureNumber, std::string> messages = {
+        {FailureNumber::Overflow, "# 6 occurred: Overflow"},
+        {FailureNumber::OutOfMemory, "# 7 occurred: Out of memory"},
+        {FailureNumber::SubscriptOutOfRange, "# 9 occurred: Subscript out of range"},
+        {FailureNumber::InternalError, "# 51 occurred: Internal error"},
+        {FailureNumber::DeviceIoError, "# 57 occurred: Device I/O error"},
+        {FailureNumber::DiskFull, "# 61 occurred: Disk full"},
+        {FailureNumber::InputPastEndOfFile, "# 62 occurred: Input past end of file"},
     };
-    if (failureNumber == 75) {
+    if (failure == FailureNumber::PathFileAccessError) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error # " + std::to_string(failureNumber) +
-           " occurred: " + descriptions.at(failureNumber) +
+    return "Unexpected error " + messages.at(failure) +
            "\r\nPlease report this error to " QUILLET_SUPPORT_ADDRESS;
+}
+
+// The same message as the converter command writes it on standard error.
+inline std::string expectedErrorOutput(FailureNumber failure) {
+    std::string message = expectedMessage(failure);
+    const std::size_t lineEnd = message.find('\r');
+    if (lineEnd != std::string::npos) message.erase(lineEnd, 1);
+    return message + "\n";
 }
 
 // A folder of its own, an output path in it, and services that write down what a run did.
@@ -39,32 +52,33 @@ class ConversionRunTest : public ::testing::Test {
     fs::path writeLog(const std::vector<std::uint8_t>& bytes,
                       const std::string& name = "RunQMRX.pdb") {
         const fs::path path = folder / platform::pathFromUtf8(name);
-        testing::writeFile(path, bytes);
+        support::writeFile(path, bytes);
         return path;
     }
 
     ConversionOutcome convert(const fs::path& input) {
-        return convertLog(testing::utf8Text(input), testing::utf8Text(output), services);
+        return convertLog(support::utf8Text(input), support::utf8Text(output), services);
     }
 
     ConversionOutcome convert(const LogContents& contents) {
-        return convert(writeLog(testing::buildLog(contents)));
+        return convert(writeLog(support::buildLog(contents)));
     }
 
-    // The run ended through its failure path, with the message of `failureNumber`.
-    void expectFailure(int failureNumber) {
+    // The run ended through its failure path, with the message of `failure`.
+    void expectFailure(FailureNumber failure) {
         ASSERT_EQ(services.messages.size(), 1u);
-        EXPECT_EQ(services.messages[0], expectedMessage(failureNumber));
+        EXPECT_EQ(services.messages[0], expectedMessage(failure));
         ASSERT_GE(services.calls.size(), 3u);
         EXPECT_EQ(services.calls[services.calls.size() - 3],
-                  failureNumber == 75 ? "message exclamation" : "message critical");
+                  failure == FailureNumber::PathFileAccessError ? "message exclamation"
+                                                                : "message critical");
         EXPECT_EQ(services.calls[services.calls.size() - 2], "idle");
         EXPECT_EQ(services.calls.back(), "value 0");
     }
 
-    testing::TemporaryFolder folder;
+    support::TemporaryFolder folder;
     fs::path output = folder / "out.csv";
-    testing::RecordingServices services;
+    support::RecordingServices services;
 };
 
 }  // namespace quillet

@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConversionRunTest, WritesTheNameAsGivenInUtf8) {
     LogContents log;
     log.records = {LogRecord{1, {{5, {}}}}};
-    const fs::path input = writeLog(testing::buildLog(log), "Fahrt \xC3\xA4\xE2\x82\xAC QMRX.pdb");
+    const fs::path input = writeLog(support::buildLog(log), "Fahrt \xC3\xA4\xE2\x82\xAC QMRX.pdb");
     ASSERT_EQ(convert(input), ConversionOutcome::Converted);
     EXPECT_EQ(readFile(output), "Fahrt \xC3\xA4\xE2\x82\xAC QMRX.pdb\r\nTime\r\n0:01.05\r\n");
 }
@@ -102,9 +102,9 @@ TEST_F(ConversionRunTest, CountByteKeepsOnlyItsLowSixBits) {
 
 TEST_F(ConversionRunTest, TwelveChannelsAreAllConverted) {
     const LogContents log =
-        testing::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 5, 7);
+        support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 5, 7);
     ASSERT_EQ(convert(log), ConversionOutcome::Converted);
-    EXPECT_EQ(readFile(output), testing::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_EQ(readFile(output), support::expectedCsv(log, "RunQMRX.pdb"));
 }
 
 TEST_F(ConversionRunTest, FirstHundredthsByteOfFFIsASample) {
@@ -139,8 +139,8 @@ TEST_P(RecordCountTest, ConvertsRecordsOneToCountLessOne) {
     LogContents log;
     log.channels = {22};
     log.records = {LogRecord{1, {{0, {1}}}}, LogRecord{2, {{0, {2}}}}};
-    std::vector<std::uint8_t> bytes = testing::buildLog(log);
-    testing::putWord(bytes, testing::kRecordCountField, GetParam().recordCount);
+    std::vector<std::uint8_t> bytes = support::buildLog(log);
+    support::putWord(bytes, support::kRecordCountField, GetParam().recordCount);
     ASSERT_EQ(convert(writeLog(bytes)), ConversionOutcome::Converted);
     EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,ISC\r\n" + GetParam().lines);
     std::vector<std::string> expected{"busy", "min 1"};
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                           3, "0:01.00, 1\r\n0:02.00, 2\r\n", {"max 2", "value 1", "value 2"}}));
 
 TEST_F(ConversionRunTest, ReplacesAnExistingOutputWhole) {
-    testing::writeFile(output, std::vector<std::uint8_t>(5000, 'x'));
+    support::writeFile(output, std::vector<std::uint8_t>(5000, 'x'));
     LogContents log;
     log.records = {LogRecord{1, {{0, {}}}}};
     ASSERT_EQ(convert(log), ConversionOutcome::Converted);
@@ -180,12 +180,12 @@ TEST_F(ConversionRunTest, WritesAFullStopWhateverTheLocale) {
 }
 
 TEST_F(ConversionRunTest, SampleLogsConvertAsTheirContentsSay) {
-    for (const testing::SampleLog& sample : testing::sampleLogs()) {
+    for (const support::SampleLog& sample : support::sampleLogs()) {
         const fs::path input = fs::path(QUILLET_SAMPLES_DIR) / sample.fileName;
-        ASSERT_EQ(readFile(input), readFile(writeLog(testing::buildLog(sample.contents))))
+        ASSERT_EQ(readFile(input), readFile(writeLog(support::buildLog(sample.contents))))
             << "samples/ is out of date: " << sample.fileName;
         ASSERT_EQ(convert(input), ConversionOutcome::Converted) << sample.fileName;
-        EXPECT_EQ(readFile(output), testing::expectedCsv(sample.contents, sample.fileName));
+        EXPECT_EQ(readFile(output), support::expectedCsv(sample.contents, sample.fileName));
     }
 }
 
@@ -193,7 +193,7 @@ TEST_F(ConversionRunTest, KeepsTheLinesWrittenBeforeAFailure) {
     LogContents log;
     log.channels = {38};
     log.records = {LogRecord{1, {{0, {1}}, {50, {2}}}}, LogRecord{2, {{0, {3}}}}};
-    std::vector<std::uint8_t> bytes = testing::buildLog(log);
+    std::vector<std::uint8_t> bytes = support::buildLog(log);
     bytes.resize(bytes.size() - 2);
     EXPECT_EQ(convert(writeLog(bytes)), ConversionOutcome::Failed);
     EXPECT_EQ(readFile(output), "RunQMRX.pdb\r\nTime,Knock\r\n0:01.00, 1\r\n0:01.50, 2\r\n");
@@ -224,13 +224,14 @@ class FullDisk : public OutputTarget {
 };
 
 TEST_F(ConversionRunTest, FullDiskIsReportedNotHidden) {
-    const LogContents log = testing::drivingLog({33, 38, 6}, 3000, 10);
-    const fs::path input = writeLog(testing::buildLog(log));
+    const LogContents log = support::drivingLog({33, 38, 6}, 3000, 10);
+    const fs::path input = writeLog(support::buildLog(log));
     FullDisk disk(100000);
-    EXPECT_EQ(convertLog(testing::utf8Text(input), disk, services), ConversionOutcome::Failed);
-    expectFailure(61);
+    FileLogInput logFile(support::utf8Text(input));
+    EXPECT_EQ(convertLog(logFile, disk, services), ConversionOutcome::Failed);
+    expectFailure(FailureNumber::DiskFull);
     EXPECT_EQ(disk.written,
-              testing::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
+              support::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
 }
 
 }  // namespace

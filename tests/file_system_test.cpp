@@ -6,6 +6,7 @@
 #include "conversion_fixture.h"
 #include "converter_command.h"
 #include "failure.h"
+#include "reference_conversion.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -22,7 +23,7 @@ std::vector<std::uint8_t> smallLog() {
     LogContents log;
     log.channels = {38};
     log.records = {LogRecord{1, {{0, {5}}}}};
-    return testing::buildLog(log);
+    return support::buildLog(log);
 }
 
 std::string csvOf(const std::string& fileName) {
@@ -38,18 +39,18 @@ struct PathCase {
     std::string name;
     // Lays out the folder and names the two paths of the run.
     std::function<Paths(const fs::path& folder)> prepare;
-    int failureNumber;
+    support::Ending ending;
 };
 
 void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
 
 fs::path writeLogAt(const fs::path& path) {
-    testing::writeFile(path, smallLog());
+    support::writeFile(path, smallLog());
     return path;
 }
 
 fs::path writeOldOutput(const fs::path& path) {
-    testing::writeFile(path, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
+    support::writeFile(path, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
     return path;
 }
 
@@ -79,21 +80,21 @@ TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
     const std::string outputBefore = outputWasFile ? readFile(paths.output) : "";
 
     const ConversionOutcome outcome =
-        convertLog(testing::utf8Text(paths.input), testing::utf8Text(paths.output), services);
+        convertLog(support::utf8Text(paths.input), support::utf8Text(paths.output), services);
 
     EXPECT_EQ(pathExists(paths.input), inputExisted);
     if (isFile(paths.input)) {
         EXPECT_EQ(readFile(paths.input), logBefore);
     }
-    if (GetParam().failureNumber == 0) {
+    if (GetParam().ending == support::kConverted) {
         EXPECT_EQ(outcome, ConversionOutcome::Converted);
         EXPECT_TRUE(services.messages.empty());
         if (isFile(paths.output)) {
-            EXPECT_EQ(readFile(paths.output), csvOf(testing::utf8Text(paths.input.filename())));
+            EXPECT_EQ(readFile(paths.output), csvOf(support::utf8Text(paths.input.filename())));
         }
     } else {
         EXPECT_EQ(outcome, ConversionOutcome::Failed);
-        expectFailure(GetParam().failureNumber);
+        expectFailure(*GetParam().ending);
         if (outputWasFile) {
             EXPECT_EQ(readFile(paths.output), outputBefore);
         }
@@ -106,67 +107,67 @@ std::vector<PathCase> pathCases() {
                  [](const fs::path& f) {
                      return Paths{f / kLogName, writeOldOutput(f / "out.csv")};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"InputEmptyPath",
                  [](const fs::path& f) {
                      return Paths{"", writeOldOutput(f / "out.csv")};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"InputIsAFolder",
                  [](const fs::path& f) {
                      return Paths{f, writeOldOutput(f / "out.csv")};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"InputInMissingFolder",
                  [](const fs::path& f) {
                      return Paths{f / "gone" / kLogName, f / "out.csv"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputEmptyPath",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), ""};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputInMissingFolder",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / "gone" / "out.csv"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputIsAFolder",
                  [](const fs::path& f) {
                      fs::create_directory(f / "csv");
                      return Paths{writeLogAt(f / kLogName), f / "csv"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputReadOnly",
                  [](const fs::path& f) {
                      Paths paths = standard(f);
                      fs::permissions(paths.output, fs::perms::owner_read | fs::perms::group_read);
                      return paths;
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputIsTheInput",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / kLogName};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{
             "OutputIsTheInputSpelledOtherwise",
             [](const fs::path& f) {
                 return Paths{writeLogAt(f / kLogName), f / "." / ".." / f.filename() / kLogName};
             },
-            75},
+            FailureNumber::PathFileAccessError},
         PathCase{"OutputIsAHardLinkOfTheInput",
                  [](const fs::path& f) {
                      fs::create_hard_link(writeLogAt(f / kLogName), f / "hard.csv");
                      return Paths{f / kLogName, f / "hard.csv"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputPathTooLong",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / (std::string(5000, 'a') + ".csv")};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"DeepButValidPaths",
                  [](const fs::path& f) {
                      fs::path deep = f;
@@ -174,14 +175,14 @@ std::vector<PathCase> pathCases() {
                      fs::create_directories(deep);
                      return Paths{writeLogAt(deep / kLogName), writeOldOutput(deep / "out.csv")};
                  },
-                 0},
+                 support::kConverted},
         PathCase{"NamesWithSpaces",
                  [](const fs::path& f) {
                      fs::create_directory(f / "my logs");
                      return Paths{writeLogAt(f / "my logs" / " Run 7 QMRX.pdb"),
                                   writeOldOutput(f / "my logs" / "run 7 .csv")};
                  },
-                 0},
+                 support::kConverted},
         PathCase{"NonAsciiNames",
                  [](const fs::path& f) {
                      const fs::path dir = f / fs::path(u8"Fahrten \u00e4\u00f6\u00fc");
@@ -189,23 +190,23 @@ std::vector<PathCase> pathCases() {
                      return Paths{writeLogAt(dir / fs::path(u8"\u7b2c\u4e09QMRX.pdb")),
                                   dir / fs::path(u8"r\u00e9sum\u00e9.csv")};
                  },
-                 0},
+                 support::kConverted},
 #ifdef _WIN32
         PathCase{"OutputIsTheInputInOtherCase",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / "RUNqmrx.PDB"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputIsTheInputWithForwardSlashes",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), (f / kLogName).generic_string()};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputIsADevice",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), "NUL"};
                  },
-                 0},
+                 support::kConverted},
 #else
         // Windows lets few users create symbolic links, and Wine none.
         PathCase{"OutputIsALinkToTheInput",
@@ -213,12 +214,12 @@ std::vector<PathCase> pathCases() {
                      fs::create_symlink(writeLogAt(f / kLogName), f / "link.csv");
                      return Paths{f / kLogName, f / "link.csv"};
                  },
-                 75},
+                 FailureNumber::PathFileAccessError},
         PathCase{"OutputIsADevice",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), "/dev/null"};
                  },
-                 0},
+                 support::kConverted},
 #endif
     };
     return cases;
@@ -230,12 +231,12 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathTest, ::testing::ValuesIn(pathCases()),
 // Windows names files in UTF-16, which text that is not UTF-8 cannot be turned into; POSIX
 // systems name them in bytes, any bytes.
 TEST_F(ConversionRunTest, PathsThatAreNotUtf8) {
-    const std::string notUtf8 = testing::utf8Text(folder.path()) + "/Run\xFF\xFE.csv";
+    const std::string notUtf8 = support::utf8Text(folder.path()) + "/Run\xFF\xFE.csv";
     const fs::path input = writeLog(smallLog());
-    const ConversionOutcome outcome = convertLog(testing::utf8Text(input), notUtf8, services);
+    const ConversionOutcome outcome = convertLog(support::utf8Text(input), notUtf8, services);
 #ifdef _WIN32
     EXPECT_EQ(outcome, ConversionOutcome::Failed);
-    expectFailure(75);
+    expectFailure(FailureNumber::PathFileAccessError);
 #else
     EXPECT_EQ(outcome, ConversionOutcome::Converted);
     EXPECT_EQ(readFile(notUtf8), csvOf(kLogName));
@@ -267,10 +268,10 @@ TEST_F(ConversionRunTest, UnreadableInputIsABadFilename) {
     const std::string program =
         geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " QUILLET_CONVERT
                        : QUILLET_CONVERT;
-    const testing::CommandResult result =
-        testing::runCommand("sh",
-                            "-c '" + program + " \"$0\" \"$1\"' " + testing::shellQuoted(input) +
-                                " " + testing::shellQuoted(csvFolder / "out.csv"),
+    const support::CommandResult result =
+        support::runCommand("sh",
+                            "-c '" + program + " \"$0\" \"$1\"' " + support::shellQuoted(input) +
+                                " " + support::shellQuoted(csvFolder / "out.csv"),
                             folder.path());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,

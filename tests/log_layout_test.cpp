@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "failure.h"
 #include "log_layout.h"
@@ -9,13 +10,13 @@
 namespace quillet {
 namespace {
 
-int failureNumberOf(auto&& action) {
+std::optional<FailureNumber> failureOf(auto&& action) {
     try {
         action();
     } catch (const Failure& failure) {
         return failure.number();
     }
-    return 0;
+    return std::nullopt;
 }
 
 TEST(WordFromBytes, ReadsBigEndian) {
@@ -47,13 +48,13 @@ INSTANTIATE_TEST_SUITE_P(Values, LongFromBytesTest,
 TEST(LongFromBytes, OverflowsAtTwoToTheThirtyFirst) {
     for (const std::array<std::uint8_t, 4> bytes :
          {std::array<std::uint8_t, 4>{0x80, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0xFF}}) {
-        EXPECT_EQ(failureNumberOf([&] { LongFromBytes(bytes); }), 6);
+        EXPECT_EQ(failureOf([&] { LongFromBytes(bytes); }), FailureNumber::Overflow);
     }
 }
 
 TEST(FilePositionOf, RefusesTheLargestOffset) {
     EXPECT_EQ(filePositionOf(0x7FFFFFFE), 0x7FFFFFFEu);
-    EXPECT_EQ(failureNumberOf([] { filePositionOf(0x7FFFFFFF); }), 6);
+    EXPECT_EQ(failureOf([] { filePositionOf(0x7FFFFFFF); }), FailureNumber::Overflow);
 }
 
 TEST(LogHeader, ReadsInfoOffsetAndRecordCount) {
@@ -100,7 +101,7 @@ TEST(LogInfo, HoldsTwelveIdentifiers) {
     for (int k = 0; k < 12; ++k) info.bytes[6 + k] = static_cast<std::uint8_t>(100 + k);
     EXPECT_EQ(info.channelIdentifier(0), 100);
     EXPECT_EQ(info.channelIdentifier(11), 111);
-    EXPECT_EQ(failureNumberOf([&] { info.channelIdentifier(12); }), 9);
+    EXPECT_EQ(failureOf([&] { info.channelIdentifier(12); }), FailureNumber::SubscriptOutOfRange);
 }
 
 }  // namespace

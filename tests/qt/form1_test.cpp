@@ -10,8 +10,8 @@
 #include "message_box_catcher.h"
 #include "progress_bar.h"
 
-using quillet::testing::LogContents;
-using quillet::testing::LogRecord;
+using quillet::support::LogContents;
+using quillet::support::LogRecord;
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -45,7 +45,7 @@ class Form1Test : public QObject {
 
 QString Form1Test::writeLog(const LogContents& contents, const QString& name) {
     const QString path = m_folder->filePath(name);
-    quillet::testing::writeFile(path.toStdString(), quillet::testing::buildLog(contents));
+    quillet::support::writeFile(path.toStdString(), quillet::support::buildLog(contents));
     return path;
 }
 
@@ -188,7 +188,7 @@ void Form1Test::enterOrSpacePressesTheFocusedButton() {
 }
 
 void Form1Test::convertWritesTheCsvAndBeeps() {
-    LogContents log = quillet::testing::drivingLog({33, 6, 7, 20}, 40, 3);
+    LogContents log = quillet::support::drivingLog({33, 6, 7, 20}, 40, 3);
     const QString input = writeLog(log, "RunQMRX.pdb");
     const QString output = m_folder->filePath("run.csv");
     m_form->txtInFile->setText(input);
@@ -198,8 +198,8 @@ void Form1Test::convertWritesTheCsvAndBeeps() {
 
     QTest::mouseClick(m_form->cmdConvert, Qt::LeftButton);
 
-    QCOMPARE(quillet::testing::readFile(output.toStdString()),
-             quillet::testing::expectedCsv(log, "RunQMRX.pdb"));
+    QCOMPARE(quillet::support::readFile(output.toStdString()),
+             quillet::support::expectedCsv(log, "RunQMRX.pdb"));
     QCOMPARE(m_form->ProgBar->Min(), 1.0f);
     QCOMPARE(m_form->ProgBar->Max(), 40.0f);
     QCOMPARE(m_form->ProgBar->Value(), 1.0f);
@@ -220,7 +220,7 @@ void Form1Test::pathsReachTheConversionAsTyped() {
     MessageBoxCatcher catcher;
     QTest::mouseClick(m_form->cmdConvert, Qt::LeftButton);
     QVERIFY(catcher.shown.isEmpty());
-    QCOMPARE(quillet::testing::readFile(output.toStdString()),
+    QCOMPARE(quillet::support::readFile(output.toStdString()),
              std::string(" Spaced QMRX.pdb \r\nTime\r\n0:01.00\r\n"));
 }
 
@@ -243,7 +243,7 @@ void Form1Test::failuresShowTheirMessage() {
     QFETCH(bool, emptyPaths);
     QFETCH(QString, text);
     QFETCH(int, icon);
-    LogContents log = quillet::testing::drivingLog({33}, 3, 1);
+    LogContents log = quillet::support::drivingLog({33}, 3, 1);
     log.channelCountByte = static_cast<std::uint8_t>(channelCountByte);
     if (!emptyPaths) {
         m_form->txtInFile->setText(writeLog(log, "BadQMRX.pdb"));

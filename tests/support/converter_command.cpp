@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #endif
 
-namespace quillet::testing {
+namespace quillet::support {
 
 std::string shellQuoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
@@ -41,4 +41,4 @@ CommandResult runCommand(const std::string& program, const std::string& argument
     return result;
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

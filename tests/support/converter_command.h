@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace quillet::testing {
+namespace quillet::support {
 
 struct CommandResult {
     int exitCode;
@@ -22,4 +22,4 @@ std::string withoutCarriageReturns(const std::string& text);
 // A path in double quotes, for a command line.
 std::string shellQuoted(const std::filesystem::path& path);
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

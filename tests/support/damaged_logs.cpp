@@ -5,7 +5,7 @@
 #include "log_writer.h"
 #include "reference_conversion.h"
 
-namespace quillet::testing {
+namespace quillet::support {
 namespace {
 
 const std::string kHeading = kDamagedLogName + "\r\nTime,Knock,ISC\r\n";
@@ -39,29 +39,29 @@ std::vector<std::uint8_t> withCountByte(std::uint8_t countByte) {
 
 std::vector<DamagedLog> damagedLogs() {
     std::vector<DamagedLog> logs = {
-        {"EmptyFile", {}, kInputPastEndOfFile, std::nullopt},
-        {"HeaderCutShort", damaged([](auto& b) { b.resize(77); }), kInputPastEndOfFile,
-         std::nullopt},
+        {"EmptyFile", {}, FailureNumber::InputPastEndOfFile, std::nullopt},
+        {"HeaderCutShort", damaged([](auto& b) { b.resize(77); }),
+         FailureNumber::InputPastEndOfFile, std::nullopt},
         {"InfoOffsetPastEnd", damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 5000); }),
-         kInputPastEndOfFile, std::nullopt},
+         FailureNumber::InputPastEndOfFile, std::nullopt},
         {"InfoOffsetAtTwoToThe31Less1",
-         damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 0x7FFFFFFF); }), kOverflow,
-         std::nullopt},
+         damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 0x7FFFFFFF); }),
+         FailureNumber::Overflow, std::nullopt},
         {"InfoOffsetAtTwoToThe32Less1",
-         damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 0xFFFFFFFF); }), kOverflow,
-         std::nullopt},
+         damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 0xFFFFFFFF); }),
+         FailureNumber::Overflow, std::nullopt},
         {"InfoBlockCutShort", damaged([](auto& b) { b.resize(infoOffset(b) + 10); }),
-         kInputPastEndOfFile, std::nullopt},
-        {"CountByte0D", withCountByte(0x0D), kSubscriptOutOfRange, std::nullopt},
-        {"CountByte3F", withCountByte(0x3F), kSubscriptOutOfRange, std::nullopt},
+         FailureNumber::InputPastEndOfFile, std::nullopt},
+        {"CountByte0D", withCountByte(0x0D), FailureNumber::SubscriptOutOfRange, std::nullopt},
+        {"CountByte3F", withCountByte(0x3F), FailureNumber::SubscriptOutOfRange, std::nullopt},
         {"RecordOffsetPastEnd", damaged([](auto& b) { putLong(b, recordOffsetField(2), 9000); }),
-         kInputPastEndOfFile, kHeading + kRecord1},
+         FailureNumber::InputPastEndOfFile, kHeading + kRecord1},
         {"RecordOffsetAtTwoToThe31Less1",
-         damaged([](auto& b) { putLong(b, recordOffsetField(2), 0x7FFFFFFF); }), kOverflow,
-         kHeading + kRecord1},
+         damaged([](auto& b) { putLong(b, recordOffsetField(2), 0x7FFFFFFF); }),
+         FailureNumber::Overflow, kHeading + kRecord1},
         {"RecordOffsetAtTwoToThe32Less1",
-         damaged([](auto& b) { putLong(b, recordOffsetField(1), 0xFFFFFFFF); }), kOverflow,
-         kHeading},
+         damaged([](auto& b) { putLong(b, recordOffsetField(1), 0xFFFFFFFF); }),
+         FailureNumber::Overflow, kHeading},
         {"TwoRecordsAtOneOffset", damaged([](auto& b) {
              putLong(b, recordOffsetField(2), readLong(b, recordOffsetField(1)));
          }),
@@ -73,11 +73,11 @@ std::vector<DamagedLog> damagedLogs() {
          }),
          kConverted, kHeading + kRecord2 + kRecord1},
         {"RecordReachesTheEndWithoutFF", damaged([](auto& b) { b.pop_back(); }),
-         kInputPastEndOfFile, kHeading + kRecord1 + kRecord2},
+         FailureNumber::InputPastEndOfFile, kHeading + kRecord1 + kRecord2},
         {"RecordEndsInsideASample", damaged([](auto& b) { b.resize(b.size() - 2); }),
-         kInputPastEndOfFile, kHeading + kRecord1 + "0:02.00, 3, 4\r\n"},
+         FailureNumber::InputPastEndOfFile, kHeading + kRecord1 + "0:02.00, 3, 4\r\n"},
         {"RecordCountBeyondTheList", damaged([](auto& b) { putWord(b, kRecordCountField, 40); }),
-         kInputPastEndOfFile, std::nullopt, true},
+         FailureNumber::InputPastEndOfFile, std::nullopt, true},
         {"RecordOffsetIntoTheHeader",
          damaged([](auto& b) { putLong(b, recordOffsetField(2), 60); }), kConverted, std::nullopt,
          true},
@@ -117,4 +117,4 @@ std::vector<DamagedLog> damagedLogs() {
     return logs;
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

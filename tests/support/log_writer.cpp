@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-namespace quillet::testing {
+namespace quillet::support {
 
 void putWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
     bytes.at(at) = static_cast<std::uint8_t>(value >> 8);
@@ -111,12 +111,12 @@ LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, i
     return contents;
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support
 
 #include "channel_table.h"
 #include "conversion_run.h"
 
-namespace quillet::testing {
+namespace quillet::support {
 
 std::string expectedCsv(const LogContents& contents, const std::string& fileName) {
     std::string csv = fileName + "\r\nTime";
@@ -134,9 +134,9 @@ std::string expectedCsv(const LogContents& contents, const std::string& fileName
     return csv;
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support
 
-namespace quillet::testing {
+namespace quillet::support {
 
 std::vector<SampleLog> sampleLogs() {
     auto named = [](const std::string& name, LogContents contents) {
@@ -154,4 +154,4 @@ std::vector<SampleLog> sampleLogs() {
     };
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

@@ -8,7 +8,7 @@
 
 // Writes logger databases for tests, samples, benchmarks and fuzz seeds, laid out as the
 // handheld lays them out: header, record list, two bytes of gap, info block, record data.
-namespace quillet::testing {
+namespace quillet::support {
 
 struct LogSample {
     std::uint8_t hundredths;
@@ -58,17 +58,17 @@ std::string readFile(const std::filesystem::path& path);
 LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, int samplesPerRecord,
                        std::uint32_t seed = 1);
 
-}  // namespace quillet::testing
+}  // namespace quillet::support
 
-namespace quillet::testing {
+namespace quillet::support {
 
 // The CSV that converting `contents` from a file called fileName must give, assembled from
 // the channel table and sample times.
 std::string expectedCsv(const LogContents& contents, const std::string& fileName);
 
-}  // namespace quillet::testing
+}  // namespace quillet::support
 
-namespace quillet::testing {
+namespace quillet::support {
 
 struct SampleLog {
     std::string fileName;
@@ -78,4 +78,4 @@ struct SampleLog {
 // The logs that ship in samples/.
 std::vector<SampleLog> sampleLogs();
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

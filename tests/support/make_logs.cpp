@@ -8,7 +8,7 @@
 #include "damaged_logs.h"
 #include "log_writer.h"
 
-using namespace quillet::testing;
+using namespace quillet::support;
 
 int main(int argc, char** argv) {
     const std::string kind = argc == 3 ? argv[1] : "";

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <chrono>
 
-namespace quillet::testing {
+namespace quillet::support {
 namespace {
 
 std::string number(float value) {
@@ -44,4 +44,4 @@ TemporaryFolder::~TemporaryFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

@@ -6,7 +6,7 @@
 
 #include "conversion_run.h"
 
-namespace quillet::testing {
+namespace quillet::support {
 
 // Services that write down every call a run makes, in order, as short texts.
 class RecordingServices : public ReportingServices {
@@ -36,4 +36,4 @@ class TemporaryFolder {
     std::filesystem::path m_path;
 };
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

@@ -3,11 +3,11 @@
 #include "channel_table.h"
 #include "conversion_run.h"
 
-namespace quillet::testing {
+namespace quillet::support {
 namespace {
 
 struct Stop {
-    int failureNumber;
+    FailureNumber failure;
 };
 
 class Bytes {
@@ -15,7 +15,7 @@ class Bytes {
     explicit Bytes(const std::vector<std::uint8_t>& log) : m_log(log) {}
 
     std::uint8_t at(std::uint64_t position) const {
-        if (position >= m_log.size()) throw Stop{kInputPastEndOfFile};
+        if (position >= m_log.size()) throw Stop{FailureNumber::InputPastEndOfFile};
         return m_log[position];
     }
     std::uint32_t word(std::uint64_t position) const {
@@ -24,7 +24,7 @@ class Bytes {
     // An offset that a file position can be made of.
     std::uint64_t offset(std::uint64_t position) const {
         const std::uint64_t value = std::uint64_t{word(position)} << 16 | word(position + 2);
-        if (value >= 0x7FFFFFFF) throw Stop{kOverflow};
+        if (value >= 0x7FFFFFFF) throw Stop{FailureNumber::Overflow};
         return value;
     }
 
@@ -43,7 +43,7 @@ ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
         const std::uint64_t info = bytes.offset(52);
         bytes.at(info + 17);
         const int channels = bytes.at(info + 5) & 0x3F;
-        if (channels > 12) throw Stop{kSubscriptOutOfRange};
+        if (channels > 12) throw Stop{FailureNumber::SubscriptOutOfRange};
 
         outcome.outputCreated = true;
         outcome.csv = fileName + "\r\nTime";
@@ -69,9 +69,9 @@ ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
             } while (hundredths != 0xFF);
         }
     } catch (const Stop& stop) {
-        outcome.failureNumber = stop.failureNumber;
+        outcome.ending = stop.failure;
     }
     return outcome;
 }
 
-}  // namespace quillet::testing
+}  // namespace quillet::support

@@ -1,23 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "failure.h"
 
 // A second, plain reading of a log held in memory, written apart from the conversion run's
 // buffered one, for checking whole runs on any bytes: what the CSV must hold, and how the run
 // must end.
-namespace quillet::testing {
+namespace quillet::support {
 
-// The failure numbers a reading of a log can end with; 0 when the log converts.
-inline constexpr int kConverted = 0;
-inline constexpr int kOverflow = 6;
-inline constexpr int kSubscriptOutOfRange = 9;
-inline constexpr int kInputPastEndOfFile = 62;
+// How a reading of a log ends: the failure it reports, or kConverted.
+using Ending = std::optional<FailureNumber>;
+inline constexpr Ending kConverted = std::nullopt;
 
 struct ReferenceOutcome {
-    // The failure number the run must report, or kConverted.
-    int failureNumber = kConverted;
+    Ending ending = kConverted;
     // Whether the run gets as far as replacing the output file.
     bool outputCreated = false;
     // What the output holds afterwards, when it was created.
@@ -27,4 +27,4 @@ struct ReferenceOutcome {
 ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
                                      const std::string& fileName);
 
-}  // namespace quillet::testing
+}  // namespace quillet::support
