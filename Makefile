@@ -3,10 +3,16 @@ PRESET ?= default
 BUILD_DIR = build/$(PRESET)
 
 FUZZ_SECONDS ?= 600
+# Logs of up to 256 bytes reach every path of the layout (offsets may point anywhere, records
+# may share their data) at tens of thousands of runs a second; longer ones mostly make longer
+# CSVs. A smaller quarantine and no fill of new blocks keep AddressSanitizer's memory warm.
+FUZZ_FLAGS = -max_len=256 -timeout=10 -artifact_prefix=fuzz/regressions/ -print_final_stats=1
+FUZZ_ENV = ASAN_OPTIONS=quarantine_size_mb=16:max_malloc_fill_size=0
 
 WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/wine/wine64
 
-.PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-replay fuzz-seeds bench samples \
+.PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-files fuzz-minimise \
+	fuzz-replay fuzz-seeds bench samples \
 	screenshot format
 
 deps:
@@ -47,16 +53,33 @@ fuzz-build:
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 
-# Fuzzes the conversion for FUZZ_SECONDS (default 600). Inputs that crash it land in
-# fuzz/regressions/, to be committed; CI replays them with the seeds.
+# Fuzzes the conversion in memory for FUZZ_SECONDS (default 600). Inputs that crash it land
+# in fuzz/regressions/, to be committed; CI replays them with the corpus. New corpus entries
+# collect in build/fuzz/corpus; `make fuzz-minimise` folds them into fuzz/corpus.
 fuzz: fuzz-build
 	@mkdir -p build/fuzz/corpus fuzz/regressions
-	build/fuzz/fuzz/conversion_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	  -artifact_prefix=fuzz/regressions/ -print_final_stats=1 build/fuzz/corpus fuzz/corpus
+	$(FUZZ_ENV) build/fuzz/fuzz/conversion_fuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_FLAGS) \
+	  build/fuzz/corpus fuzz/corpus
 
-# Runs every seed and every kept regression input once.
+# The same on log files on disk: slower, but it checks the files themselves.
+fuzz-files: fuzz-build
+	@mkdir -p build/fuzz/corpus fuzz/regressions
+	$(FUZZ_ENV) build/fuzz/fuzz/conversion_file_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  $(FUZZ_FLAGS) build/fuzz/corpus fuzz/corpus
+
+# Rewrites fuzz/corpus as the smallest set of inputs that covers what it and build/fuzz/corpus
+# cover together.
+fuzz-minimise: fuzz-build
+	@mkdir -p build/fuzz/corpus build/fuzz/minimised
+	rm -rf build/fuzz/minimised/*
+	$(FUZZ_ENV) build/fuzz/fuzz/conversion_fuzzer -merge=1 -max_len=256 build/fuzz/minimised \
+	  fuzz/corpus build/fuzz/corpus
+	rm -rf fuzz/corpus && mv build/fuzz/minimised fuzz/corpus
+
+# Runs every corpus input and every kept regression input once, through both targets.
 fuzz-replay: fuzz-build
 	build/fuzz/fuzz/conversion_fuzzer -runs=0 -timeout=10 fuzz/corpus fuzz/regressions
+	build/fuzz/fuzz/conversion_file_fuzzer -runs=0 -timeout=10 fuzz/corpus fuzz/regressions
 
 fuzz-seeds: build
 	$(BUILD_DIR)/tests/support/make_logs seeds fuzz/corpus

@@ -12,12 +12,28 @@ void readBlock(ByteSource& source, std::uint64_t position, std::span<std::uint8_
     }
 }
 
+namespace {
+
+constexpr std::size_t kFirstWriteCapacity = 4 * 1024;
+
+}  // namespace
+
 ReadCursor::ReadCursor(ByteSource& source, std::size_t windowSize)
-    : m_source(source), m_window(windowSize) {}
+    : m_source(source), m_windowSize(windowSize) {
+    const std::span<const std::uint8_t> memory = source.inMemory();
+    if (memory.empty()) {
+        m_window = std::make_unique_for_overwrite<std::uint8_t[]>(windowSize);
+        m_windowBytes = m_window.get();
+    } else {
+        m_windowBytes = memory.data();
+        m_windowLength = memory.size();
+    }
+}
 
 void ReadCursor::fillWindow() {
+    if (!m_window) throw Failure(FailureNumber::InputPastEndOfFile);
     m_windowStart = m_position;
-    m_windowLength = m_source.readAt(m_position, m_window);
+    m_windowLength = m_source.readAt(m_position, std::span(m_window.get(), m_windowSize));
     if (m_windowLength == 0) {
         throw Failure(FailureNumber::InputPastEndOfFile);
     }
@@ -29,7 +45,26 @@ void ReadCursor::read(std::span<std::uint8_t> into) {
     }
 }
 
-WriteBuffer::WriteBuffer(ByteSink& sink, std::size_t capacity) : m_sink(sink), m_buffer(capacity) {}
+WriteBuffer::WriteBuffer(ByteSink& sink, std::size_t capacity)
+    : m_sink(sink), m_fullCapacity(capacity) {
+    allocate(std::min(capacity, kFirstWriteCapacity));
+}
+
+void WriteBuffer::makeRoom(std::size_t size) {
+    if (m_capacity < m_fullCapacity) {
+        std::unique_ptr<char[]> filled = std::move(m_buffer);
+        allocate(std::max(std::min(2 * m_capacity, m_fullCapacity), m_used + size));
+        std::copy_n(filled.get(), m_used, m_buffer.get());
+        return;
+    }
+    flush();
+    if (size > m_capacity) allocate(size);
+}
+
+void WriteBuffer::allocate(std::size_t capacity) {
+    m_buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    m_capacity = capacity;
+}
 
 void WriteBuffer::append(std::string_view text) {
     char* at = reserve(text.size());
@@ -38,7 +73,7 @@ void WriteBuffer::append(std::string_view text) {
 
 void WriteBuffer::flush() {
     if (m_used > 0) {
-        m_sink.write(std::span(m_buffer.data(), m_used));
+        m_sink.write(std::span<const char>(m_buffer.get(), m_used));
         m_used = 0;
     }
 }

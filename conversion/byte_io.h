@@ -17,6 +17,8 @@ class ByteSource {
     virtual ~ByteSource() = default;
     // Reads up to into.size() bytes at position; fewer only at the end of the source.
     virtual std::size_t readAt(std::uint64_t position, std::span<std::uint8_t> into) = 0;
+    // The whole source, when it is held in memory and can be read in place; empty otherwise.
+    virtual std::span<const std::uint8_t> inMemory() const { return {}; }
 };
 
 class ByteSink {
@@ -31,7 +33,8 @@ class ByteSink {
 void readBlock(ByteSource& source, std::uint64_t position, std::span<std::uint8_t> into);
 
 // A moving read position over a source, served from a window of the source kept in memory,
-// so that reading byte after byte costs one source read per window.
+// so that reading byte after byte costs one source read per window. A source held in memory
+// is its own window.
 class ReadCursor {
   public:
     explicit ReadCursor(ByteSource& source, std::size_t windowSize = 64 * 1024);
@@ -44,7 +47,7 @@ class ReadCursor {
         if (m_position - m_windowStart >= m_windowLength || m_position < m_windowStart) {
             fillWindow();
         }
-        return m_window[m_position++ - m_windowStart];
+        return m_windowBytes[m_position++ - m_windowStart];
     }
     void read(std::span<std::uint8_t> into);
 
@@ -52,32 +55,37 @@ class ReadCursor {
     void fillWindow();
 
     ByteSource& m_source;
-    std::vector<std::uint8_t> m_window;
+    std::unique_ptr<std::uint8_t[]> m_window;
+    std::size_t m_windowSize;
+    const std::uint8_t* m_windowBytes;
     std::uint64_t m_windowStart = 0;
     std::size_t m_windowLength = 0;
     std::uint64_t m_position = 0;
 };
 
 // Collects output and hands it to the sink in large writes. Text is built in place: reserve()
-// gives room at the end, and only what commit() then marks is kept.
+// gives room at the end, and only what commit() then marks is kept. The buffer starts small
+// and grows to its capacity, so that a short run fills little memory.
 class WriteBuffer {
   public:
     explicit WriteBuffer(ByteSink& sink, std::size_t capacity = 64 * 1024);
 
     char* reserve(std::size_t size) {
-        if (m_used + size > m_buffer.size()) {
-            flush();
-            if (size > m_buffer.size()) m_buffer.resize(size);
-        }
-        return m_buffer.data() + m_used;
+        if (m_used + size > m_capacity) makeRoom(size);
+        return m_buffer.get() + m_used;
     }
-    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_buffer.data()); }
+    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_buffer.get()); }
     void append(std::string_view text);
     void flush();
 
   private:
     ByteSink& m_sink;
-    std::vector<char> m_buffer;
+    void makeRoom(std::size_t size);
+    void allocate(std::size_t capacity);
+
+    std::size_t m_fullCapacity;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
     std::size_t m_used = 0;
 };
 

@@ -52,7 +52,8 @@ std::string headingText(const std::string& fileName, const LogInfo& info) {
     return text;
 }
 
-// A short text kept in a fixed block, so that it is copied by one fixed-size move.
+// A short text kept in a fixed block, so that it is copied by one fixed-size move. A text
+// made by default is not yet known.
 class CellText {
   public:
     static constexpr std::size_t kRoom = 8;
@@ -62,6 +63,7 @@ class CellText {
         if (text.size() > kRoom) throw Failure(FailureNumber::InternalError);
         std::copy(text.begin(), text.end(), m_bytes.begin());
     }
+    bool known() const { return m_size != kUnknown; }
     // Writes the text at `at`, which must have kRoom bytes to spare, and returns its end.
     char* appendAt(char* at) const {
         std::memcpy(at, m_bytes.data(), kRoom);
@@ -69,36 +71,51 @@ class CellText {
     }
 
   private:
+    static constexpr std::uint8_t kUnknown = 0xFF;
     std::array<char, kRoom> m_bytes{};
-    std::uint8_t m_size = 0;
+    std::uint8_t m_size = kUnknown;
 };
 
-// Writes the lines of one record after another. Every cell text is computed once per
-// identifier and byte before the first record, so a line is built from lookups alone.
+// The texts of one kind of cell by byte, each made the first time its byte comes, so that a
+// line is built from lookups alone and a short log makes only the texts it shows.
+template <std::string (*makeText)(std::uint8_t identifier, std::uint8_t raw)>
+class CellTexts {
+  public:
+    explicit CellTexts(std::uint8_t identifier = 0) : m_identifier(identifier) {}
+    const CellText& operator[](std::uint8_t raw) {
+        CellText& text = m_texts[raw];
+        if (!text.known()) text = CellText(makeText(m_identifier, raw));
+        return text;
+    }
+
+  private:
+    std::uint8_t m_identifier;
+    std::array<CellText, 256> m_texts;
+};
+
+std::string valueText(std::uint8_t identifier, std::uint8_t raw) {
+    return ChannelValue(identifier, raw);
+}
+
+std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths) {
+    return hundredthsText(hundredths);
+}
+
+// Writes the lines of one record after another.
 class SampleLineWriter {
   public:
     explicit SampleLineWriter(const LogInfo& info) {
         for (int column = 0; column < info.channelCount(); ++column) {
             const std::uint8_t identifier = info.channelIdentifier(column);
-            auto [texts, added] = m_textsByIdentifier.try_emplace(identifier);
-            if (added) {
-                for (int raw = 0; raw < 256; ++raw) {
-                    texts->second[raw] =
-                        CellText(ChannelValue(identifier, static_cast<std::uint8_t>(raw)));
-                }
-            }
-            m_columns.push_back(&texts->second);
-        }
-        for (int hundredths = 0; hundredths < 256; ++hundredths) {
-            m_hundredths[hundredths] =
-                CellText(hundredthsText(static_cast<std::uint8_t>(hundredths)));
+            m_columns.push_back(
+                &m_textsByIdentifier.try_emplace(identifier, identifier).first->second);
         }
         m_longestLine = 2 * CellText::kRoom + m_columns.size() * (1 + CellText::kRoom) + 2;
     }
 
     // Reads one record at the cursor, ending at its 0xFF, and writes one line per sample.
     // A line reaches the output only once all its bytes were read.
-    void convertRecord(ReadCursor& data, WriteBuffer& out) const {
+    void convertRecord(ReadCursor& data, WriteBuffer& out) {
         std::array<std::uint8_t, 2> secondsBytes;
         data.read(secondsBytes);
         const CellText time(minutesAndSeconds(WordFromBytes(secondsBytes)));
@@ -107,7 +124,7 @@ class SampleLineWriter {
             char* at = out.reserve(m_longestLine);
             at = time.appendAt(at);
             at = m_hundredths[hundredths].appendAt(at);
-            for (const ColumnTexts* texts : m_columns) {
+            for (ValueTexts* texts : m_columns) {
                 *at++ = ',';
                 at = (*texts)[data.readByte()].appendAt(at);
             }
@@ -119,10 +136,10 @@ class SampleLineWriter {
     }
 
   private:
-    using ColumnTexts = std::array<CellText, 256>;
-    std::map<std::uint8_t, ColumnTexts> m_textsByIdentifier;
-    std::vector<const ColumnTexts*> m_columns;
-    std::array<CellText, 256> m_hundredths;
+    using ValueTexts = CellTexts<valueText>;
+    std::map<std::uint8_t, ValueTexts> m_textsByIdentifier;
+    std::vector<ValueTexts*> m_columns;
+    CellTexts<hundredthsCell> m_hundredths;
     std::size_t m_longestLine;
 };
 

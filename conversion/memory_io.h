@@ -17,6 +17,7 @@ class MemorySource : public ByteSource {
   public:
     explicit MemorySource(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
     std::size_t readAt(std::uint64_t position, std::span<std::uint8_t> into) override;
+    std::span<const std::uint8_t> inMemory() const override { return m_bytes; }
 
   private:
     std::span<const std::uint8_t> m_bytes;

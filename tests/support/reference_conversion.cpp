@@ -1,5 +1,8 @@
 #include "reference_conversion.h"
 
+#include <array>
+#include <optional>
+
 #include "channel_table.h"
 #include "conversion_run.h"
 
@@ -32,12 +35,38 @@ class Bytes {
     const std::vector<std::uint8_t>& m_log;
 };
 
+// ChannelValue's texts, kept from log to log, since the fuzzer reads thousands of logs a second.
+// For use by one thread at a time.
+const std::string& valueText(std::uint8_t identifier, std::uint8_t raw) {
+    static std::array<std::optional<std::string>, 256 * 256> texts;
+    std::optional<std::string>& text = texts[identifier * 256 + raw];
+    if (!text) text = ChannelValue(identifier, raw);
+    return *text;
+}
+
+// "12:34" for 754 seconds.
+std::string minutesAndSecondsText(int seconds) {
+    const int inMinute = seconds % 60;
+    return std::to_string(seconds / 60) + (inMinute < 10 ? ":0" : ":") + std::to_string(inMinute);
+}
+
+// ".05" for 5, ".42" for 42, ".150" for 150.
+const std::string& hundredthsText(std::uint8_t hundredths) {
+    static const std::array<std::string, 256> texts = [] {
+        std::array<std::string, 256> made;
+        for (int h = 0; h < 256; ++h) made[h] = (h < 10 ? ".0" : ".") + std::to_string(h);
+        return made;
+    }();
+    return texts[hundredths];
+}
+
 }  // namespace
 
 ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
                                      const std::string& fileName) {
     ReferenceOutcome outcome;
     const Bytes bytes(log);
+    std::size_t lineStart = 0;
     try {
         bytes.at(77);
         const std::uint64_t info = bytes.offset(52);
@@ -49,6 +78,7 @@ ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
         outcome.csv = fileName + "\r\nTime";
         for (int k = 0; k < channels; ++k) outcome.csv += "," + ChannelName(bytes.at(info + 6 + k));
         outcome.csv += "\r\n";
+        lineStart = outcome.csv.size();
 
         bytes.at(78 + 7);
         const std::uint32_t records = bytes.word(76);
@@ -58,17 +88,24 @@ ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
             std::uint64_t position = bytes.offset(entry);
             const int seconds = static_cast<int>(bytes.word(position));
             position += 2;
+            const std::string minutesAndSeconds = minutesAndSecondsText(seconds);
             std::uint8_t hundredths = bytes.at(position++);
             do {
-                std::string line = sampleTime(seconds, hundredths);
+                // A line that cannot be read whole is taken back.
+                lineStart = outcome.csv.size();
+                outcome.csv += minutesAndSeconds;
+                outcome.csv += hundredthsText(hundredths);
                 for (int k = 0; k < channels; ++k) {
-                    line += "," + ChannelValue(bytes.at(info + 6 + k), bytes.at(position++));
+                    outcome.csv += ',';
+                    outcome.csv += valueText(bytes.at(info + 6 + k), bytes.at(position++));
                 }
-                outcome.csv += line + "\r\n";
+                outcome.csv += "\r\n";
+                lineStart = outcome.csv.size();
                 hundredths = bytes.at(position++);
             } while (hundredths != 0xFF);
         }
     } catch (const Stop& stop) {
+        outcome.csv.resize(lineStart);
         outcome.ending = stop.failure;
     }
     return outcome;
