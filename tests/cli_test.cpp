@@ -63,8 +63,59 @@ TEST_F(ConverterCommandTest, FailuresGoToStandardErrorWithStatusOne) {
               "Please report this error to " QUILLET_SUPPORT_ADDRESS "\n");
 }
 
+TEST_F(ConverterCommandTest, DashReadsTheLogFromStandardInput) {
+    const fs::path input = writeLog(log);
+    const CommandResult unnamed =
+        run("- " + shellQuoted(folder / "out.csv") + " <" + shellQuoted(input));
+    EXPECT_EQ(unnamed.exitCode, 0);
+    EXPECT_EQ(unnamed.standardError, "");
+    EXPECT_EQ(support::readFile(folder / "out.csv"), support::expectedCsv(log, "-"));
+
+    const CommandResult named = run("--name \"Run 7 QMRX.pdb\" - - <" + shellQuoted(input));
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_EQ(named.standardOutput, support::expectedCsv(log, "Run 7 QMRX.pdb"));
+}
+
+TEST_F(ConverterCommandTest, DamagedLogOnStandardInputFailsAsAFileWould) {
+    std::vector<std::uint8_t> bytes = support::buildLog(log);
+    bytes.resize(bytes.size() - 2);
+    support::writeFile(folder / "cut.pdb", bytes);
+    const CommandResult result =
+        run("- " + shellQuoted(folder / "out.csv") + " <" + shellQuoted(folder / "cut.pdb"));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              "Unexpected error # 62 occurred: Input past end of file\n"
+              "Please report this error to " QUILLET_SUPPORT_ADDRESS "\n");
+    const std::string csv = support::readFile(folder / "out.csv");
+    EXPECT_EQ(csv, support::expectedCsv(log, "-").substr(0, csv.size()));
+    EXPECT_TRUE(csv.ends_with("\r\n"));
+}
+
+#ifndef _WIN32
+
+TEST_F(ConverterCommandTest, LogFromAPipe) {
+    const fs::path input = writeLog(log);
+    const std::string convert = shellQuoted(QUILLET_CONVERT);
+    const CommandResult dash = support::runCommand(
+        "sh", "-c 'cat \"$0\" | " + convert + " - -' " + shellQuoted(input), folder.path());
+    EXPECT_EQ(dash.exitCode, 0);
+    EXPECT_EQ(dash.standardOutput, support::expectedCsv(log, "-"));
+
+    // A pipe cannot be read by position, so naming it as a file is a bad file name.
+    const CommandResult named = support::runCommand(
+        "sh", "-c 'cat \"$0\" | " + convert + " /dev/stdin -' " + shellQuoted(input),
+        folder.path());
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_EQ(named.standardError, "Bad Filename.  Please check the name and path of the files.\n");
+    EXPECT_EQ(named.standardOutput, "");
+}
+
+#endif
+
 TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLine) {
-    for (const std::string& arguments : {std::string(), std::string("one"), std::string("a b c")}) {
+    for (const std::string& arguments :
+         {std::string(), std::string("one"), std::string("a b c"), std::string("--name x a b"),
+          std::string("- out.csv --name"), std::string("--name \"\" - out.csv")}) {
         const CommandResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
         EXPECT_EQ(result.standardError, "usage: quillet-convert [--name NAME] INPUT OUTPUT\n")

@@ -6,6 +6,7 @@
 #include <locale>
 
 #include "conversion_fixture.h"
+#include "memory_io.h"
 #include "failure.h"
 
 namespace quillet {
@@ -232,6 +233,25 @@ TEST_F(ConversionRunTest, FullDiskIsReportedNotHidden) {
     expectFailure(FailureNumber::DiskFull);
     EXPECT_EQ(disk.written,
               support::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
+}
+
+// The path the fuzzer takes: a log in memory, read in place, into a CSV collected in memory.
+TEST_F(ConversionRunTest, ConvertsInMemory) {
+    const LogContents log = support::drivingLog({33, 38, 6}, 2000, 20);
+    MemoryLogInput input("MemoryQMRX.pdb", support::buildLog(log));
+    MemoryOutputTarget memory;
+    EXPECT_EQ(convertLog(input, memory, services), ConversionOutcome::Converted);
+    EXPECT_TRUE(memory.closed);
+    EXPECT_EQ(memory.csv, support::expectedCsv(log, "MemoryQMRX.pdb"));
+
+    LogContents thirteen = log;
+    thirteen.channelCountByte = 13;
+    MemoryLogInput damaged("MemoryQMRX.pdb", support::buildLog(thirteen));
+    MemoryOutputTarget untouched;
+    services = {};
+    EXPECT_EQ(convertLog(damaged, untouched, services), ConversionOutcome::Failed);
+    expectFailure(FailureNumber::SubscriptOutOfRange);
+    EXPECT_FALSE(untouched.replaced);
 }
 
 }  // namespace

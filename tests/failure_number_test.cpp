@@ -1,0 +1,165 @@
+// The failures that the damaged logs and path tests do not reach, each brought about for real
+// on quillet-convert: a full device, a full or inode-less file system, a file size limit, a
+// read that fails, too little memory, and a failure to keep the output after another failure.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "conversion_fixture.h"
+#include "converter_command.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace quillet {
+namespace {
+
+#ifndef _WIN32
+
+const std::string kOldOutput = "the CSV of an earlier run\r\n";
+const std::string kLogName = "RunQMRX.pdb";
+
+// A log whose CSV is about 300 kB: several blocks of writing.
+const LogContents& mediumLog() {
+    static const LogContents log = support::drivingLog({33, 38, 6, 19}, 600, 20);
+    return log;
+}
+
+// A log whose lines all wait in the write buffer, cut inside its last record.
+std::vector<std::uint8_t> shortCutLog() {
+    std::vector<std::uint8_t> bytes = support::buildLog(support::drivingLog({33, 38}, 40, 20));
+    bytes.resize(bytes.size() - 3);
+    return bytes;
+}
+
+struct FailureCase {
+    std::string name;
+    // A shell script run with $0 the converter, $1 the log, $2 the output and $3 the folder.
+    std::string script;
+    FailureNumber failure;
+    // What goes after the failure's own description in the message.
+    std::string descriptionEnd;
+    bool needsMountNamespace = false;
+    bool needsPlainMemory = false;
+    // The log's bytes when it is not the medium log.
+    std::vector<std::uint8_t> (*logBytes)() = nullptr;
+    // Checks the output afterwards, given what the CSV would be.
+    std::function<void(const fs::path& output, const std::string& csv)> checkOutput;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+// Text as one word of a shell command, whatever quotes it holds.
+std::string singleQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+void keepsTheOldOutput(const fs::path& output, const std::string&) {
+    EXPECT_EQ(readFile(output), kOldOutput);
+}
+
+// The output holds the first lines of the CSV, each whole, and not all of them.
+void keepsWholeLines(const fs::path& output, const std::string& csv) {
+    const std::string written = readFile(output);
+    EXPECT_GT(written.size(), 0u);
+    EXPECT_LT(written.size(), csv.size());
+    EXPECT_EQ(written, csv.substr(0, written.size()));
+    EXPECT_TRUE(written.ends_with("\r\n"));
+}
+
+bool underAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+// Runs the converter inside a fresh mount namespace, on a small tmpfs mounted at $3/disk with
+// `options`; the output and a listing of the disk are copied out before the namespace ends.
+std::string onSmallDisk(const std::string& options) {
+    return "unshare -m sh -c 'mkdir -p \"$3/disk\" && mount -t tmpfs -o " + options +
+           " none \"$3/disk\" && \"$0\" \"$1\" \"$3/disk/out.csv\"; status=$?; "
+           "cp \"$3/disk/out.csv\" \"$2\" 2>/dev/null; ls -A \"$3/disk\" >\"$3/listing\"; "
+           "exit $status' \"$0\" \"$1\" \"$2\" \"$3\"";
+}
+
+std::vector<FailureCase> failureCases() {
+    return {
+        {"FullDevice", "exec \"$0\" \"$1\" /dev/full", FailureNumber::DiskFull, "", false, false,
+         nullptr, keepsTheOldOutput},
+        {"FileSizeLimit", "ulimit -f 300 && exec \"$0\" \"$1\" \"$2\"", FailureNumber::DiskFull, "",
+         false, false, nullptr, keepsWholeLines},
+        {"FullFileSystem", onSmallDisk("size=160k"), FailureNumber::DiskFull, "", true, false,
+         nullptr,
+         [](const fs::path& output, const std::string& csv) {
+             keepsWholeLines(output, csv);
+             EXPECT_EQ(readFile(output.parent_path() / "listing"), "out.csv\n");
+         }},
+        {"NoInodeLeft", onSmallDisk("size=1m,nr_inodes=1"), FailureNumber::DiskFull, "", true,
+         false, nullptr,
+         [](const fs::path& output, const std::string&) {
+             EXPECT_EQ(readFile(output), kOldOutput);
+             EXPECT_EQ(readFile(output.parent_path() / "listing"), "");
+         }},
+        // Position 0 of a process's memory is never mapped, so reading it fails.
+        {"ReadFails", "exec \"$0\" /proc/self/mem \"$2\"", FailureNumber::DeviceIoError, "", false,
+         false, nullptr, keepsTheOldOutput},
+        {"TooLittleMemoryForStandardInput",
+         "ulimit -v 16000 && head -c 16000000 /dev/zero | \"$0\" - \"$2\"",
+         FailureNumber::OutOfMemory, "", false, true, nullptr, keepsTheOldOutput},
+        // The log ends inside its second record while its lines wait in the write buffer; the
+        // limit then refuses them too, and the message tells both.
+        {"ClosingFailsAfterTheLogEnded", "ulimit -f 1 && exec \"$0\" \"$1\" \"$2\"",
+         FailureNumber::InputPastEndOfFile, "; the output could not be completed: Disk full", false,
+         false, shortCutLog,
+         [](const fs::path& output, const std::string&) { EXPECT_EQ(readFile(output), ""); }},
+    };
+}
+
+class FailureNumberTest : public ::testing::TestWithParam<FailureCase> {
+  protected:
+    support::TemporaryFolder folder;
+};
+
+TEST_P(FailureNumberTest, ReachedThroughTheConverter) {
+    const FailureCase& c = GetParam();
+    if (c.needsMountNamespace &&
+        (geteuid() != 0 || std::system("unshare -m true 2>/dev/null") != 0)) {
+        GTEST_SKIP() << "needs root and mount namespaces";
+    }
+    if (c.needsPlainMemory && underAddressSanitizer()) {
+        GTEST_SKIP() << "AddressSanitizer reserves more memory than the limit";
+    }
+    const fs::path log = folder / kLogName;
+    const fs::path output = folder / "out.csv";
+    support::writeFile(log, c.logBytes ? c.logBytes() : support::buildLog(mediumLog()));
+    support::writeFile(output, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
+
+    const support::CommandResult result = support::runCommand(
+        "sh",
+        "-c " + singleQuoted(c.script) + " " + support::shellQuoted(QUILLET_CONVERT) + " " +
+            support::shellQuoted(log) + " " + support::shellQuoted(output) + " " +
+            support::shellQuoted(folder.path()),
+        folder.path());
+
+    std::string message = expectedErrorOutput(c.failure);
+    message.insert(message.find('\n'), c.descriptionEnd);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, message);
+    c.checkOutput(output, support::expectedCsv(mediumLog(), kLogName));
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, FailureNumberTest, ::testing::ValuesIn(failureCases()),
+                         [](const auto& info) { return info.param.name; });
+
+#endif
+
+}  // namespace
+}  // namespace quillet
