@@ -127,7 +127,9 @@ void Form1::setBusyPointer(bool busy) {
     m_busy = busy;
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_gate.shut();
     } else {
+        m_gate.open();
         QApplication::restoreOverrideCursor();
     }
 }
@@ -136,7 +138,10 @@ void Form1::setProgressMin(float min) { ProgBar->setMin(min); }
 
 void Form1::setProgressMax(float max) { ProgBar->setMax(max); }
 
-void Form1::setProgressValue(float value) { ProgBar->setValue(value); }
+void Form1::setProgressValue(float value) {
+    ProgBar->setValue(value);
+    m_gate.keepResponsive();
+}
 
 void Form1::showMessage(const std::string& text, quillet::MessageIcon icon) {
     QMessageBox box(
@@ -144,6 +149,8 @@ void Form1::showMessage(const std::string& text, quillet::MessageIcon icon) {
         QStringLiteral("Quillet"),
         QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
         QMessageBox::Ok, this);
+    // The box takes the input that the run did not.
+    m_gate.open();
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

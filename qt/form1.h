@@ -4,6 +4,7 @@
 
 #include "common_dialog.h"
 #include "conversion_run.h"
+#include "run_event_gate.h"
 
 class QLabel;
 class QLineEdit;
@@ -48,4 +49,5 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void chooseFile(const FilePick& pick);
 
     bool m_busy = false;
+    RunEventGate m_gate;
 };

@@ -3,7 +3,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "form1.h"
 #include "log_writer.h"
@@ -30,6 +32,8 @@ class Form1Test : public QObject {
     void enterOrSpacePressesTheFocusedButton_data();
     void enterOrSpacePressesTheFocusedButton();
     void convertWritesTheCsvAndBeeps();
+    void inputDuringARunIsDropped();
+    void paintsDuringARun();
     void pathsReachTheConversionAsTyped();
     void failuresShowTheirMessage_data();
     void failuresShowTheirMessage();
@@ -38,6 +42,9 @@ class Form1Test : public QObject {
 
   private:
     QString writeLog(const LogContents& contents, const QString& name);
+    // Starts a run on a log long enough to last several of the window's event intervals, and
+    // calls duringTheRun the first time the run lets waiting events through.
+    void convertALongLog(const std::function<void()>& duringTheRun);
 
     QTemporaryDir* m_folder = nullptr;
     Form1* m_form = nullptr;
@@ -294,6 +301,62 @@ void Form1Test::progressBarTakesAnyRange() {
     m_form->setProgressValue(value);
     QCOMPARE(m_form->ProgBar->Value(), value);
     QCOMPARE(m_form->ProgBar->value(), drawnSteps);
+}
+
+// Counts the paint events a widget gets while the busy pointer shows.
+class BusyPaintCounter : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && QApplication::overrideCursor()) ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+void Form1Test::convertALongLog(const std::function<void()>& duringTheRun) {
+    m_form->txtInFile->setText(
+        writeLog(quillet::support::drivingLog({33, 38, 6, 19, 26, 41}, 65000, 20), "LongQMRX.pdb"));
+    m_form->txtOutFile->setText(m_folder->filePath("long.csv"));
+    bool ranDuringTheRun = false;
+    QTimer::singleShot(0, m_form, [&] {
+        ranDuringTheRun = QApplication::overrideCursor() != nullptr;
+        duringTheRun();
+    });
+    QTest::mouseClick(m_form->cmdConvert, Qt::LeftButton);
+    QVERIFY(ranDuringTheRun);
+}
+
+void Form1Test::inputDuringARunIsDropped() {
+    const QString output = m_folder->filePath("long.csv");
+    QSignalSpy beeped(m_form, &Form1::beeped);
+    convertALongLog([this] {
+        QTest::mouseClick(m_form->cmdConvert, Qt::LeftButton);
+        QTest::keyClick(m_form->cmdConvert, Qt::Key_Space);
+        QTest::keyClicks(m_form->txtOutFile, "typed");
+        // A click still waiting in the queue when the run ends.
+        const QPointF middle = m_form->cmdConvert->rect().center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QCoreApplication::postEvent(
+                m_form->cmdConvert,
+                new QMouseEvent(type, middle, m_form->cmdConvert->mapToGlobal(middle),
+                                Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+        }
+    });
+    QTest::qWait(200);
+    QCOMPARE(beeped.count(), 1);
+    QCOMPARE(m_form->txtOutFile->text(), output);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void Form1Test::paintsDuringARun() {
+    BusyPaintCounter paints;
+    m_form->Label1->installEventFilter(&paints);
+    convertALongLog([this] { m_form->Label1->update(); });
+    QVERIFY(paints.count > 0);
 }
 
 QTEST_MAIN(Form1Test)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+
+// Keeps the program's windows painted and answering the desktop while a conversion runs on
+// the user-interface thread, and takes no input meanwhile: clicks, keys and close requests
+// made during the run are dropped, not replayed after it. Paint and the window manager's pings
+// are handled every kInterval milliseconds at most, so that the run is not slowed.
+class RunEventGate : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr int kInterval = 50;
+
+    // Starts dropping input. Does nothing when the gate is already shut.
+    void shut();
+    // Handles what waits (paint, pings) when kInterval has passed since the last time.
+    void keepResponsive();
+    // Drops the input that came during the run, then takes input again.
+    void open();
+    bool isShut() const { return m_shut; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void handleWaitingEvents();
+
+    bool m_shut = false;
+    QElapsedTimer m_sinceHandled;
+};
