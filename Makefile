@@ -84,9 +84,11 @@ fuzz-replay: fuzz-build
 fuzz-seeds: build
 	$(BUILD_DIR)/tests/support/make_logs seeds fuzz/corpus
 
+# The window is measured on a real X server (Xvfb), where it paints and handles its events.
 bench: build
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/quillet_bench \
-	  $(BUILD_DIR)/cli/quillet-convert $(BUILD_DIR)/bench/window_bench
+	xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
+	  $(BUILD_DIR)/bench/quillet_bench $(BUILD_DIR)/cli/quillet-convert \
+	  $(BUILD_DIR)/bench/window_bench
 
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png

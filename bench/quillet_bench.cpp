@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
     if (argc > 2) {
         const double window =
             bestPrintedSeconds("\"" + std::string(argv[2]) + "\" \"" + log + "\" \"" + csv + "\"");
-        std::printf("through the window %.3f s (best of %d, offscreen)\n", window, kRounds);
+        std::printf("through the window %.3f s (best of %d, on %s)\n", window, kRounds,
+                    std::getenv("DISPLAY") ? "an X server" : "no X server");
         std::printf("window ratio       %.2f x quillet-convert (goal: at most 1.25)\n",
                     window / conversion.seconds);
     }

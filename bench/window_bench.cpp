@@ -1,5 +1,5 @@
 // Converts a log through the main window, as a click on "Convert" does, and prints how many
-// seconds the click took: window_bench LOG CSV (run it offscreen: QT_QPA_PLATFORM=offscreen)
+// seconds the click took: window_bench LOG CSV (on an X server, such as Xvfb)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
