@@ -167,7 +167,7 @@ std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     std::error_code error;
     const fs::file_status status = fs::status(output, error);
     if (fs::is_directory(status)) failPathAccess();
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
+    if (platform::isDeviceOrPipe(output)) {
         std::FILE* stream = platform::openFile(output, "wb");
         if (!stream) failPathAccess();
         std::setvbuf(stream, nullptr, _IONBF, 0);

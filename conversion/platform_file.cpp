@@ -128,6 +128,16 @@ std::FILE* openForReadingByPosition(const std::filesystem::path& path) {
     return file;
 }
 
+bool isDeviceOrPipe(const std::filesystem::path& path) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
 bool seekFile(std::FILE* file, std::uint64_t position) {
     return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
 }
@@ -287,6 +297,11 @@ std::FILE* openForReadingByPosition(const std::filesystem::path& path) {
             : nullptr;
     if (!file) close(descriptor);
     return file;
+}
+
+bool isDeviceOrPipe(const std::filesystem::path& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
 }
 
 bool seekFile(std::FILE* file, std::uint64_t position) {

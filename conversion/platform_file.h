@@ -24,6 +24,10 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // Moves to a position that may lie beyond what a long can hold.
 bool seekFile(std::FILE* file, std::uint64_t position);
 
+// Whether the path names a device or a pipe, which is written to in place ("NUL", "/dev/null",
+// a named pipe) rather than replaced.
+bool isDeviceOrPipe(const std::filesystem::path& path);
+
 // Makes a file `size` bytes long and moves its position there.
 bool truncateFile(std::FILE* file, std::uint64_t size);
 
