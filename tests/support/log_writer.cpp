@@ -111,6 +111,19 @@ LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, i
     return contents;
 }
 
+std::vector<std::uint8_t> longRunningLog(int samplesPerRecord) {
+    constexpr int kRecords = 65534;
+    LogContents contents =
+        drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 1, samplesPerRecord);
+    contents.records.resize(kRecords, LogRecord{1, {{0, contents.channels}}});
+    std::vector<std::uint8_t> bytes = buildLog(contents);
+    const std::uint32_t recordOne = readLong(bytes, recordOffsetField(1));
+    for (std::size_t record = 2; record <= kRecords; ++record) {
+        putLong(bytes, recordOffsetField(record), recordOne);
+    }
+    return bytes;
+}
+
 }  // namespace quillet::support
 
 #include "channel_table.h"

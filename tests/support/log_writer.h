@@ -58,6 +58,10 @@ std::string readFile(const std::filesystem::path& path);
 LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, int samplesPerRecord,
                        std::uint32_t seed = 1);
 
+// A log of 65,535 records that all point to the data of record 1, which holds
+// `samplesPerRecord` samples of twelve channels: small on disk, but long to convert.
+std::vector<std::uint8_t> longRunningLog(int samplesPerRecord);
+
 }  // namespace quillet::support
 
 namespace quillet::support {

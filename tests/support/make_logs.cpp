@@ -1,6 +1,7 @@
 // Writes the logs that ship with the project:
 //   make_logs samples DIRECTORY   the sample logs of samples/
 //   make_logs seeds DIRECTORY     the fuzzer's seeds: the samples and every kind of damaged log
+//   make_logs long FILE           a log that takes seconds to convert (see longRunningLog)
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,8 +13,12 @@ using namespace quillet::support;
 
 int main(int argc, char** argv) {
     const std::string kind = argc == 3 ? argv[1] : "";
+    if (kind == "long") {
+        writeFile(argv[2], longRunningLog(2000));
+        return 0;
+    }
     if (kind != "samples" && kind != "seeds") {
-        std::fputs("usage: make_logs samples|seeds DIRECTORY\n", stderr);
+        std::fputs("usage: make_logs samples|seeds DIRECTORY, or make_logs long FILE\n", stderr);
         return 2;
     }
     const std::filesystem::path directory = argv[2];
