@@ -23,6 +23,7 @@ constexpr wchar_t kWindowClass[] = L"QuilletMainWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Steps of the drawn bar: finer than its width in pixels, so that each pixel can show.
 constexpr int kProgressSteps = 1000;
+constexpr ULONGLONG kPaintIntervalMilliseconds = 100;
 // Identifiers of the controls, clear of IDOK and IDCANCEL, which Enter and Esc send.
 constexpr int kFirstControlId = 100;
 
@@ -276,6 +277,20 @@ void MainWindow::setProgressMax(float max) {
 void MainWindow::setProgressValue(float value) {
     m_progressValue = value;
     showProgress();
+    paintUncoveredParts();
+}
+
+// A long run takes no input, but now and then it paints what another window uncovered, and
+// looking at the queue tells the desktop that the program is alive. Clicks and keys stay
+// queued, to be dropped when the run ends.
+void MainWindow::paintUncoveredParts() {
+    const ULONGLONG now = GetTickCount64();
+    if (now - m_lastPaint < kPaintIntervalMilliseconds) return;
+    m_lastPaint = now;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
 }
 
 // The run lets no message through, so each new position is drawn here and now. Styled

@@ -47,6 +47,7 @@ class MainWindow : public ReportingServices {
     std::string text(frontend::Control box) const;
     void showProgress();
     void dropQueuedInput();
+    void paintUncoveredParts();
 
     HINSTANCE m_instance;
     HWND m_window = nullptr;
@@ -58,6 +59,7 @@ class MainWindow : public ReportingServices {
     float m_progressMax = 100;
     float m_progressValue = 0;
     int m_drawnSteps = 0;
+    ULONGLONG m_lastPaint = 0;
     OpenSaveDialog ComDiag{nullptr};
 };
 
