@@ -23,21 +23,16 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string decimal(int number) {
-    std::array<char, 12> digits;
-    const auto end = std::to_chars(digits.begin(), digits.end(), number).ptr;
-    return std::string(digits.data(), end);
-}
-
 // ":05" or ":34" after the minutes; "." or ".0" before the hundredths.
 std::string minutesAndSeconds(int seconds) {
     const int minutes = seconds / 60;
     const int secondsInMinute = seconds - 60 * minutes;
-    return decimal(minutes) + (secondsInMinute < 10 ? ":0" : ":") + decimal(secondsInMinute);
+    return decimalDigits(minutes) + (secondsInMinute < 10 ? ":0" : ":") +
+           decimalDigits(secondsInMinute);
 }
 
 std::string hundredthsText(std::uint8_t hundredths) {
-    return (hundredths < 10 ? ".0" : ".") + decimal(hundredths);
+    return (hundredths < 10 ? ".0" : ".") + decimalDigits(hundredths);
 }
 
 std::string headingText(const std::string& fileName, const LogInfo& info) {
@@ -250,8 +245,8 @@ std::string failureMessage(FailureNumber number, const std::string& description)
     if (number == FailureNumber::PathFileAccessError) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error # " + decimal(static_cast<int>(number)) + " occurred: " + description +
-           "\r\n" + "Please report this error to " QUILLET_SUPPORT_ADDRESS;
+    return "Unexpected error # " + decimalDigits(static_cast<int>(number)) + " occurred: " +
+           description + "\r\n" + "Please report this error to " QUILLET_SUPPORT_ADDRESS;
 }
 
 MessageIcon failureIcon(FailureNumber number) {

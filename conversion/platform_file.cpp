@@ -146,6 +146,25 @@ bool truncateFile(std::FILE* file, std::uint64_t size) {
     return _chsize_s(_fileno(file), static_cast<__int64>(size)) == 0 && seekFile(file, size);
 }
 
+std::string utf8FromWide(std::wstring_view wide) {
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+std::wstring wideFromUtf8(std::string_view utf8) {
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
+    return wide;
+}
+
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 std::FILE* binaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
     return stdout;
@@ -311,6 +330,7 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
 bool truncateFile(std::FILE* file, std::uint64_t size) {
     return ftruncate(fileno(file), static_cast<off_t>(size)) == 0 && seekFile(file, size);
 }
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 std::FILE* binaryStandardOutput() { return stdout; }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,9 @@ bool isDeviceOrPipe(const std::filesystem::path& path);
 
 // Makes a file `size` bytes long and moves its position there.
 bool truncateFile(std::FILE* file, std::uint64_t size);
+
+// Whether the stream is a terminal that a person watches.
+bool isTerminal(std::FILE* stream);
 
 // Standard output switched to binary, so that line ends pass unchanged.
 std::FILE* binaryStandardOutput();
@@ -75,5 +79,11 @@ class ReplacementFile {
 // the named temporary file of a run before they end the process as they would have, and makes
 // a file size limit a failed write rather than the end of the process.
 void removeTemporaryFileOnInterruption();
+
+#ifdef _WIN32
+// Windows names files and takes text in UTF-16; the program keeps its texts in UTF-8.
+std::string utf8FromWide(std::wstring_view wide);
+std::wstring wideFromUtf8(std::string_view utf8);
+#endif
 
 }  // namespace quillet::platform

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "reporting.h"
+
 namespace {
 
 bool isUserInput(QEvent::Type type) {
@@ -43,7 +45,8 @@ void RunEventGate::shut() {
 }
 
 void RunEventGate::keepResponsive() {
-    if (m_shut && m_sinceHandled.hasExpired(kInterval)) handleWaitingEvents();
+    if (m_shut && m_sinceHandled.hasExpired(quillet::frontend::kPaintIntervalMilliseconds))
+        handleWaitingEvents();
 }
 
 void RunEventGate::open() {
