@@ -151,9 +151,11 @@ class ConversionRun {
             m_services.setProgressValue(1);
             m_services.beep();
             return ConversionOutcome::Converted;
+        } catch (const Failure& failure) {
+            // Taken as it is: rethrowing it to turn it into itself would cost a second unwind.
+            return fail(failure);
         } catch (...) {
-            reportFailure(closeAfterFailure(failureFromCurrentException()));
-            return ConversionOutcome::Failed;
+            return fail(failureFromCurrentException());
         }
     }
 
@@ -190,6 +192,11 @@ class ConversionRun {
         m_out->flush();
         std::exchange(m_sink, nullptr)->close();
         m_input.reset();
+    }
+
+    ConversionOutcome fail(const Failure& failure) {
+        reportFailure(closeAfterFailure(failure));
+        return ConversionOutcome::Failed;
     }
 
     // Keeps the lines written so far and closes both files. A failure to keep them is told
