@@ -5,8 +5,11 @@ BUILD_DIR = build/$(PRESET)
 FUZZ_SECONDS ?= 600
 # Logs of up to 256 bytes reach every path of the layout (offsets may point anywhere, records
 # may share their data) at tens of thousands of runs a second; longer ones mostly make longer
-# CSVs. A smaller quarantine and no fill of new blocks keep AddressSanitizer's memory warm.
-FUZZ_FLAGS = -max_len=256 -timeout=10 -artifact_prefix=fuzz/regressions/ -print_final_stats=1
+# CSVs. The conversion's few hundred edges are all found within seconds, so the plain schedule
+# serves as well as the entropic one, which here took a third of the time to keep its counts.
+# A smaller quarantine and no fill of new blocks keep AddressSanitizer's memory warm.
+FUZZ_FLAGS = -max_len=256 -entropic=0 -timeout=10 -artifact_prefix=fuzz/regressions/ \
+  -print_final_stats=1
 FUZZ_ENV = ASAN_OPTIONS=quarantine_size_mb=16:max_malloc_fill_size=0
 VERSION := $(shell sed -n 's/.*QUILLET_VERSION "\([^"]*\)".*/\1/p' CMakeLists.txt)
 
