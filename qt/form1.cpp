@@ -1,17 +1,24 @@
 #include "form1.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 
+#include "log_naming.h"
 #include "progress_bar.h"
 #include "quillet_icon.xpm"
 
@@ -38,6 +45,17 @@ QPushButton* button(const QString& caption, QWidget* parent) {
 // The remembered folders live in the per-user settings store under the application's name.
 QSettings lastDirs() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Riravazev");
+}
+
+// Of the files being dragged, the first named like a log.
+std::optional<std::string> droppedLog(const QMimeData* dragged) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : dragged->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+        }
+    }
+    return quillet::firstLog(paths);
 }
 
 }  // namespace
@@ -82,6 +100,8 @@ Form1::Form1(QWidget* parent)
     setTabOrder(cmdInBrowse, cmdOutBrowse);
     cmdConvert->setFocus();
 
+    setAcceptDrops(true);
+
     connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
     connect(cmdInBrowse, &QPushButton::clicked, this, &Form1::cmdInBrowse_Click);
     connect(cmdOutBrowse, &QPushButton::clicked, this, &Form1::cmdOutBrowse_Click);
@@ -118,6 +138,26 @@ void Form1::chooseFile(const FilePick& pick) {
     }
     pick.pathBox->setText(chosen);
     lastDirs().setValue(key, chosen.left(chosen.lastIndexOf(QDir::separator()) + 1));
+}
+
+void Form1::openLog(const QString& path) {
+    txtInFile->setText(path);
+    if (txtOutFile->text().isEmpty()) {
+        txtOutFile->setText(QString::fromStdString(quillet::csvPathForLog(path.toStdString())));
+    }
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedLog(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (const std::optional<std::string> log = droppedLog(event->mimeData())) {
+        openLog(QString::fromStdString(*log));
+        event->acceptProposedAction();
+    }
 }
 
 void Form1::setBusyPointer(bool busy) {
