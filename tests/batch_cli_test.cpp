@@ -270,5 +270,30 @@ TEST_F(ManyLogsTest, SummaryOfADamagedLogFails) {
     EXPECT_EQ(result.standardError, filledIn("{damaged}: ", paths) + kUnexpectedEnd);
 }
 
+#ifndef _WIN32
+// On a terminal (here the pseudo-terminal of `script`, which also turns "\n" into "\r\n"), the
+// progress line is drawn only while a log converts, and cleared before any message and at the
+// end: no "  0%" stays behind, and no message is glued to a percentage.
+TEST_F(ManyLogsTest, ProgressOnATerminalIsClearedBeforeMessagesAndAtTheEnd) {
+    auto onTerminal = [this](const std::string& arguments) {
+        const std::string command = "'" QUILLET_CONVERT "' " + filledIn(arguments, paths);
+        return testing::runCommand("script", "-qec \"" + command + "\" /dev/null", folder.path());
+    };
+    const CommandResult one = onTerminal("'{A}' '{out}.csv'");
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_EQ(one.standardOutput, "\r  0%\r 50%\r100%\r    \r");
+
+    const CommandResult many = onTerminal("--output-dir '{out}' '{b}' '{damaged}'");
+    EXPECT_EQ(many.exitCode, 1);
+    EXPECT_EQ(many.standardOutput,
+              filledIn("\rlog 1 of 2,   0%\rlog 1 of 2, 100%\r                \r"
+                       "\rlog 2 of 2,   0%\rlog 2 of 2,  50%\rlog 2 of 2, 100%\r                \r"
+                       "{damaged}: Unexpected error # 62 occurred: Input past end of file\r\n"
+                       "Please report this error to " QUILLET_SUPPORT_ADDRESS "\r\n"
+                       "1 converted, 1 failed\r\n",
+                       paths));
+}
+#endif
+
 }  // namespace
 }  // namespace quillet
