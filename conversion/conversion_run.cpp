@@ -109,20 +109,19 @@ class SampleLineWriter {
     // all its bytes were read.
     void convertRecord(RecordReader& records, WriteBuffer& out) const {
         const CellText time(minutesAndSeconds(records.beginRecord()));
-        RawSample sample;
-        while (records.nextSample(sample)) {
+        const char separator = m_separator;
+        records.forEachSample([&](std::uint8_t hundredths) {
             char* at = out.reserve(m_longestLine);
             at = time.appendAt(at);
-            at = m_hundredths[sample.hundredths].appendAt(at);
-            const std::uint8_t* raw = sample.channelBytes.data();
+            at = m_hundredths[hundredths].appendAt(at);
             for (const ColumnTexts* texts : m_columns) {
-                *at++ = m_separator;
-                at = (*texts)[*raw++].appendAt(at);
+                *at++ = separator;
+                at = (*texts)[records.channelByte()].appendAt(at);
             }
             *at++ = '\r';
             *at++ = '\n';
             out.commit(at);
-        }
+        });
     }
 
   private:

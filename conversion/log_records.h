@@ -19,13 +19,7 @@ struct LogStart {
 // Reads the header at offset 0 and the info block at the offset the header gives.
 LogStart readLogStart(ByteSource& source);
 
-// One sample: its hundredths byte and one raw byte per channel, in column order.
-struct RawSample {
-    std::uint8_t hundredths = 0;
-    std::array<std::uint8_t, LogInfo::kMaxChannels> channelBytes{};
-};
-
-// Walks records 1 and on. Every byte is read only when it is needed, so a log that ends early
+// Walks records 1 and on, sample by sample and byte by byte, so that a log that ends early
 // fails exactly where the reading reaches its end, after every complete sample before it.
 class RecordReader {
   public:
@@ -42,34 +36,28 @@ class RecordReader {
         m_data.seek(filePositionOf(entry.dataOffset()));
         std::array<std::uint8_t, 2> secondsBytes;
         m_data.read(secondsBytes);
-        m_hundredths = m_data.readByte();
-        m_sampleGiven = false;
         return WordFromBytes(secondsBytes);
     }
 
-    // Reads the record's next sample; false once the byte after a sample is 0xFF. The first
-    // sample of a record is always read, whatever its hundredths byte.
-    bool nextSample(RawSample& sample) {
-        if (m_sampleGiven) {
-            m_hundredths = m_data.readByte();
-            if (m_hundredths == 0xFF) {
-                return false;
-            }
-        }
-        for (int column = 0; column < m_channelCount; ++column) {
-            sample.channelBytes[column] = m_data.readByte();
-        }
-        sample.hundredths = m_hundredths;
-        m_sampleGiven = true;
-        return true;
+    // Calls onSample(hundredths) for each sample of the record begun, until the byte after a
+    // sample is 0xFF; onSample reads the sample's channelCount() bytes through channelByte().
+    // The first sample is always read, whatever its hundredths byte.
+    template <typename OnSample>
+    void forEachSample(OnSample&& onSample) {
+        std::uint8_t hundredths = m_data.readByte();
+        do {
+            onSample(hundredths);
+            hundredths = m_data.readByte();
+        } while (hundredths != 0xFF);
     }
+
+    // The raw byte of the sample's next channel, in column order.
+    std::uint8_t channelByte() { return m_data.readByte(); }
 
   private:
     ReadCursor m_list;
     ReadCursor m_data;
     int m_channelCount;
-    std::uint8_t m_hundredths = 0;
-    bool m_sampleGiven = false;
 };
 
 }  // namespace quillet

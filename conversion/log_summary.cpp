@@ -53,12 +53,11 @@ LogSummary summarizeLog(const std::string& path) {
     LogSummary summary;
     std::vector<std::bitset<256>> seenBytes(static_cast<std::size_t>(records.channelCount()));
     std::map<long long, long long> stepCounts;
-    RawSample sample;
     for (int record = 1; record < start.header.recordCount(); ++record) {
         const int seconds = records.beginRecord();
         bool firstOfRecord = true;
-        while (records.nextSample(sample)) {
-            const SampleClock clock{seconds, sample.hundredths};
+        records.forEachSample([&](std::uint8_t hundredths) {
+            const SampleClock clock{seconds, hundredths};
             if (summary.samples == 0) {
                 summary.firstSample = clock;
             } else {
@@ -68,13 +67,11 @@ LogSummary summarizeLog(const std::string& path) {
                     summary.timeJumps.push_back({record, summary.lastSample, clock});
                 }
             }
-            for (std::size_t column = 0; column < seenBytes.size(); ++column) {
-                seenBytes[column].set(sample.channelBytes[column]);
-            }
+            for (std::bitset<256>& seen : seenBytes) seen.set(records.channelByte());
             summary.lastSample = clock;
             ++summary.samples;
             firstOfRecord = false;
-        }
+        });
         ++summary.records;
     }
 
