@@ -1,34 +1,18 @@
 #include "console_services.h"
 
-#include <algorithm>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#define QUILLET_ISATTY _isatty
-#define QUILLET_FILENO _fileno
-#else
-#include <unistd.h>
-#define QUILLET_ISATTY isatty
-#define QUILLET_FILENO fileno
-#endif
+#include "platform_file.h"
+#include "reporting.h"
 
 namespace quillet {
-namespace {
-
-bool standardErrorIsTerminal() { return QUILLET_ISATTY(QUILLET_FILENO(stderr)) != 0; }
-
-}  // namespace
 
 void printMessage(const std::string& logPath, const std::string& text) {
-    std::string lines = logPath.empty() ? "" : logPath + ": ";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
-    }
-    std::fprintf(stderr, "%s\n", lines.c_str());
+    const std::string prefix = logPath.empty() ? "" : logPath + ": ";
+    std::fprintf(stderr, "%s%s\n", prefix.c_str(), frontend::messageLines(text).c_str());
 }
 
-ConsoleServices::ConsoleServices() : m_showProgress(standardErrorIsTerminal()) {}
+ConsoleServices::ConsoleServices() : m_showProgress(platform::isTerminal(stderr)) {}
 
 void ConsoleServices::beginLog(const std::string& path, int number, int count) {
     m_logPath = path;
@@ -59,9 +43,7 @@ void ConsoleServices::setProgressValue(float value) {
     if (!m_showProgress || !m_busy) {
         return;
     }
-    const float span = m_max - m_min;
-    const float share = span > 0 ? std::clamp((value - m_min) / span, 0.0f, 1.0f) : 1.0f;
-    const int percent = static_cast<int>(share * 100);
+    const int percent = static_cast<int>(frontend::progressShare(m_min, m_max, value) * 100);
     if (percent == m_shownPercent) {
         return;
     }

@@ -108,18 +108,18 @@ const ChannelRow* findRow(std::uint8_t identifier) {
     return found == std::end(kChannels) ? nullptr : found;
 }
 
-std::string decimalDigits(long long number) {
-    char digits[24];
-    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
-    return std::string(digits, end);
-}
-
 int patternDecimals(std::string_view pattern) {
     const std::size_t point = pattern.find('.');
     return point == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - point - 1);
 }
 
 }  // namespace
+
+std::string decimalDigits(long long number) {
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    return std::string(digits, end);
+}
 
 std::string signColumnText(long long number) {
     return (number < 0 ? "-" : " ") + decimalDigits(number < 0 ? -number : number);

@@ -19,6 +19,9 @@ std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
 int channelDecimals(std::uint8_t identifier);
 
+// A whole number's decimal digits, "-" first when negative, whatever the locale.
+std::string decimalDigits(long long number);
+
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);
 

@@ -54,8 +54,7 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    struct FilePick;
-    void chooseFile(const FilePick& pick);
+    void chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox);
 
     bool m_busy = false;
 };

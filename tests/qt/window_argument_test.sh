@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real window program with a log as its argument, as a file manager's "Open with"
-# does, on a virtual X server with a window manager. Nothing may be converted until Convert is
+# does, on a virtual X server. Nothing may be converted until Convert is
 # pressed; Enter presses it (the focus starts there), and the CSV beside the log must then be
 # the one quillet-convert writes.
 # Usage: window_argument_test.sh QUILLET QUILLET-CONVERT SAMPLE-LOG
@@ -21,13 +21,22 @@ log="$work/Warm Up QMRX.pdb"
 csv="$work/Warm Up QMRX.csv"
 cp "$sample" "$log"
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
+# The first visible window whose name matches, once there is one; polled, since a window mapped
+# while `xdotool search --sync` starts can be missed.
+wait_for_window() {
+  for _ in $(seq 300); do
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep . && return 0
+    sleep 0.1
+  done
+  echo "FAIL: no window named $1 showed" >&2
+  return 1
+}
+
 cd "$work"
 "$quillet" "Warm Up QMRX.pdb" &
 pids+=($!)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Vantrel Log Converter" | head -1)
-xdotool windowactivate --sync "$window"
+window=$(wait_for_window "Vantrel Log Converter")
+xdotool windowfocus --sync "$window"
 sleep 0.5
 if [ -e "$csv" ]; then
   echo "FAIL: the log was converted before Convert was pressed"
