@@ -8,6 +8,7 @@
 
 #include "console_services.h"
 #include "conversion_run.h"
+#include "failure.h"
 #include "log_list.h"
 #include "log_naming.h"
 #include "platform_file.h"
@@ -62,6 +63,11 @@ int convertManyLogs(const ConverterOptions& options) {
     }
     std::error_code notCreated;
     fs::create_directories(platform::pathFromUtf8(options.outputDir), notCreated);
+    if (notCreated) {
+        const Failure noFolder(FailureNumber::PathFileAccessError);
+        printMessage(options.outputDir, failureMessage(noFolder.number(), noFolder.description()));
+        return 1;
+    }
 
     int converted = 0;
     int upToDate = 0;

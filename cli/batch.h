@@ -11,8 +11,8 @@ bool csvIsUpToDate(const std::string& logPath, const std::string& csvPath);
 
 // Converts every log the INPUTs name into a CSV in the output folder, going on past logs that
 // fail, and ends with a count on standard error. Returns the exit status: 0 when every log
-// converted, 1 when any failed, 2 when two logs would write the same CSV (found before any
-// is written).
+// converted, 1 when any failed or the folder cannot be created, 2 when two logs would write the
+// same CSV (found before any is written).
 int convertManyLogs(const ConverterOptions& options);
 
 }  // namespace quillet
