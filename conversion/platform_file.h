@@ -25,4 +25,10 @@ bool isTerminal(std::FILE* stream);
 // Standard output switched to binary, so that line ends pass unchanged.
 std::FILE* binaryStandardOutput();
 
+#ifdef _WIN32
+// Windows names files and takes text in UTF-16; the program keeps its texts in UTF-8.
+std::string utf8FromWide(std::wstring_view wide);
+std::wstring wideFromUtf8(std::string_view utf8);
+#endif
+
 }  // namespace quillet::platform
