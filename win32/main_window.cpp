@@ -66,14 +66,19 @@ HFONT messageFont(UINT dotsPerInch) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-int textWidth(HWND control, HFONT font) {
-    const int length = GetWindowTextLengthW(control);
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+int textWidth(HWND control, HFONT font) {
+    const std::wstring text = windowText(control);
     HDC context = GetDC(control);
     const HGDIOBJ previous = SelectObject(context, font);
     SIZE size{};
-    GetTextExtentPoint32W(context, text.c_str(), length, &size);
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(context, previous);
     ReleaseDC(control, context);
     return size.cx;
@@ -279,11 +284,7 @@ void MainWindow::chooseFile(const frontend::FilePick& pick, Control pathBox) {
 }
 
 std::string MainWindow::text(Control box) const {
-    HWND handle = control(box);
-    const int length = GetWindowTextLengthW(handle);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    wide.resize(static_cast<std::size_t>(GetWindowTextW(handle, wide.data(), length + 1)));
-    return platform::utf8FromWide(wide);
+    return platform::utf8FromWide(windowText(control(box)));
 }
 
 void MainWindow::setText(Control box, const std::string& text) {
