@@ -1,12 +1,19 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include "form1.h"
 #include "platform_file.h"
 
+// `quillet LOG`, as a file manager's "Open with" starts it, opens the window with LOG in place.
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     quillet::platform::removeTemporaryFileOnInterruption();
     Form1 form;
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) {
+        form.openLog(QDir::toNativeSeparators(QFileInfo(arguments.at(1)).absoluteFilePath()));
+    }
     form.show();
     return application.exec();
 }

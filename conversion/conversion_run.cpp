@@ -13,6 +13,7 @@
 #include "channel_table.h"
 #include "failure.h"
 #include "log_layout.h"
+#include "log_records.h"
 
 #ifndef QUILLET_SUPPORT_ADDRESS
 #error "QUILLET_SUPPORT_ADDRESS names where users report unexpected errors"
@@ -31,16 +32,21 @@ std::string minutesAndSeconds(int seconds) {
            decimalDigits(secondsInMinute);
 }
 
-std::string hundredthsText(std::uint8_t hundredths) {
-    return (hundredths < 10 ? ".0" : ".") + decimalDigits(hundredths);
+std::string hundredthsText(std::uint8_t hundredths, char decimalMark) {
+    return decimalMark + std::string(hundredths < 10 ? "0" : "") + decimalDigits(hundredths);
 }
 
-std::string headingText(const std::string& fileName, const LogInfo& info) {
+std::string withDecimalMark(std::string text, char decimalMark) {
+    std::replace(text.begin(), text.end(), '.', decimalMark);
+    return text;
+}
+
+std::string headingText(const std::string& fileName, const LogInfo& info, char separator) {
     std::string text(fileName);
     text += kLineEnd;
     text += "Time";
     for (int column = 0; column < info.channelCount(); ++column) {
-        text += ',';
+        text += separator;
         text += ChannelName(info.channelIdentifier(column));
     }
     text += kLineEnd;
@@ -71,67 +77,70 @@ class CellText {
     std::uint8_t m_size = kUnknown;
 };
 
-// The texts of one kind of cell by byte, each made the first time its byte comes, so that a
-// line is built from lookups alone and a short log makes only the texts it shows.
-template <std::string (*makeText)(std::uint8_t identifier, std::uint8_t raw)>
+// The texts of one kind of cell by byte, in the profile's decimals, each made the first time
+// its byte comes, so that a line is built from lookups alone and a short log makes only the
+// texts it shows.
+template <std::string (*makeText)(std::uint8_t identifier, std::uint8_t raw, char decimalMark)>
 class CellTexts {
   public:
-    explicit CellTexts(std::uint8_t identifier = 0) : m_identifier(identifier) {}
+    CellTexts(std::uint8_t identifier, char decimalMark)
+        : m_identifier(identifier), m_decimalMark(decimalMark) {}
     const CellText& operator[](std::uint8_t raw) {
         CellText& text = m_texts[raw];
-        if (!text.known()) text = CellText(makeText(m_identifier, raw));
+        if (!text.known()) text = CellText(makeText(m_identifier, raw, m_decimalMark));
         return text;
     }
 
   private:
     std::uint8_t m_identifier;
+    char m_decimalMark;
     std::array<CellText, 256> m_texts;
 };
 
-std::string valueText(std::uint8_t identifier, std::uint8_t raw) {
-    return ChannelValue(identifier, raw);
+std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark) {
+    return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
 }
 
-std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths) {
-    return hundredthsText(hundredths);
+std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths, char decimalMark) {
+    return hundredthsText(hundredths, decimalMark);
 }
 
 // Writes the lines of one record after another.
 class SampleLineWriter {
   public:
-    explicit SampleLineWriter(const LogInfo& info) {
+    SampleLineWriter(const LogInfo& info, const CsvProfile& profile)
+        : m_separator(profile.separator), m_hundredths(0, profile.decimalMark) {
         for (int column = 0; column < info.channelCount(); ++column) {
             const std::uint8_t identifier = info.channelIdentifier(column);
             m_columns.push_back(
-                &m_textsByIdentifier.try_emplace(identifier, identifier).first->second);
+                &m_textsByIdentifier.try_emplace(identifier, identifier, profile.decimalMark)
+                     .first->second);
         }
         m_longestLine = 2 * CellText::kRoom + m_columns.size() * (1 + CellText::kRoom) + 2;
     }
 
-    // Reads one record at the cursor, ending at its 0xFF, and writes one line per sample.
-    // A line reaches the output only once all its bytes were read.
-    void convertRecord(ReadCursor& data, WriteBuffer& out) {
-        std::array<std::uint8_t, 2> secondsBytes;
-        data.read(secondsBytes);
-        const CellText time(minutesAndSeconds(WordFromBytes(secondsBytes)));
-        std::uint8_t hundredths = data.readByte();
-        do {
+    // Reads one record and writes one line per sample. A line reaches the output only once
+    // all its bytes were read.
+    void convertRecord(RecordReader& records, WriteBuffer& out) {
+        const CellText time(minutesAndSeconds(records.beginRecord()));
+        const char separator = m_separator;
+        records.forEachSample([&](std::uint8_t hundredths) {
             char* at = out.reserve(m_longestLine);
             at = time.appendAt(at);
             at = m_hundredths[hundredths].appendAt(at);
             for (ValueTexts* texts : m_columns) {
-                *at++ = ',';
-                at = (*texts)[data.readByte()].appendAt(at);
+                *at++ = separator;
+                at = (*texts)[records.channelByte()].appendAt(at);
             }
             *at++ = '\r';
             *at++ = '\n';
             out.commit(at);
-            hundredths = data.readByte();
-        } while (hundredths != 0xFF);
+        });
     }
 
   private:
     using ValueTexts = CellTexts<valueText>;
+    char m_separator;
     std::map<std::uint8_t, ValueTexts> m_textsByIdentifier;
     std::vector<ValueTexts*> m_columns;
     CellTexts<hundredthsCell> m_hundredths;
@@ -141,8 +150,9 @@ class SampleLineWriter {
 // One run: the files it holds open, and the steps from busy pointer to beep.
 class ConversionRun {
   public:
-    ConversionRun(LogInput& log, OutputTarget& output, ReportingServices& services)
-        : m_log(log), m_output(output), m_services(services) {}
+    ConversionRun(LogInput& log, OutputTarget& output, ReportingServices& services,
+                  const CsvProfile& profile)
+        : m_log(log), m_output(output), m_services(services), m_profile(profile) {}
 
     ConversionOutcome run() {
         try {
@@ -163,30 +173,21 @@ class ConversionRun {
     void convert() {
         m_services.setBusyPointer(true);
         m_input = m_log.open();
-        LogHeader header;
-        readBlock(*m_input, 0, header.bytes);
-        LogInfo info;
-        readBlock(*m_input, filePositionOf(header.appInfoOffset()), info.bytes);
-        const std::string heading = headingText(m_log.fileName(), info);
-        SampleLineWriter lines(info);
+        const LogStart start = readLogStart(*m_input);
+        const std::string heading = headingText(m_log.fileName(), start.info, m_profile.separator);
+        SampleLineWriter lines(start.info, m_profile);
 
         m_sink = m_output.replace();
         m_out.emplace(*m_sink);
         m_out->append(heading);
 
-        ReadCursor list(*m_input);
-        ReadCursor data(*m_input);
-        list.seek(LogHeader::kSize);
-        RecordEntry entry;
-        list.read(entry.bytes);
-        const int recordCount = header.recordCount();
+        RecordReader records(*m_input, start.info);
+        const int recordCount = start.header.recordCount();
         m_services.setProgressMin(1);
         m_services.setProgressMax(static_cast<float>(recordCount - 1));
         for (int record = 1; record < recordCount; ++record) {
             m_services.setProgressValue(static_cast<float>(record));
-            list.read(entry.bytes);
-            data.seek(filePositionOf(entry.dataOffset()));
-            lines.convertRecord(data, *m_out);
+            lines.convertRecord(records, *m_out);
         }
 
         m_out->flush();
@@ -237,6 +238,7 @@ class ConversionRun {
     LogInput& m_log;
     OutputTarget& m_output;
     ReportingServices& m_services;
+    const CsvProfile& m_profile;
     std::unique_ptr<ByteSource> m_input;
     std::unique_ptr<ByteSink> m_sink;
     std::optional<WriteBuffer> m_out;
@@ -244,16 +246,17 @@ class ConversionRun {
 
 }  // namespace
 
-std::string sampleTime(int seconds, std::uint8_t hundredths) {
-    return minutesAndSeconds(seconds) + hundredthsText(hundredths);
+std::string sampleTime(int seconds, std::uint8_t hundredths, char decimalMark) {
+    return minutesAndSeconds(seconds) + hundredthsText(hundredths, decimalMark);
 }
 
 std::string failureMessage(FailureNumber number, const std::string& description) {
     if (number == FailureNumber::PathFileAccessError) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error # " + decimalDigits(static_cast<int>(number)) + " occurred: " +
-           description + "\r\n" + "Please report this error to " QUILLET_SUPPORT_ADDRESS;
+    return "Unexpected error # " + decimalDigits(static_cast<int>(number)) +
+           " occurred: " + description + "\r\n" +
+           "Please report this error to " QUILLET_SUPPORT_ADDRESS;
 }
 
 MessageIcon failureIcon(FailureNumber number) {
@@ -261,15 +264,16 @@ MessageIcon failureIcon(FailureNumber number) {
                                                         : MessageIcon::Critical;
 }
 
-ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services) {
-    return ConversionRun(log, output, services).run();
+ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
+                             const CsvProfile& profile) {
+    return ConversionRun(log, output, services, profile).run();
 }
 
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
-                             ReportingServices& services) {
+                             ReportingServices& services, const CsvProfile& profile) {
     FileLogInput log(inputPath);
     FileOutputTarget output(outputPath, inputPath);
-    return convertLog(log, output, services);
+    return convertLog(log, output, services, profile);
 }
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "csv_profile.h"
 #include "failure.h"
 #include "file_access.h"
 
@@ -27,14 +28,16 @@ class ReportingServices {
 
 enum class ConversionOutcome { Converted, Failed };
 
-// Converts the log at inputPath into the CSV at outputPath. Every failure ends in a message
-// through the services; the returned outcome tells scripts which way the run ended.
+// Converts the log at inputPath into the CSV at outputPath, written by the profile. Every
+// failure ends in a message through the services; the returned outcome tells scripts which way
+// the run ended.
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
-                             ReportingServices& services);
-ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services);
+                             ReportingServices& services, const CsvProfile& profile = {});
+ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
+                             const CsvProfile& profile = {});
 
 // A sample's time as minutes, seconds and hundredths: 754 s and 42 give "12:34.42".
-std::string sampleTime(int seconds, std::uint8_t hundredths);
+std::string sampleTime(int seconds, std::uint8_t hundredths, char decimalMark = '.');
 
 // The message a failure shows, and the icon that goes with it.
 std::string failureMessage(FailureNumber number, const std::string& description);

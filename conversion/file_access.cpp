@@ -144,12 +144,14 @@ std::string_view inputFileName(std::string_view inputPath) {
 
 std::string FileLogInput::fileName() const { return std::string(inputFileName(m_path)); }
 
-std::unique_ptr<ByteSource> FileLogInput::open() {
-    if (m_path.empty()) failPathAccess();
-    FileHandle file(platform::openForReadingByPosition(pathOf(m_path)));
+std::unique_ptr<ByteSource> openInputFile(const std::string& path) {
+    if (path.empty()) failPathAccess();
+    FileHandle file(platform::openForReadingByPosition(pathOf(path)));
     if (!file) failPathAccess();
     return std::make_unique<InputFile>(std::move(file));
 }
+
+std::unique_ptr<ByteSource> FileLogInput::open() { return openInputFile(m_path); }
 
 std::unique_ptr<ByteSource> StandardInputLog::open() {
     m_bytes = platform::readStandardInput();

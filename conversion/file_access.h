@@ -16,6 +16,9 @@ namespace quillet {
 // The file name on the CSV's first line: the path after its last "\" or "/".
 std::string_view inputFileName(std::string_view inputPath);
 
+// Opens the log file at path for reading by position, as FileLogInput does.
+std::unique_ptr<ByteSource> openInputFile(const std::string& path);
+
 // A log to convert, and the name the CSV's first line gives it.
 class LogInput {
   public:

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which declares what it uses.
+#include <shellapi.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -71,6 +73,11 @@ FailureNumber writeFailure(int error) {
         default:
             return FailureNumber::DeviceIoError;
     }
+}
+
+std::string utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 #ifdef _WIN32
@@ -161,6 +168,15 @@ std::wstring wideFromUtf8(std::string_view utf8) {
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
     return wide;
+}
+
+std::vector<std::string> commandLineArguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(utf8FromWide(wide[i]));
+    LocalFree(wide);
+    return arguments;
 }
 
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
@@ -330,6 +346,11 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
 bool truncateFile(std::FILE* file, std::uint64_t size) {
     return ftruncate(fileno(file), static_cast<off_t>(size)) == 0 && seekFile(file, size);
 }
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 std::FILE* binaryStandardOutput() { return stdout; }

@@ -14,6 +14,7 @@ namespace quillet::platform {
 
 // Paths arrive as UTF-8 text, whatever the platform's own encoding of file names.
 std::filesystem::path pathFromUtf8(std::string_view utf8Path);
+std::string utf8FromPath(const std::filesystem::path& path);
 
 // Opens a file that can be read by position, without ever waiting: a folder, a pipe, a socket
 // or a terminal gives nullptr, as does a path that names no readable file.
@@ -31,6 +32,10 @@ bool isDeviceOrPipe(const std::filesystem::path& path);
 
 // Makes a file `size` bytes long and moves its position there.
 bool truncateFile(std::FILE* file, std::uint64_t size);
+
+// The program's arguments as UTF-8 text. On Windows they are read from the wide command line,
+// since the narrow argv holds only what the ANSI code page can spell.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // Whether the stream is a terminal that a person watches.
 bool isTerminal(std::FILE* stream);

@@ -1,16 +1,25 @@
 #include "form1.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 
+#include "log_naming.h"
+#include "opened_log.h"
 #include "progress_bar.h"
 #include "quillet_icon.xpm"
 #include "reporting.h"
@@ -67,6 +76,17 @@ class QtSettingsStore : public quillet::frontend::SettingsStore {
     }
 };
 
+// Of the files being dragged, the first named like a log.
+std::optional<std::string> droppedLog(const QMimeData* dragged) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : dragged->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+        }
+    }
+    return quillet::firstLog(paths);
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -100,6 +120,8 @@ Form1::Form1(QWidget* parent)
     setTabOrder(cmdInBrowse, cmdOutBrowse);
     cmdConvert->setFocus();
 
+    setAcceptDrops(true);
+
     connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
     connect(cmdInBrowse, &QPushButton::clicked, this, &Form1::cmdInBrowse_Click);
     connect(cmdOutBrowse, &QPushButton::clicked, this, &Form1::cmdOutBrowse_Click);
@@ -117,6 +139,26 @@ void Form1::chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathB
     QtSettingsStore settings;
     if (const auto chosen = quillet::frontend::chooseFile(pick, ComDiag, settings)) {
         pathBox->setText(QString::fromStdString(*chosen));
+    }
+}
+
+void Form1::openLog(const QString& path) {
+    const auto boxes = quillet::frontend::withOpenedLog(
+        {txtInFile->text().toStdString(), txtOutFile->text().toStdString()}, path.toStdString());
+    txtInFile->setText(QString::fromStdString(boxes.input));
+    txtOutFile->setText(QString::fromStdString(boxes.output));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedLog(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (const std::optional<std::string> log = droppedLog(event->mimeData())) {
+        openLog(QString::fromStdString(*log));
+        event->acceptProposedAction();
     }
 }
 

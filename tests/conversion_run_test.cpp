@@ -6,8 +6,8 @@
 #include <locale>
 
 #include "conversion_fixture.h"
-#include "memory_io.h"
 #include "failure.h"
+#include "memory_io.h"
 
 namespace quillet {
 namespace {
