@@ -1,26 +1,11 @@
 #include "console_services.h"
 
-#include <algorithm>
-#include <string>
-
-#ifdef _WIN32
-#include <io.h>
-#define QUILLET_ISATTY _isatty
-#define QUILLET_FILENO _fileno
-#else
-#include <unistd.h>
-#define QUILLET_ISATTY isatty
-#define QUILLET_FILENO fileno
-#endif
+#include "platform_file.h"
+#include "reporting.h"
 
 namespace quillet {
-namespace {
 
-bool standardErrorIsTerminal() { return QUILLET_ISATTY(QUILLET_FILENO(stderr)) != 0; }
-
-}  // namespace
-
-ConsoleServices::ConsoleServices() : m_showProgress(standardErrorIsTerminal()) {}
+ConsoleServices::ConsoleServices() : m_showProgress(platform::isTerminal(stderr)) {}
 
 void ConsoleServices::setBusyPointer(bool busy) {
     if (!busy && m_shownPercent >= 0) {
@@ -37,9 +22,7 @@ void ConsoleServices::setProgressValue(float value) {
     if (!m_showProgress) {
         return;
     }
-    const float span = m_max - m_min;
-    const float share = span > 0 ? std::clamp((value - m_min) / span, 0.0f, 1.0f) : 1.0f;
-    const int percent = static_cast<int>(share * 100);
+    const int percent = static_cast<int>(frontend::progressShare(m_min, m_max, value) * 100);
     if (percent != m_shownPercent) {
         std::fprintf(stderr, "\r%3d%%", percent);
         m_shownPercent = percent;
@@ -47,11 +30,7 @@ void ConsoleServices::setProgressValue(float value) {
 }
 
 void ConsoleServices::showMessage(const std::string& text, MessageIcon) {
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
-    }
-    std::fprintf(stderr, "%s\n", lines.c_str());
+    std::fprintf(stderr, "%s\n", frontend::messageLines(text).c_str());
 }
 
 void ConsoleServices::beep() {}

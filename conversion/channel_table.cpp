@@ -108,13 +108,13 @@ const ChannelRow* findRow(std::uint8_t identifier) {
     return found == std::end(kChannels) ? nullptr : found;
 }
 
+}  // namespace
+
 std::string decimalDigits(long long number) {
     char digits[24];
     const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
     return std::string(digits, end);
 }
-
-}  // namespace
 
 std::string signColumnText(long long number) {
     return (number < 0 ? "-" : " ") + decimalDigits(number < 0 ? -number : number);

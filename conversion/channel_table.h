@@ -11,6 +11,9 @@ namespace quillet {
 std::string ChannelName(std::uint8_t identifier);
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
 
+// A whole number's decimal digits, "-" first when negative, whatever the locale.
+std::string decimalDigits(long long number);
+
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);
 

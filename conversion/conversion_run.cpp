@@ -23,21 +23,16 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string decimal(int number) {
-    std::array<char, 12> digits;
-    const auto end = std::to_chars(digits.begin(), digits.end(), number).ptr;
-    return std::string(digits.data(), end);
-}
-
 // ":05" or ":34" after the minutes; "." or ".0" before the hundredths.
 std::string minutesAndSeconds(int seconds) {
     const int minutes = seconds / 60;
     const int secondsInMinute = seconds - 60 * minutes;
-    return decimal(minutes) + (secondsInMinute < 10 ? ":0" : ":") + decimal(secondsInMinute);
+    return decimalDigits(minutes) + (secondsInMinute < 10 ? ":0" : ":") +
+           decimalDigits(secondsInMinute);
 }
 
 std::string hundredthsText(std::uint8_t hundredths) {
-    return (hundredths < 10 ? ".0" : ".") + decimal(hundredths);
+    return (hundredths < 10 ? ".0" : ".") + decimalDigits(hundredths);
 }
 
 std::string headingText(std::string_view inputPath, const LogInfo& info) {
@@ -232,7 +227,7 @@ std::string failureMessage(int number, const std::string& description) {
     if (number == static_cast<int>(FailureNumber::PathFileAccessError)) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error # " + decimal(number) + " occurred: " + description + "\r\n" +
+    return "Unexpected error # " + decimalDigits(number) + " occurred: " + description + "\r\n" +
            "Please report this error to " QUILLET_SUPPORT_ADDRESS;
 }
 

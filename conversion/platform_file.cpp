@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace quillet::platform {
@@ -24,6 +26,8 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
     return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
 }
 
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 std::FILE* binaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
     return stdout;
@@ -38,6 +42,8 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 bool seekFile(std::FILE* file, std::uint64_t position) {
     return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
 }
+
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 std::FILE* binaryStandardOutput() { return stdout; }
 

@@ -17,6 +17,9 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // Moves to a position that may lie beyond what a long can hold.
 bool seekFile(std::FILE* file, std::uint64_t position);
 
+// Whether the stream is a terminal that a person watches.
+bool isTerminal(std::FILE* stream);
+
 // Standard output switched to binary, so that line ends pass unchanged.
 std::FILE* binaryStandardOutput();
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,61 +13,80 @@
 
 #include "progress_bar.h"
 #include "quillet_icon.xpm"
+#include "reporting.h"
+#include "window_layout.h"
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using quillet::frontend::Control;
+using quillet::frontend::pixelsFromTwips;
 
-// Places a control by its position and size in twips, 1/15 of a logical pixel.
-template <typename Control>
-Control* place(Control* control, const char* name, int left, int top, int width, int height) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                         height / kTwipsPerPixel);
-    return control;
+QString qtText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QPushButton* button(const QString& caption, QWidget* parent) {
-    auto* pushButton = new QPushButton(caption, parent);
-    // Enter presses the focused button, as the space bar does; no button is the default.
-    pushButton->setAutoDefault(true);
-    return pushButton;
+// Creates a control where the layout places it; Qt's logical pixels are those of 96 dpi.
+template <typename Widget>
+Widget* place(Control control, QWidget* parent) {
+    const auto& spec = quillet::frontend::spec(control);
+    auto* widget = new Widget(parent);
+    widget->setObjectName(qtText(spec.name));
+    widget->setGeometry(pixelsFromTwips(spec.left), pixelsFromTwips(spec.top),
+                        pixelsFromTwips(spec.width), pixelsFromTwips(spec.height));
+    if constexpr (std::is_same_v<Widget, QLabel> || std::is_same_v<Widget, QPushButton>) {
+        widget->setText(qtText(spec.caption));
+    }
+    if constexpr (std::is_same_v<Widget, QPushButton>) {
+        // Enter presses the focused button, as the space bar does; no button is the default.
+        widget->setAutoDefault(true);
+    }
+    return widget;
 }
 
-// The remembered folders live in the per-user settings store under the application's name.
-QSettings lastDirs() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Riravazev");
-}
+// The per-user settings store, kept by Qt where the platform keeps such settings.
+class QtSettingsStore : public quillet::frontend::SettingsStore {
+  public:
+    std::string read(std::string_view application, std::string_view section, std::string_view key,
+                     std::string_view whenMissing) override {
+        return settings(application)
+            .value(entry(section, key), qtText(whenMissing))
+            .toString()
+            .toStdString();
+    }
+    void write(std::string_view application, std::string_view section, std::string_view key,
+               std::string_view value) override {
+        settings(application).setValue(entry(section, key), qtText(value));
+    }
+
+  private:
+    static QSettings settings(std::string_view application) {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, qtText(application));
+    }
+    static QString entry(std::string_view section, std::string_view key) {
+        return qtText(section) + u'/' + qtText(key);
+    }
+};
 
 }  // namespace
-
-struct Form1::FilePick {
-    QString title;
-    QString settingsKey;
-    QString folderWhenMissing;
-    QString filter;
-    int flags;
-    void (CommonDialog::*showDialog)();
-    QLineEdit* pathBox;
-};
 
 Form1::Form1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      Label1(place(new QLabel(tr("Input Filename:"), this), "Label1", 180, 120, 2040, 255)),
-      txtInFile(place(new QLineEdit(this), "txtInFile", 180, 390, 3375, 300)),
-      cmdInBrowse(place(button(tr("Browse"), this), "cmdInBrowse", 3900, 390, 930, 330)),
-      Label2(place(new QLabel(tr("Output Filename:"), this), "Label2", 180, 855, 1305, 255)),
-      txtOutFile(place(new QLineEdit(this), "txtOutFile", 180, 1155, 3375, 300)),
-      cmdOutBrowse(place(button(tr("Browse"), this), "cmdOutBrowse", 3900, 1125, 930, 330)),
-      ProgBar(place(new ProgressBar(this), "ProgBar", 180, 1800, 3375, 300)),
-      cmdConvert(place(button(tr("Convert"), this), "cmdConvert", 3885, 1770, 930, 330)),
+      Label1(place<QLabel>(Control::Label1, this)),
+      txtInFile(place<QLineEdit>(Control::txtInFile, this)),
+      cmdInBrowse(place<QPushButton>(Control::cmdInBrowse, this)),
+      Label2(place<QLabel>(Control::Label2, this)),
+      txtOutFile(place<QLineEdit>(Control::txtOutFile, this)),
+      cmdOutBrowse(place<QPushButton>(Control::cmdOutBrowse, this)),
+      ProgBar(place<ProgressBar>(Control::ProgBar, this)),
+      cmdConvert(place<QPushButton>(Control::cmdConvert, this)),
       ComDiag(this) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Vantrel Log Converter v1.02"));
+    setWindowTitle(qtText(quillet::frontend::kWindowCaption));
     setWindowIcon(QIcon(QPixmap(quillet_icon_xpm)));
-    setFixedSize(4980 / kTwipsPerPixel, 2370 / kTwipsPerPixel);
+    setFixedSize(pixelsFromTwips(quillet::frontend::kClientWidthTwips),
+                 pixelsFromTwips(quillet::frontend::kClientHeightTwips));
 
     // A platform font wider than the one the layout was drawn with would cut the captions off;
     // nothing stands to the right of either label, so they widen instead.
@@ -91,33 +109,15 @@ void Form1::cmdConvert_Click() {
     quillet::convertLog(txtInFile->text().toStdString(), txtOutFile->text().toStdString(), *this);
 }
 
-void Form1::cmdInBrowse_Click() {
-    chooseFile({QStringLiteral("Choose a Vantrel Log to convert"), QStringLiteral("PalmDir"),
-                QString(), QStringLiteral("Vantrel Log Files (*.pdb)|*QMRX.pdb"),
-                CommonDialog::cdlOFNFileMustExist, &CommonDialog::ShowOpen, txtInFile});
-}
+void Form1::cmdInBrowse_Click() { chooseFile(quillet::frontend::kInputLogPick, txtInFile); }
 
-void Form1::cmdOutBrowse_Click() {
-    chooseFile({QStringLiteral("Save File"), QStringLiteral("OutDir"), QStringLiteral("c:\\"),
-                QStringLiteral("Comma Delimited Files (*.csv)|*.csv|All Files (*.*)|*.*"),
-                CommonDialog::cdlOFNOverwritePrompt, &CommonDialog::ShowSave, txtOutFile});
-}
+void Form1::cmdOutBrowse_Click() { chooseFile(quillet::frontend::kOutputFilePick, txtOutFile); }
 
-void Form1::chooseFile(const FilePick& pick) {
-    const QString key = QStringLiteral("LastDirs/") + pick.settingsKey;
-    ComDiag.DialogTitle = pick.title;
-    ComDiag.InitDir = lastDirs().value(key, pick.folderWhenMissing).toString();
-    ComDiag.Filter = pick.filter;
-    ComDiag.FileName.clear();
-    ComDiag.Flags = pick.flags;
-    (ComDiag.*pick.showDialog)();
-
-    const QString chosen = ComDiag.FileName;
-    if (chosen.trimmed().isEmpty()) {
-        return;
+void Form1::chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox) {
+    QtSettingsStore settings;
+    if (const auto chosen = quillet::frontend::chooseFile(pick, ComDiag, settings)) {
+        pathBox->setText(QString::fromStdString(*chosen));
     }
-    pick.pathBox->setText(chosen);
-    lastDirs().setValue(key, chosen.left(chosen.lastIndexOf(QDir::separator()) + 1));
 }
 
 void Form1::setBusyPointer(bool busy) {
@@ -141,9 +141,8 @@ void Form1::setProgressValue(float value) { ProgBar->setValue(value); }
 void Form1::showMessage(const std::string& text, quillet::MessageIcon icon) {
     QMessageBox box(
         icon == quillet::MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::Critical,
-        QStringLiteral("Quillet"),
-        QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-        QMessageBox::Ok, this);
+        qtText(quillet::frontend::kMessageCaption),
+        QString::fromStdString(quillet::frontend::messageLines(text)), QMessageBox::Ok, this);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

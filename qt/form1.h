@@ -44,8 +44,7 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void cmdOutBrowse_Click();
 
   private:
-    struct FilePick;
-    void chooseFile(const FilePick& pick);
+    void chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox);
 
     bool m_busy = false;
 };

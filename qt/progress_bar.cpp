@@ -1,7 +1,8 @@
 #include "progress_bar.h"
 
-#include <algorithm>
 #include <cmath>
+
+#include "reporting.h"
 
 namespace {
 
@@ -32,12 +33,7 @@ void ProgressBar::setValue(float value) {
 }
 
 void ProgressBar::showValue() {
-    double share = 0;
-    if (m_max > m_min) {
-        share = std::clamp((double{m_value} - m_min) / (double{m_max} - m_min), 0.0, 1.0);
-    } else if (m_value >= m_max && m_value >= m_min) {
-        share = 1;
-    }
+    const double share = quillet::frontend::progressShare(m_min, m_max, m_value);
     // QProgressBar repaints at once, without an event-loop pass, when the drawn bar changes.
     QProgressBar::setValue(static_cast<int>(std::lround(share * kSteps)));
 }

@@ -2,9 +2,7 @@
 
 #include <QProgressBar>
 
-// A progress bar whose range and position are single-precision numbers. It takes any of them:
-// a position below Min shows the bar empty, one above Max full, and a range whose Max is not
-// above its Min shows it full once the position has reached both ends, empty before.
+// A progress bar whose range and position are single-precision numbers, any of which it takes.
 class ProgressBar : public QProgressBar {
     Q_OBJECT
 

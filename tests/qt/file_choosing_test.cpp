@@ -46,6 +46,7 @@ class FileChoosingTest : public QObject {
     void nameWithoutSeparatorStoresAnEmptyFolder();
     void qtFiltersShowTheDescriptionAsWritten();
     void realOpenDialogListsOnlyLogFiles();
+    void realDialogsStartInTheirOwnFolderAndKeepNoHistory();
 
   private:
     Showing browse(QPushButton* button, const QString& choice);
@@ -82,8 +83,12 @@ Showing FileChoosingTest::browse(QPushButton* button, const QString& choice) {
     Showing showing{};
     m_form->ComDiag.FileName = "left over";
     m_form->ComDiag.scriptNextShowing([&](const CommonDialog& dialog, CommonDialog::Kind kind) {
-        showing = {kind,          dialog.DialogTitle, dialog.InitDir,
-                   dialog.Filter, dialog.FileName,    dialog.Flags};
+        showing = {kind,
+                   QString::fromStdString(dialog.DialogTitle),
+                   QString::fromStdString(dialog.InitDir),
+                   QString::fromStdString(dialog.Filter),
+                   QString::fromStdString(dialog.FileName),
+                   static_cast<int>(dialog.Flags)};
         return choice;
     });
     QTest::mouseClick(button, Qt::LeftButton);
@@ -168,9 +173,9 @@ void FileChoosingTest::nameWithoutSeparatorStoresAnEmptyFolder() {
 }
 
 void FileChoosingTest::qtFiltersShowTheDescriptionAsWritten() {
-    QCOMPARE(CommonDialog::qtNameFilters(kInputFilter),
+    QCOMPARE(CommonDialog::qtNameFilters(kInputFilter.toStdString()),
              QStringList{"Vantrel Log Files (*.pdb) (*QMRX.pdb)"});
-    QCOMPARE(CommonDialog::qtNameFilters(kOutputFilter),
+    QCOMPARE(CommonDialog::qtNameFilters(kOutputFilter.toStdString()),
              (QStringList{"Comma Delimited Files (*.csv) (*.csv)", "All Files (*.*) (*)"}));
     QCOMPARE(CommonDialog::qtNameFilters("Logs|*.pdb;*.prc"), QStringList{"Logs (*.pdb *.prc)"});
 }
@@ -207,6 +212,53 @@ void FileChoosingTest::realOpenDialogListsOnlyLogFiles() {
     listed.sort();
     QCOMPARE(listed, (QStringList{"Run1QMRX.pdb", "Run2QMRX.pdb"}));
     QCOMPARE(m_form->txtInFile->text(), QString());
+}
+
+void FileChoosingTest::realDialogsStartInTheirOwnFolderAndKeepNoHistory() {
+    const QString elsewhere = m_folder->path() + "/Elsewhere";
+    const QString csvs = m_folder->path() + "/Csv";
+    QVERIFY(QDir().mkpath(elsewhere) && QDir().mkpath(csvs));
+    QSettings qtDialogs(QSettings::UserScope, "QtProject");
+    qtDialogs.setValue("FileDialog/lastVisited", QUrl::fromLocalFile(elsewhere));
+    qtDialogs.setValue("FileDialog/history", QStringList{elsewhere});
+    qtDialogs.sync();
+    const QByteArray storedBefore = [&] {
+        QFile file(qtDialogs.fileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(!storedBefore.isEmpty());
+
+    // No "OutDir" yet: "c:\" names no folder here, so the dialog starts in its own.
+    QString startedIn;
+    QString typedName;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        startedIn = dialog->directory().absolutePath();
+        auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
+        typedName = nameBox->text();
+        dialog->setDirectory(csvs);
+        nameBox->setText("out.csv");
+        QTest::keyClick(nameBox, Qt::Key_Return);
+    });
+    QTest::mouseClick(m_form->cmdOutBrowse, Qt::LeftButton);
+    QCOMPARE(startedIn, QDir::currentPath());
+    QCOMPARE(typedName, QString());
+    QCOMPARE(m_form->txtOutFile->text(), QDir::toNativeSeparators(csvs + "/out.csv"));
+
+    // Nothing of the output pick leaks into the first input pick.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        startedIn = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    QTest::mouseClick(m_form->cmdInBrowse, Qt::LeftButton);
+    QCOMPARE(startedIn, QDir::currentPath());
+
+    QFile stored(qtDialogs.fileName());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), storedBefore);
 }
 
 QTEST_MAIN(FileChoosingTest)

@@ -1,0 +1,67 @@
+#include "file_choosing.h"
+
+#include <filesystem>
+
+namespace quillet::frontend {
+namespace {
+
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
+                                      SettingsStore& settings) {
+    // The one dialog serves both kinds of pick, so each showing sets every property afresh.
+    dialog.DialogTitle = pick.title;
+    dialog.InitDir = settings.read(kSettingsApplication, kSettingsSection, pick.settingsKey,
+                                   pick.folderWhenMissing);
+    dialog.Filter = pick.filter;
+    dialog.FileName.clear();
+    dialog.Flags = pick.flags;
+    if (pick.kind == DialogKind::Open) {
+        dialog.ShowOpen();
+    } else {
+        dialog.ShowSave();
+    }
+
+    std::string chosen = dialog.FileName;
+    if (isBlank(chosen)) {
+        return std::nullopt;
+    }
+    settings.write(kSettingsApplication, kSettingsSection, pick.settingsKey, folderPart(chosen));
+    return chosen;
+}
+
+std::string folderPart(std::string_view path) {
+    const std::size_t last =
+        path.rfind(static_cast<char>(std::filesystem::path::preferred_separator));
+    return std::string(last == std::string_view::npos ? std::string_view()
+                                                      : path.substr(0, last + 1));
+}
+
+std::vector<FilterChoice> filterChoices(std::string_view filter) {
+    const std::vector<std::string_view> parts = split(filter, '|');
+    std::vector<FilterChoice> choices;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        FilterChoice choice{std::string(parts[i]), {}};
+        for (std::string_view pattern : split(parts[i + 1], ';')) {
+            if (!pattern.empty()) choice.patterns.emplace_back(pattern);
+        }
+        choices.push_back(std::move(choice));
+    }
+    return choices;
+}
+
+}  // namespace quillet::frontend
