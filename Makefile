@@ -44,7 +44,7 @@ test-windows: build
 
 # The build that is installed and packaged: Release with Debian's hardening flags, no tests.
 PACKAGE_DEPS = imagemagick help2man dpkg-dev file
-PACKAGE_CHECK_DEPS = lintian desktop-file-utils appstream man-db openbox xdotool
+PACKAGE_CHECK_DEPS = lintian desktop-file-utils appstream libglib2.0-bin man-db openbox xdotool
 BUILD_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package-build:
 	@scripts/install-deps.sh $(PACKAGE_DEPS)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package as a user meets it: lintian finds no error; once installed, the menu
-# entry and AppStream data are valid, the icons have their sizes, quillet-convert runs, its
-# manual page is found, and the menu entry's command opens the window (under Xvfb, closed as a
-# person closes it); once removed, nothing of it is left.
+# entry and AppStream data are valid, file managers open logs with Quillet, the icons have their
+# sizes, quillet-convert runs, the manual pages are found, and the menu entry's command opens
+# the window (under Xvfb, closed as a person closes it); once removed, nothing of it is left.
 # Usage: test-package.sh PACKAGE.deb
 set -euo pipefail
 
@@ -80,6 +80,13 @@ metainfo=$(grep '^/usr/share/metainfo/.*\.metainfo\.xml$' <<<"$installed_files")
 desktop_id=$(basename "$desktop_entry" .desktop)
 desktop-file-validate "$desktop_entry"
 appstreamcli validate --no-net "$metainfo"
+
+echo "== a log opened from the file manager"
+content_type=$(LC_ALL=C gio info -a standard::content-type samples/WarmUpQMRX.pdb |
+  sed -n 's/^ *standard::content-type: //p')
+handlers=$(LC_ALL=C gio mime "$content_type")
+grep -qF "$desktop_id.desktop" <<<"$handlers" ||
+  fail "Quillet does not open logs ($content_type) from the file manager"
 
 echo "== icons"
 for size in 16 32 48 64 128; do
