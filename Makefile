@@ -42,7 +42,8 @@ test-windows: build
 	$(WINE_ENV) scripts/compare-windows.sh $(BUILD_DIR)/cli/quillet-convert \
 	  build/windows/cli/quillet-convert.exe
 
-# The build that is installed and packaged: Release with Debian's hardening flags, no tests.
+# The build that is installed and packaged: optimised as the tested build, with Debian's
+# hardening flags, no tests; the package strips it.
 PACKAGE_DEPS = imagemagick help2man dpkg-dev file
 PACKAGE_CHECK_DEPS = lintian desktop-file-utils appstream libglib2.0-bin man-db openbox xdotool
 BUILD_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
@@ -56,7 +57,7 @@ package-build:
 # make install PREFIX=DIR installs under DIR (default /usr/local).
 PREFIX ?= /usr/local
 install: package-build
-	cmake --install build/package --prefix "$(PREFIX)"
+	cmake --install build/package --prefix "$(PREFIX)" --strip
 
 # Writes build/quillet_VERSION-1_ARCH.deb.
 package: package-build
