@@ -14,10 +14,11 @@ fail() {
 }
 
 # Run inside Xvfb: starts the menu entry's command with a window manager, waits for the window,
-# saves a screenshot, closes the window with Alt+F4 and expects the program to end with 0.
+# checks its class, saves a screenshot, closes the window with Alt+F4 and expects the program to
+# end with 0.
 check_window() {
-  local screenshot=$1
-  shift
+  local screenshot=$1 window_class=$2
+  shift 2
   openbox &
   local window_manager=$!
   sleep 1
@@ -26,8 +27,10 @@ check_window() {
   local window
   window=$(timeout 30 xdotool search --sync --onlyvisible --name "^${window_caption}\$" | head -n 1) ||
     fail "no window \"$window_caption\" appeared"
-  xdotool search --classname '^quillet$' | grep -qx "$window" ||
-    fail "the window's class is not the menu entry's StartupWMClass"
+  local windows_of_class
+  windows_of_class=$(xdotool search --classname "^${window_class}\$")
+  grep -qx "$window" <<<"$windows_of_class" ||
+    fail "the window's class is not the menu entry's StartupWMClass, $window_class"
   sleep 1
   import -window root "$screenshot"
   xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
@@ -108,9 +111,11 @@ done
 
 echo "== the window, started by the menu entry's command"
 read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop_entry")"
+window_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_entry")
 # A file manager puts the log the user opened in place of %f.
 command=("${command[@]/#%f/$PWD/samples/WarmUpQMRX.pdb}")
-xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-window "$results/window.png" "${command[@]}"
+xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-window "$results/window.png" "$window_class" \
+  "${command[@]}"
 echo "screenshot: $results/window.png"
 
 echo "== remove"
