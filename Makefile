@@ -3,11 +3,16 @@ PRESET ?= default
 BUILD_DIR = build/$(PRESET)
 
 FUZZ_SECONDS ?= 600
+VERSION := $(shell sed -n 's/.*QUILLET_VERSION "\([^"]*\)".*/\1/p' CMakeLists.txt)
 
 WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/wine/wine64
+# The cross compiler and GoogleTest's sources; Wine, a virtual screen with a window manager and
+# xdotool to run the programs as a person would; ImageMagick for the icon and screenshots.
+WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 googletest openbox xdotool x11-utils imagemagick icoutils zip
 
 .PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-replay fuzz-seeds bench samples \
-	screenshot format package-build install package test-package
+	screenshot screenshot-windows windows-build dist-windows format package-build install package \
+	test-package
 
 deps:
 	@scripts/install-deps.sh
@@ -33,11 +38,13 @@ test-sanitize: deps
 
 # The core, quillet-convert.exe and the core tests cross-built for Windows and run under Wine,
 # then every sample and damaged log converted by both builds and compared byte for byte.
-test-windows: build
-	@scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 googletest
+windows-build:
+	@scripts/install-deps.sh $(WINDOWS_DEPS)
 	cmake --preset windows
 	cmake --build --preset windows
 	$(WINE_ENV) /usr/lib/wine/wine64 wineboot --init
+
+test-windows: build windows-build
 	$(WINE_ENV) ctest --preset windows
 	$(WINE_ENV) scripts/compare-windows.sh $(BUILD_DIR)/cli/quillet-convert \
 	  build/windows/cli/quillet-convert.exe
@@ -91,6 +98,14 @@ fuzz-seeds: build
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/quillet_bench \
 	  $(BUILD_DIR)/cli/quillet-convert $(BUILD_DIR)/bench/window_bench
+
+# The Windows window under Wine, for the README.
+screenshot-windows: windows-build
+	$(WINE_ENV) scripts/screenshot-windows.sh build/windows/app/quillet.exe docs/window-windows.png
+
+# quillet.exe and quillet-convert.exe with a README.txt, in one zip for Windows users.
+dist-windows: windows-build
+	scripts/dist-windows.sh build/windows build/dist/quillet-$(VERSION)-windows-x64.zip
 
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 // The few file operations whose calls differ between Windows and POSIX systems.
@@ -22,5 +23,11 @@ bool isTerminal(std::FILE* stream);
 
 // Standard output switched to binary, so that line ends pass unchanged.
 std::FILE* binaryStandardOutput();
+
+#ifdef _WIN32
+// Windows names files and takes text in UTF-16; the program keeps its texts in UTF-8.
+std::string utf8FromWide(std::wstring_view wide);
+std::wstring wideFromUtf8(std::string_view utf8);
+#endif
 
 }  // namespace quillet::platform

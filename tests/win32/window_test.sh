@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# quillet.exe under Wine, used from the keyboard as a person would: the window, a conversion
+# typed and started by the keyboard, the "Bad Filename" box, both "Browse" dialogs and the
+# remembered folders in the registry.
+# Usage: window_test.sh QUILLET.EXE QUILLET-CONVERT.EXE SAMPLES-DIR   (WINE and WINEPREFIX set)
+set -euo pipefail
+quillet=$1
+converter=$2
+samples=$3
+source "$(dirname "$0")/../../scripts/wine-desktop.sh"
+
+work=$(mktemp -d)
+trap 'stop_desktop; rm -rf "$work"' EXIT
+failures=0
+# The screen at the first failure is kept beside the test, as window_test_failure.png.
+check() {  # check DESCRIPTION COMMAND...
+  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
+  echo "FAILED: $1"
+  [ "$failures" -gt 0 ] || import -window root window_test_failure.png || true
+  failures=$((failures + 1))
+}
+
+# One self-contained program: nothing beside it but what every Windows has.
+system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
+only_system_dlls() {
+  local dll
+  for dll in $(x86_64-w64-mingw32-objdump -p "$quillet" | sed -n 's/^\tDLL Name: //p' | tr A-Z a-z); do
+    [[ "$system_dlls" == *" $dll "* ]] || { echo "imports $dll" >&2; return 1; }
+  done
+}
+check "quillet.exe imports only DLLs that Windows ships" only_system_dlls
+check "quillet.exe says it is Quillet 1.02" \
+  bash -c "wrestool -x --raw --type=16 '$quillet' | strings -el | grep -qxF 1.02"
+check "quillet.exe asks for common controls 6 and per-monitor DPI" \
+  bash -c "wrestool -x --raw --type=24 '$quillet' | grep -q Common-Controls &&
+           wrestool -x --raw --type=24 '$quillet' | grep -q PerMonitorV2"
+
+logs="$work/Logs ä"
+mkdir -p "$logs" "$work/Csv"
+cp "$samples/ThirdGearQMRX.pdb" "$logs/ThirdGearQMRX.pdb"
+"$WINE" "$converter" "$(windows_path "$logs/ThirdGearQMRX.pdb")" "$(windows_path "$work/expected.csv")"
+"$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1 || true
+
+start_desktop
+"$WINE" "$quillet" &
+window=$(wait_for_window "Vantrel Log Converter v1.02" 120)
+xdotool windowactivate --sync "$window"
+sleep 1
+
+eval "$(xdotool getwindowgeometry --shell "$window")"
+check "client area is 332 x 158" test "${WIDTH}x${HEIGHT}" = 332x158
+
+# Focus starts on "Convert"; Tab moves it to the input box, where Enter presses nothing.
+press Tab Return
+sleep 2
+check "Enter in a path box presses no button" \
+  test -z "$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null)"
+
+# Typed paths, then Tab Tab Tab back to "Convert" and Enter.
+type_text "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+press Tab
+type_text "$(windows_path "$work/typed.csv")"
+press Tab Tab Tab Return
+for _ in $(seq 100); do [ -s "$work/typed.csv" ] && break; sleep 0.2; done
+sleep 1
+check "the typed conversion matches quillet-convert byte for byte" \
+  cmp "$work/expected.csv" "$work/typed.csv"
+
+# With the log gone, Enter on "Convert" shows "Bad Filename"; Enter closes it, and the focus
+# is back on "Convert", so the space bar shows it again.
+mv "$logs/ThirdGearQMRX.pdb" "$work/aside.pdb"
+for key in Return space; do
+  round="$key on Convert:"
+  press "$key"
+  check "$round \"Bad Filename\" box opens" wait_for_window Quillet 30
+  press Return
+  check "$round \"Bad Filename\" box closes with Enter" wait_for_window_gone Quillet 30
+done
+mv "$work/aside.pdb" "$logs/ThirdGearQMRX.pdb"
+
+# Both "Browse" dialogs, opened from the keyboard: Tab Tab Tab from "Convert" reaches the
+# input "Browse", Tab once more the output one.
+press Tab Tab Tab Return
+check "input dialog opens with its title" wait_for_window "Choose a Vantrel Log to convert" 60
+type_text "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+press Return
+check "input dialog closes on a chosen log" wait_for_window_gone "Choose a Vantrel Log to convert"
+press Tab Return
+check "output dialog opens with its title" wait_for_window "Save File" 60
+type_text "$(windows_path "$work/Csv/browsed")"
+press Return
+check "output dialog closes on a typed name" wait_for_window_gone "Save File"
+press Tab Return
+for _ in $(seq 100); do [ -s "$work/Csv/browsed" ] && break; sleep 0.2; done
+sleep 1
+check "the browsed conversion writes the name as typed, byte for byte" \
+  cmp "$work/expected.csv" "$work/Csv/browsed"
+
+# Read through an export, which keeps non-ASCII text that the console's code page would not.
+registry_value() {
+  "$WINE" reg export 'HKCU\Software\Riravazev\LastDirs' "$(windows_path "$work/lastdirs.reg")" /y \
+    >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$work/lastdirs.reg" | tr -d '\r' |
+    sed -n "s/^\"$1\"=\"\(.*\)\"$/\1/p" | sed 's/\\\\/\\/g'
+}
+check "PalmDir holds the log's folder" \
+  test "$(registry_value PalmDir)" = "$(windows_path "$logs/")"
+check "OutDir holds the output's folder" \
+  test "$(registry_value OutDir)" = "$(windows_path "$work/Csv/")"
+
+echo "window test: $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "conversion_run.h"
+#include "open_save_dialog.h"
+#include "window_layout.h"
+
+namespace quillet::win32 {
+
+// The program's one window, drawn with the platform's own controls: the two paths, their
+// "Browse" buttons, "Convert" and the progress bar. It lends the conversion its busy pointer,
+// progress bar, message boxes and beep.
+class MainWindow : public ReportingServices {
+  public:
+    explicit MainWindow(HINSTANCE instance);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
+
+    // Shows the window and takes its messages until it is closed; returns the exit code.
+    int run(int showCommand);
+
+    void setBusyPointer(bool busy) override;
+    void setProgressMin(float min) override;
+    void setProgressMax(float max) override;
+    void setProgressValue(float value) override;
+    void showMessage(const std::string& text, MessageIcon icon) override;
+    void beep() override;
+
+  private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+    void layOut(UINT dotsPerInch);
+    void pressButton(HWND button);
+
+    void cmdConvert_Click();
+    void cmdInBrowse_Click();
+    void cmdOutBrowse_Click();
+    void chooseFile(const frontend::FilePick& pick, frontend::Control pathBox);
+
+    HWND control(frontend::Control which) const { return m_controls[static_cast<int>(which)]; }
+    std::string text(frontend::Control box) const;
+    void showProgress();
+    void dropQueuedInput();
+    void paintUncoveredParts();
+
+    HINSTANCE m_instance;
+    HWND m_window = nullptr;
+    std::array<HWND, frontend::kControls.size()> m_controls{};
+    HFONT m_font = nullptr;
+    HWND m_focus = nullptr;
+    bool m_busy = false;
+    float m_progressMin = 0;
+    float m_progressMax = 100;
+    float m_progressValue = 0;
+    int m_drawnSteps = 0;
+    ULONGLONG m_lastPaint = 0;
+    OpenSaveDialog ComDiag{nullptr};
+};
+
+}  // namespace quillet::win32
