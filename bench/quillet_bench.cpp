@@ -1,5 +1,6 @@
 // Converts a log as large as the logger writes and compares the time with the I/O floor:
-// reading the log and writing as many bytes as the CSV has, measured in the same run.
+// reading the log and writing as many bytes as the CSV has, measured in the same run. Then
+// converts a folder of many logs with one --output-dir run and with one process per log.
 // Usage: quillet_bench CONVERTER [WINDOW-BENCH]
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,6 +23,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kRounds = 3;
+constexpr int kFolderLogs = 100;
+// Records of 50 samples of 12 channels that make a log of about 1 MB.
+constexpr int kFolderLogRecords = 1500;
 
 struct ChildRun {
     double seconds;
@@ -102,10 +106,67 @@ double bestFloor(const fs::path& input, const fs::path& output, std::uintmax_t o
     return best;
 }
 
+const std::vector<std::uint8_t> kBenchChannels = {33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21};
+
 void writeBenchLog(const fs::path& log) {
-    quillet::testing::writeFile(log,
-                                quillet::testing::buildLog(quillet::testing::drivingLog(
-                                    {33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 65534, 50)));
+    quillet::testing::writeFile(
+        log, quillet::testing::buildLog(quillet::testing::drivingLog(kBenchChannels, 65534, 50)));
+}
+
+void writeFolderLogs(const fs::path& folder) {
+    fs::create_directories(folder);
+    for (int number = 1; number <= kFolderLogs; ++number) {
+        const std::string name = "Run" + std::to_string(1000 + number) + "QMRX.pdb";
+        quillet::testing::writeFile(folder / name,
+                                    quillet::testing::buildLog(quillet::testing::drivingLog(
+                                        kBenchChannels, kFolderLogRecords, 50, number)));
+    }
+}
+
+std::vector<fs::path> logsIn(const fs::path& folder) {
+    std::vector<fs::path> logs;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        logs.push_back(entry.path());
+    }
+    std::sort(logs.begin(), logs.end());
+    return logs;
+}
+
+// The best time of converting every log in the folder by one process per log.
+double bestOneProcessPerLog(const std::string& converter, const fs::path& folder,
+                            const fs::path& output) {
+    const std::vector<fs::path> logs = logsIn(folder);
+    double best = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        double seconds = 0;
+        for (const fs::path& log : logs) {
+            const fs::path csv = output / log.filename().replace_extension(".csv");
+            seconds += runChild({converter, log.string(), csv.string()}).seconds;
+        }
+        best = std::min(best, seconds);
+    }
+    return best;
+}
+
+void benchFolder(const std::string& converter, const fs::path& work) {
+    const fs::path folder = work / "Backup";
+    std::printf("Writing %d logs of %d records, 50 samples each, 12 channels...\n", kFolderLogs,
+                kFolderLogRecords);
+    runChild({fs::canonical("/proc/self/exe").string(), "--write-logs", folder.string()});
+    std::uintmax_t bytes = 0;
+    for (const fs::path& log : logsIn(folder)) bytes += fs::file_size(log);
+
+    const fs::path together = work / "together";
+    const fs::path apart = work / "apart";
+    fs::create_directories(apart);
+    const ChildRun oneRun = bestOf({converter, "--output-dir", together.string(), folder.string()});
+    const double perLog = bestOneProcessPerLog(converter, folder, apart);
+
+    std::printf("%d logs, %.1f MB each\n", kFolderLogs, bytes / 1e6 / kFolderLogs);
+    std::printf("one --output-dir   %.3f s (best of %d)\n", oneRun.seconds, kRounds);
+    std::printf("one run per log    %.3f s (best of %d)\n", perLog, kRounds);
+    std::printf("folder ratio       %.2f x one run per log (goal: at most 1)\n",
+                oneRun.seconds / perLog);
 }
 
 }  // namespace
@@ -113,6 +174,10 @@ void writeBenchLog(const fs::path& log) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--write-log") == 0) {
         writeBenchLog(argv[2]);
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--write-logs") == 0) {
+        writeFolderLogs(argv[2]);
         return 0;
     }
     if (argc < 2) {
@@ -145,6 +210,8 @@ int main(int argc, char** argv) {
         std::printf("window ratio       %.2f x quillet-convert (goal: at most 1.25)\n",
                     window / conversion.seconds);
     }
+    fs::remove(log);
+    benchFolder(argv[1], work);
     fs::remove_all(work);
     return 0;
 }

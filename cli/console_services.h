@@ -1,16 +1,25 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "conversion_run.h"
 
 namespace quillet {
 
-// Reports a run on the console: messages on standard error, progress there too when it is a
-// terminal a person watches.
+// Writes a message on standard error, after the path of the log it concerns unless that is
+// empty, its CR LF line ends turned into the console's.
+void printMessage(const std::string& logPath, const std::string& text);
+
+// Reports runs on the console: messages on standard error, progress there too when it is a
+// terminal a person watches. The progress line shows only while a run is busy, and is cleared
+// before any message and when the run ends.
 class ConsoleServices : public ReportingServices {
   public:
     ConsoleServices();
+
+    // One of many logs starts: its messages begin with its path, and progress counts the logs.
+    void beginLog(const std::string& path, int number, int count);
 
     void setBusyPointer(bool busy) override;
     void setProgressMin(float min) override;
@@ -20,10 +29,17 @@ class ConsoleServices : public ReportingServices {
     void beep() override;
 
   private:
+    void clearProgress();
+
     bool m_showProgress;
+    bool m_busy = false;
     float m_min = 0;
     float m_max = 100;
     int m_shownPercent = -1;
+    std::size_t m_shownWidth = 0;
+    std::string m_logPath;
+    int m_logNumber = 0;
+    int m_logCount = 0;
 };
 
 }  // namespace quillet

@@ -1,54 +1,46 @@
-#include <cstdio>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "batch.h"
 #include "command_line.h"
 #include "console_services.h"
 #include "conversion_run.h"
+#include "options.h"
+#include "summary_table.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: quillet-convert INPUT OUTPUT\n";
-
-void printHelp() {
-    std::printf(
-        "%s"
-        "Converts a Vantrel engine log (*QMRX.pdb) into a CSV file that a spreadsheet opens.\n"
-        "\n"
-        "  INPUT    the log database copied from the handheld\n"
-        "  OUTPUT   the CSV file to write, replacing any file of that name;\n"
-        "           - writes the CSV to standard output\n"
-        "\n"
-        "Exit status: 0 when converted, 1 when the conversion failed, 2 on wrong usage.\n",
-        kUsage);
+int convertOneLog(const quillet::ConverterOptions& options) {
+    const std::string& input = options.inputs.front();
+    quillet::ConsoleServices console;
+    quillet::ConversionOutcome outcome;
+    if (options.output == "-") {
+        quillet::StandardOutputTarget standardOutput;
+        outcome = quillet::convertLog(input, standardOutput, console, options.profile);
+    } else if (options.update && quillet::csvIsUpToDate(input, options.output)) {
+        outcome = quillet::ConversionOutcome::Converted;
+    } else {
+        outcome = quillet::convertLog(input, options.output, console, options.profile);
+    }
+    return outcome == quillet::ConversionOutcome::Converted ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments = quillet::commandLineArguments(argc, argv);
-    if (arguments.size() == 2 && arguments[1] == "--help") {
-        printHelp();
-        return 0;
+    const auto parsed = quillet::parseCommandLine(quillet::commandLineArguments(argc, argv));
+    if (const int* exitStatus = std::get_if<int>(&parsed)) {
+        return *exitStatus;
     }
-    if (arguments.size() == 2 && arguments[1] == "--version") {
-        std::printf("quillet-convert %s\n", QUILLET_VERSION);
-        return 0;
+    const auto& options = std::get<quillet::ConverterOptions>(parsed);
+    switch (options.mode) {
+        case quillet::ConverterMode::OneLog:
+            return convertOneLog(options);
+        case quillet::ConverterMode::ManyLogs:
+            return quillet::convertManyLogs(options);
+        case quillet::ConverterMode::Summary:
+            return quillet::summarizeLogs(options.inputs);
     }
-    if (arguments.size() != 3) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-
-    const std::string& input = arguments[1];
-    const std::string& output = arguments[2];
-    quillet::ConsoleServices console;
-    quillet::ConversionOutcome outcome;
-    if (output == "-") {
-        quillet::StandardOutputTarget standardOutput;
-        outcome = quillet::convertLog(input, standardOutput, console);
-    } else {
-        outcome = quillet::convertLog(input, output, console);
-    }
-    return outcome == quillet::ConversionOutcome::Converted ? 0 : 1;
+    return 2;
 }

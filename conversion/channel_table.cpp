@@ -108,6 +108,11 @@ const ChannelRow* findRow(std::uint8_t identifier) {
     return found == std::end(kChannels) ? nullptr : found;
 }
 
+int patternDecimals(std::string_view pattern) {
+    const std::size_t point = pattern.find('.');
+    return point == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - point - 1);
+}
+
 }  // namespace
 
 std::string decimalDigits(long long number) {
@@ -123,8 +128,7 @@ std::string signColumnText(long long number) {
 std::string patternText(double number, std::string_view pattern) {
     const std::size_t point = pattern.find('.');
     const std::string_view integerPlaceholders = pattern.substr(0, point);
-    const int decimals =
-        point == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - point - 1);
+    const int decimals = patternDecimals(pattern);
     const bool writesZeroInteger = integerPlaceholders.find('0') != std::string_view::npos;
 
     long long scale = 1;
@@ -162,6 +166,16 @@ std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw) {
     const double number = row->number(raw);
     return row->pattern == kSignColumn ? signColumnText(static_cast<long long>(number))
                                        : patternText(number, row->pattern);
+}
+
+std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw) {
+    const ChannelRow* row = findRow(identifier);
+    return row ? std::optional<double>(row->number(raw)) : std::nullopt;
+}
+
+int channelDecimals(std::uint8_t identifier) {
+    const ChannelRow* row = findRow(identifier);
+    return row ? patternDecimals(row->pattern) : 0;
 }
 
 }  // namespace quillet

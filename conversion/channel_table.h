@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,13 @@ namespace quillet {
 
 std::string ChannelName(std::uint8_t identifier);
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
+
+// The engineering value that ChannelValue writes, as a number to compute with (a summary, a
+// chart); nothing for an identifier the table does not hold.
+std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
+
+// How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
+int channelDecimals(std::uint8_t identifier);
 
 // A whole number's decimal digits, "-" first when negative, whatever the locale.
 std::string decimalDigits(long long number);

@@ -13,6 +13,7 @@
 #include "channel_table.h"
 #include "failure.h"
 #include "log_layout.h"
+#include "log_records.h"
 
 #ifndef QUILLET_SUPPORT_ADDRESS
 #error "QUILLET_SUPPORT_ADDRESS names where users report unexpected errors"
@@ -31,16 +32,21 @@ std::string minutesAndSeconds(int seconds) {
            decimalDigits(secondsInMinute);
 }
 
-std::string hundredthsText(std::uint8_t hundredths) {
-    return (hundredths < 10 ? ".0" : ".") + decimalDigits(hundredths);
+std::string hundredthsText(std::uint8_t hundredths, char decimalMark) {
+    return decimalMark + std::string(hundredths < 10 ? "0" : "") + decimalDigits(hundredths);
 }
 
-std::string headingText(std::string_view inputPath, const LogInfo& info) {
+std::string withDecimalMark(std::string text, char decimalMark) {
+    std::replace(text.begin(), text.end(), '.', decimalMark);
+    return text;
+}
+
+std::string headingText(std::string_view inputPath, const LogInfo& info, char separator) {
     std::string text(inputFileName(inputPath));
     text += kLineEnd;
     text += "Time";
     for (int column = 0; column < info.channelCount(); ++column) {
-        text += ',';
+        text += separator;
         text += ChannelName(info.channelIdentifier(column));
     }
     text += kLineEnd;
@@ -69,52 +75,53 @@ class CellText {
 };
 
 // Writes the lines of one record after another. Every cell text is computed once per
-// identifier and byte before the first record, so a line is built from lookups alone.
+// identifier and byte before the first record, in the profile's decimals, so a line is built
+// from lookups alone.
 class SampleLineWriter {
   public:
-    explicit SampleLineWriter(const LogInfo& info) {
+    SampleLineWriter(const LogInfo& info, const CsvProfile& profile)
+        : m_separator(profile.separator) {
         for (int column = 0; column < info.channelCount(); ++column) {
             const std::uint8_t identifier = info.channelIdentifier(column);
             auto [texts, added] = m_textsByIdentifier.try_emplace(identifier);
             if (added) {
                 for (int raw = 0; raw < 256; ++raw) {
-                    texts->second[raw] =
-                        CellText(ChannelValue(identifier, static_cast<std::uint8_t>(raw)));
+                    texts->second[raw] = CellText(
+                        withDecimalMark(ChannelValue(identifier, static_cast<std::uint8_t>(raw)),
+                                        profile.decimalMark));
                 }
             }
             m_columns.push_back(&texts->second);
         }
         for (int hundredths = 0; hundredths < 256; ++hundredths) {
-            m_hundredths[hundredths] =
-                CellText(hundredthsText(static_cast<std::uint8_t>(hundredths)));
+            m_hundredths[hundredths] = CellText(
+                hundredthsText(static_cast<std::uint8_t>(hundredths), profile.decimalMark));
         }
         m_longestLine = 2 * CellText::kRoom + m_columns.size() * (1 + CellText::kRoom) + 2;
     }
 
-    // Reads one record at the cursor, ending at its 0xFF, and writes one line per sample.
-    // A line reaches the output only once all its bytes were read.
-    void convertRecord(ReadCursor& data, WriteBuffer& out) const {
-        std::array<std::uint8_t, 2> secondsBytes;
-        data.read(secondsBytes);
-        const CellText time(minutesAndSeconds(WordFromBytes(secondsBytes)));
-        std::uint8_t hundredths = data.readByte();
-        do {
+    // Reads one record and writes one line per sample. A line reaches the output only once
+    // all its bytes were read.
+    void convertRecord(RecordReader& records, WriteBuffer& out) const {
+        const CellText time(minutesAndSeconds(records.beginRecord()));
+        const char separator = m_separator;
+        records.forEachSample([&](std::uint8_t hundredths) {
             char* at = out.reserve(m_longestLine);
             at = time.appendAt(at);
             at = m_hundredths[hundredths].appendAt(at);
             for (const ColumnTexts* texts : m_columns) {
-                *at++ = ',';
-                at = (*texts)[data.readByte()].appendAt(at);
+                *at++ = separator;
+                at = (*texts)[records.channelByte()].appendAt(at);
             }
             *at++ = '\r';
             *at++ = '\n';
             out.commit(at);
-            hundredths = data.readByte();
-        } while (hundredths != 0xFF);
+        });
     }
 
   private:
     using ColumnTexts = std::array<CellText, 256>;
+    char m_separator;
     std::map<std::uint8_t, ColumnTexts> m_textsByIdentifier;
     std::vector<const ColumnTexts*> m_columns;
     std::array<CellText, 256> m_hundredths;
@@ -124,8 +131,9 @@ class SampleLineWriter {
 // One run: the files it holds open, and the steps from busy pointer to beep.
 class ConversionRun {
   public:
-    ConversionRun(const std::string& inputPath, OutputTarget& output, ReportingServices& services)
-        : m_inputPath(inputPath), m_output(output), m_services(services) {}
+    ConversionRun(const std::string& inputPath, OutputTarget& output, ReportingServices& services,
+                  const CsvProfile& profile)
+        : m_inputPath(inputPath), m_output(output), m_services(services), m_profile(profile) {}
 
     ConversionOutcome run() {
         try {
@@ -144,30 +152,21 @@ class ConversionRun {
     void convert() {
         m_services.setBusyPointer(true);
         m_input = openInputFile(m_inputPath);
-        LogHeader header;
-        readBlock(*m_input, 0, header.bytes);
-        LogInfo info;
-        readBlock(*m_input, filePositionOf(header.appInfoOffset()), info.bytes);
-        const std::string heading = headingText(m_inputPath, info);
-        SampleLineWriter lines(info);
+        const LogStart start = readLogStart(*m_input);
+        const std::string heading = headingText(m_inputPath, start.info, m_profile.separator);
+        SampleLineWriter lines(start.info, m_profile);
 
         m_sink = m_output.replace();
         m_out.emplace(*m_sink);
         m_out->append(heading);
 
-        ReadCursor list(*m_input);
-        ReadCursor data(*m_input);
-        list.seek(LogHeader::kSize);
-        RecordEntry entry;
-        list.read(entry.bytes);
-        const int recordCount = header.recordCount();
+        RecordReader records(*m_input, start.info);
+        const int recordCount = start.header.recordCount();
         m_services.setProgressMin(1);
         m_services.setProgressMax(static_cast<float>(recordCount - 1));
         for (int record = 1; record < recordCount; ++record) {
             m_services.setProgressValue(static_cast<float>(record));
-            list.read(entry.bytes);
-            data.seek(filePositionOf(entry.dataOffset()));
-            lines.convertRecord(data, *m_out);
+            lines.convertRecord(records, *m_out);
         }
 
         m_out->flush();
@@ -207,6 +206,7 @@ class ConversionRun {
     const std::string& m_inputPath;
     OutputTarget& m_output;
     ReportingServices& m_services;
+    const CsvProfile& m_profile;
     std::unique_ptr<ByteSource> m_input;
     std::unique_ptr<ByteSink> m_sink;
     std::optional<WriteBuffer> m_out;
@@ -219,8 +219,8 @@ std::string_view inputFileName(std::string_view inputPath) {
     return separator == std::string_view::npos ? inputPath : inputPath.substr(separator + 1);
 }
 
-std::string sampleTime(int seconds, std::uint8_t hundredths) {
-    return minutesAndSeconds(seconds) + hundredthsText(hundredths);
+std::string sampleTime(int seconds, std::uint8_t hundredths, char decimalMark) {
+    return minutesAndSeconds(seconds) + hundredthsText(hundredths, decimalMark);
 }
 
 std::string failureMessage(int number, const std::string& description) {
@@ -237,14 +237,14 @@ MessageIcon failureIcon(int number) {
 }
 
 ConversionOutcome convertLog(const std::string& inputPath, OutputTarget& output,
-                             ReportingServices& services) {
-    return ConversionRun(inputPath, output, services).run();
+                             ReportingServices& services, const CsvProfile& profile) {
+    return ConversionRun(inputPath, output, services, profile).run();
 }
 
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
-                             ReportingServices& services) {
+                             ReportingServices& services, const CsvProfile& profile) {
     FileOutputTarget output(outputPath, inputPath);
-    return convertLog(inputPath, output, services);
+    return convertLog(inputPath, output, services, profile);
 }
 
 }  // namespace quillet

@@ -16,6 +16,11 @@ std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
     return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
 }
 
+std::string utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 #ifdef _WIN32
 
 std::FILE* openFile(const std::filesystem::path& path, const char* mode) {

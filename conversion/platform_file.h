@@ -11,6 +11,7 @@ namespace quillet::platform {
 
 // Paths arrive as UTF-8 text, whatever the platform's own encoding of file names.
 std::filesystem::path pathFromUtf8(std::string_view utf8Path);
+std::string utf8FromPath(const std::filesystem::path& path);
 
 // std::fopen for a path of any encoding; nullptr with errno set on failure.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);

@@ -1,16 +1,24 @@
 #include "form1.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 
+#include "log_naming.h"
 #include "progress_bar.h"
 #include "quillet_icon.xpm"
 #include "reporting.h"
@@ -67,6 +75,17 @@ class QtSettingsStore : public quillet::frontend::SettingsStore {
     }
 };
 
+// Of the files being dragged, the first named like a log.
+std::optional<std::string> droppedLog(const QMimeData* dragged) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : dragged->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+        }
+    }
+    return quillet::firstLog(paths);
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -100,6 +119,8 @@ Form1::Form1(QWidget* parent)
     setTabOrder(cmdInBrowse, cmdOutBrowse);
     cmdConvert->setFocus();
 
+    setAcceptDrops(true);
+
     connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
     connect(cmdInBrowse, &QPushButton::clicked, this, &Form1::cmdInBrowse_Click);
     connect(cmdOutBrowse, &QPushButton::clicked, this, &Form1::cmdOutBrowse_Click);
@@ -117,6 +138,26 @@ void Form1::chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathB
     QtSettingsStore settings;
     if (const auto chosen = quillet::frontend::chooseFile(pick, ComDiag, settings)) {
         pathBox->setText(QString::fromStdString(*chosen));
+    }
+}
+
+void Form1::openLog(const QString& path) {
+    txtInFile->setText(path);
+    if (txtOutFile->text().isEmpty()) {
+        txtOutFile->setText(QString::fromStdString(quillet::csvPathForLog(path.toStdString())));
+    }
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedLog(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (const std::optional<std::string> log = droppedLog(event->mimeData())) {
+        openLog(QString::fromStdString(*log));
+        event->acceptProposedAction();
     }
 }
 

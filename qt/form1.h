@@ -5,6 +5,8 @@
 #include "common_dialog.h"
 #include "conversion_run.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -35,6 +37,10 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void showMessage(const std::string& text, quillet::MessageIcon icon) override;
     void beep() override;
 
+    // Puts a log handed over by the desktop (dropped, or given as the program's argument) into
+    // the input box, and its CSV into the output box when that is empty. Converts nothing.
+    void openLog(const QString& path);
+
   signals:
     void beeped();
 
@@ -42,6 +48,10 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void cmdConvert_Click();
     void cmdInBrowse_Click();
     void cmdOutBrowse_Click();
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox);

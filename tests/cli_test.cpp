@@ -63,11 +63,16 @@ TEST_F(ConverterCommandTest, FailuresGoToStandardErrorWithStatusOne) {
               "Please report this error to " QUILLET_SUPPORT_ADDRESS "\n");
 }
 
-TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLine) {
+TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLines) {
+    const std::string usage =
+        "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
+        "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+        "       quillet-convert --summary INPUT...\n";
     for (const std::string& arguments : {std::string(), std::string("one"), std::string("a b c")}) {
         const CommandResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
-        EXPECT_EQ(result.standardError, "usage: quillet-convert INPUT OUTPUT\n") << arguments;
+        EXPECT_EQ(result.standardError.substr(result.standardError.find('\n') + 1), usage)
+            << arguments;
     }
 }
 
@@ -76,7 +81,7 @@ TEST_F(ConverterCommandTest, HelpAndVersion) {
     EXPECT_EQ(help.exitCode, 0);
     // Help and version are text, written with the platform's line ends.
     EXPECT_EQ(testing::withoutCarriageReturns(help.standardOutput)
-                  .rfind("usage: quillet-convert INPUT OUTPUT\n", 0),
+                  .rfind("usage: quillet-convert [OPTIONS] INPUT OUTPUT\n", 0),
               0u);
     const CommandResult version = run("--version");
     EXPECT_EQ(version.exitCode, 0);

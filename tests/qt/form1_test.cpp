@@ -1,5 +1,9 @@
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,6 +39,8 @@ class Form1Test : public QObject {
     void failuresShowTheirMessage();
     void progressBarTakesAnyRange_data();
     void progressBarTakesAnyRange();
+    void droppedLogFillsThePathBoxes_data();
+    void droppedLogFillsThePathBoxes();
 
   private:
     QString writeLog(const LogContents& contents, const QString& name);
@@ -294,6 +300,57 @@ void Form1Test::progressBarTakesAnyRange() {
     m_form->setProgressValue(value);
     QCOMPARE(m_form->ProgBar->Value(), value);
     QCOMPARE(m_form->ProgBar->value(), drawnSteps);
+}
+
+void Form1Test::droppedLogFillsThePathBoxes_data() {
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QString>("outputBefore");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("one log") << QStringList{"Run7QMRX.pdb"} << "" << true << "Run7QMRX.pdb"
+                             << "Run7QMRX.csv";
+    QTest::newRow("first log of several")
+        << QStringList{"notes.txt", "b/run2qmrx.PDB", "Run1QMRX.pdb"} << "" << true
+        << "b/run2qmrx.PDB"
+        << "b/run2qmrx.csv";
+    QTest::newRow("output box kept")
+        << QStringList{"Run7QMRX.pdb"} << "mine.csv" << true << "Run7QMRX.pdb"
+        << "mine.csv";
+    QTest::newRow("no log among them")
+        << QStringList{"notes.txt", "Addresses.pdb"} << "" << false << ""
+        << "";
+}
+
+void Form1Test::droppedLogFillsThePathBoxes() {
+    QFETCH(QStringList, dropped);
+    QFETCH(QString, outputBefore);
+    QFETCH(bool, accepted);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    auto inFolder = [this](const QString& name) {
+        return name.isEmpty() ? name : QDir::toNativeSeparators(m_folder->filePath(name));
+    };
+    QDir(m_folder->path()).mkdir("b");
+    QList<QUrl> urls;
+    for (const QString& name : dropped) {
+        writeLog(quillet::testing::drivingLog({33}, 2, 2), name);
+        urls.push_back(QUrl::fromLocalFile(m_folder->filePath(name)));
+    }
+    m_form->txtOutFile->setText(inFolder(outputBefore));
+    QMimeData files;
+    files.setUrls(urls);
+    const QPoint middle = m_form->rect().center();
+
+    QDragEnterEvent enter(middle, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_form, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    QDropEvent drop(middle, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_form, &drop);
+
+    QCOMPARE(m_form->txtInFile->text(), inFolder(input));
+    QCOMPARE(m_form->txtOutFile->text(), inFolder(output));
+    QCOMPARE(QDir(m_folder->path()).entryList({"*.csv"}, QDir::Files), QStringList());
 }
 
 QTEST_MAIN(Form1Test)

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "csv_profile.h"
+
+namespace quillet {
+
+enum class ConverterMode { OneLog, ManyLogs, Summary };
+
+// What a command line asks quillet-convert to do.
+struct ConverterOptions {
+    ConverterMode mode = ConverterMode::OneLog;
+    // Logs, and for many logs or a summary also folders of logs.
+    std::vector<std::string> inputs;
+    // The CSV of a single log; "-" for standard output.
+    std::string output;
+    // Where the CSVs of many logs go.
+    std::string outputDir;
+    // Skip a log whose CSV exists and is newer than the log.
+    bool update = false;
+    CsvProfile profile;
+};
+
+// The options of a command line (arguments[0] being the program), or the exit status to end
+// with at once: 0 after --help or --version, 2 on wrong usage, its reason on standard error.
+std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::string>& arguments);
+
+// Writes why a command line cannot be carried out, and the usage lines, on standard error;
+// returns the exit status of wrong usage, 2.
+int usageError(const std::string& reason);
+
+}  // namespace quillet

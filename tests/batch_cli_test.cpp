@@ -1,0 +1,304 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "converter_command.h"
+#include "log_writer.h"
+#include "recording_services.h"
+#include "reference_conversion.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+
+using testing::CommandResult;
+using testing::shellQuoted;
+
+const std::string kUsage =
+    "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
+    "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+    "       quillet-convert --summary INPUT...\n";
+
+const std::string kUnexpectedEnd =
+    "Unexpected error # 62 occurred: Input past end of file\n"
+    "Please report this error to " QUILLET_SUPPORT_ADDRESS "\n";
+
+// Replaces every {name} in text by its value.
+std::string filledIn(std::string text, const std::map<std::string, std::string>& values) {
+    for (const auto& [name, value] : values) {
+        const std::string placeholder = "{" + name + "}";
+        for (std::size_t at = text.find(placeholder); at != std::string::npos;
+             at = text.find(placeholder, at + value.size())) {
+            text.replace(at, placeholder.size(), value);
+        }
+    }
+    return text;
+}
+
+// A folder of logs as a handheld backup holds them: two good logs (one named in lower case),
+// one cut short, a log under another name pattern, and a file that is no log.
+class ManyLogsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(logs);
+        testing::writeFile(logs / "AQMRX.pdb", testing::buildLog(logA));
+        testing::writeFile(logs / "bqmrx.PDB", testing::buildLog(logB));
+        damagedBytes = testing::buildLog(testing::drivingLog({33, 7}, 3, 2));
+        damagedBytes.resize(damagedBytes.size() - 3);
+        testing::writeFile(logs / "DamagedQMRX.pdb", damagedBytes);
+        testing::writeFile(logs / "OldRun.pdb", testing::buildLog(logA));
+        testing::writeFile(logs / "notes.txt", {'n', 'o'});
+        paths = {{"logs", testing::utf8Text(logs)},
+                 {"out", testing::utf8Text(out)},
+                 {"A", testing::utf8Text(logs / "AQMRX.pdb")},
+                 {"b", testing::utf8Text(logs / "bqmrx.PDB")},
+                 {"damaged", testing::utf8Text(logs / "DamagedQMRX.pdb")}};
+    }
+
+    CommandResult run(const std::string& arguments) {
+        return testing::runCommand(QUILLET_CONVERT, filledIn(arguments, paths), folder.path());
+    }
+
+    std::string csvOf(const std::string& which) {
+        if (which == "A") return testing::expectedCsv(logA, "AQMRX.pdb");
+        if (which == "b") return testing::expectedCsv(logB, "bqmrx.PDB");
+        return testing::referenceConversion(damagedBytes, "DamagedQMRX.pdb").csv;
+    }
+
+    testing::TemporaryFolder folder;
+    fs::path logs = folder / "logs";
+    fs::path out = folder / "out";
+    testing::LogContents logA = testing::drivingLog({33, 19, 20}, 3, 2);
+    testing::LogContents logB = testing::drivingLog({41, 21}, 2, 3, 5);
+    std::vector<std::uint8_t> damagedBytes;
+    std::map<std::string, std::string> paths;
+};
+
+struct BatchCase {
+    std::string name;
+    std::string arguments;
+    int exitCode;
+    std::string standardError;
+    // Files under the output folder, each with the log whose CSV it must hold.
+    std::map<std::string, std::string> csvs;
+};
+
+void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
+
+class BatchCaseTest : public ManyLogsTest, public ::testing::WithParamInterface<BatchCase> {};
+
+TEST_P(BatchCaseTest, EndsAsItShould) {
+    const BatchCase& c = GetParam();
+    const CommandResult result = run(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.standardError, filledIn(c.standardError, paths));
+    EXPECT_EQ(result.standardOutput, "");
+    std::vector<std::string> written;
+    if (fs::exists(out)) {
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(out)) {
+            if (entry.is_regular_file()) {
+                written.push_back(fs::relative(entry.path(), out).generic_string());
+            }
+        }
+    }
+    std::sort(written.begin(), written.end());
+    std::vector<std::string> expected;
+    for (const auto& [file, log] : c.csvs) {
+        expected.push_back(file);
+        EXPECT_EQ(testing::readFile(out / file), csvOf(log)) << file;
+    }
+    EXPECT_EQ(written, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, BatchCaseTest,
+    ::testing::Values(
+        BatchCase{"AFolderGoesOnPastADamagedLog",
+                  "--output-dir {out} {logs}",
+                  1,
+                  "{damaged}: " + kUnexpectedEnd + "2 converted, 1 failed\n",
+                  {{"AQMRX.csv", "A"}, {"DamagedQMRX.csv", "damaged"}, {"bqmrx.csv", "b"}}},
+        BatchCase{"LogsIntoAFolderThatIsCreated",
+                  "--output-dir {out}/new/deeper {b} {A}",
+                  0,
+                  "2 converted, 0 failed\n",
+                  {{"new/deeper/AQMRX.csv", "A"}, {"new/deeper/bqmrx.csv", "b"}}},
+        BatchCase{"AnOutputFolderThatCannotBeMade",
+                  "--output-dir {logs}/notes.txt {A}",
+                  1,
+                  "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files.\n",
+                  {}},
+        BatchCase{"TwoLogsForOneCsvWriteNothing",
+                  "--output-dir {out} {logs} {A}",
+                  2,
+                  "quillet-convert: \"{A}\" and \"{A}\" would both write AQMRX.csv\n" + kUsage,
+                  {}},
+        BatchCase{
+            "NoInput", "--output-dir {out}", 2, "quillet-convert: no INPUT given\n" + kUsage, {}},
+        BatchCase{
+            "DecimalCommaBetweenCommas",
+            "--decimal , {A} {out}",
+            2,
+            "quillet-convert: a decimal comma needs --separator ';' or --separator tab\n" + kUsage,
+            {}},
+        BatchCase{"UnknownSeparator",
+                  "--separator : {A} {out}",
+                  2,
+                  "quillet-convert: --separator: : not in {,,;,tab}\n" + kUsage,
+                  {}},
+        BatchCase{"UnknownDecimalMark",
+                  "--decimal x {A} {out}",
+                  2,
+                  "quillet-convert: --decimal: x not in {.,,}\n" + kUsage,
+                  {}},
+        BatchCase{"SummaryWritesNoCsv",
+                  "--summary --output-dir {out} {A}",
+                  2,
+                  "quillet-convert: --output-dir excludes --summary\n" + kUsage,
+                  {}},
+        BatchCase{"UnknownOption",
+                  "--quiet {A} {out}",
+                  2,
+                  "quillet-convert: The following argument was not expected: --quiet\n" + kUsage,
+                  {}},
+        BatchCase{"ThreePathsWithoutAFolder",
+                  "{A} {b} {out}",
+                  2,
+                  "quillet-convert: one INPUT and one OUTPUT, or --output-dir\n" + kUsage,
+                  {}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ManyLogsTest, UpdateSkipsOnlyTheCsvsNewerThanTheirLogs) {
+    ASSERT_EQ(run("--output-dir {out} {A} {b}").exitCode, 0);
+    const std::string stale = "an older conversion";
+    testing::writeFile(out / "AQMRX.csv", {stale.begin(), stale.end()});
+    testing::writeFile(out / "bqmrx.csv", {stale.begin(), stale.end()});
+    const auto logTime = fs::last_write_time(logs / "AQMRX.pdb");
+    fs::last_write_time(out / "AQMRX.csv", logTime + std::chrono::hours(1));
+    fs::last_write_time(out / "bqmrx.csv", logTime - std::chrono::hours(1));
+    fs::last_write_time(logs / "bqmrx.PDB", logTime);
+
+    const CommandResult result = run("--update --output-dir {out} {A} {b}");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, "1 converted, 1 up to date, 0 failed\n");
+    EXPECT_EQ(testing::readFile(out / "AQMRX.csv"), stale);
+    EXPECT_EQ(testing::readFile(out / "bqmrx.csv"), csvOf("b"));
+
+    const CommandResult single = run("--update {A} {out}/AQMRX.csv");
+    EXPECT_EQ(single.exitCode, 0);
+    EXPECT_EQ(testing::readFile(out / "AQMRX.csv"), stale);
+}
+
+// The default CSV with its cells joined by separator and "." written as decimalMark; line 1,
+// the log's name, as it is.
+std::string inProfile(const std::string& csv, char separator, char decimalMark) {
+    const std::size_t firstLineEnd = csv.find("\r\n") + 2;
+    std::string rest = csv.substr(firstLineEnd);
+    for (char& c : rest) {
+        if (c == ',')
+            c = separator;
+        else if (c == '.')
+            c = decimalMark;
+    }
+    return csv.substr(0, firstLineEnd) + rest;
+}
+
+struct ProfileCase {
+    std::string options;
+    char separator;
+    char decimalMark;
+};
+
+class ProfileTest : public ManyLogsTest, public ::testing::WithParamInterface<ProfileCase> {};
+
+TEST_P(ProfileTest, WritesTheDefaultCsvWithItsSeparatorAndDecimalMark) {
+    // A point in the log's name stays, since line 1 is the name as it is.
+    testing::LogContents log = testing::drivingLog({33, 19, 41, 20, 21, 99, 6}, 3, 3);
+    const fs::path input = logs / "Run.7QMRX.pdb";
+    testing::writeFile(input, testing::buildLog(log));
+    const CommandResult result =
+        run(GetParam().options + " " + shellQuoted(input) + " " + shellQuoted(folder / "o.csv"));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(testing::readFile(folder / "o.csv"),
+              inProfile(testing::expectedCsv(log, "Run.7QMRX.pdb"), GetParam().separator,
+                        GetParam().decimalMark));
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ProfileTest,
+                         ::testing::Values(ProfileCase{"", ',', '.'},
+                                           ProfileCase{"--separator , --decimal .", ',', '.'},
+                                           ProfileCase{"--separator \";\"", ';', '.'},
+                                           ProfileCase{"--separator \";\" --decimal ,", ';', ','},
+                                           ProfileCase{"--separator tab", '\t', '.'},
+                                           ProfileCase{"--separator tab --decimal ,", '\t', ','}));
+
+TEST_F(ManyLogsTest, SummaryPrintsATablePerLogAndWarnsOfTimeJumps) {
+    testing::LogContents log;
+    log.channels = {33, 20, 34};
+    log.records = {
+        {10, {{0, {40, 150, 1}}, {50, {44, 160, 2}}}},
+        {11, {{0, {41, 170, 3}}, {50, {42, 140, 4}}}},
+        {9, {{0, {43, 150, 5}}, {50, {43, 150, 6}}}},
+        {200, {{0, {43, 150, 7}}}},
+    };
+    const fs::path input = folder / "JumpyQMRX.pdb";
+    testing::writeFile(input, testing::buildLog(log));
+    const std::string path = testing::utf8Text(input);
+
+    const CommandResult result = run("--summary " + shellQuoted(input));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(testing::withoutCarriageReturns(result.standardOutput),
+              path +
+                  "\n"
+                  "  records       4\n"
+                  "  samples       7\n"
+                  "  time          0:10.00 to 3:20.00\n"
+                  "  median rate   2.0 samples a second\n"
+                  "  channel     smallest  largest\n"
+                  "  RPM             1250     1375\n"
+                  "  Battery        10.26    12.46\n"
+                  "  channel 34         -        -\n"
+                  "\n");
+    EXPECT_EQ(result.standardError,
+              path + ": warning: at record 3 the time goes back from 0:11.50 to 0:09.00\n" + path +
+                  ": warning: at record 4 the time jumps ahead from 0:09.50 to 3:20.00\n");
+}
+
+TEST_F(ManyLogsTest, SummaryOfADamagedLogFails) {
+    const CommandResult result = run("--summary {damaged}");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, filledIn("{damaged}: ", paths) + kUnexpectedEnd);
+}
+
+#ifndef _WIN32
+// On a terminal (here the pseudo-terminal of `script`, which also turns "\n" into "\r\n"), the
+// progress line is drawn only while a log converts, and cleared before any message and at the
+// end: no "  0%" stays behind, and no message is glued to a percentage.
+TEST_F(ManyLogsTest, ProgressOnATerminalIsClearedBeforeMessagesAndAtTheEnd) {
+    auto onTerminal = [this](const std::string& arguments) {
+        const std::string command = "'" QUILLET_CONVERT "' " + filledIn(arguments, paths);
+        return testing::runCommand("script", "-qec \"" + command + "\" /dev/null", folder.path());
+    };
+    const CommandResult one = onTerminal("'{A}' '{out}.csv'");
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_EQ(one.standardOutput, "\r  0%\r 50%\r100%\r    \r");
+
+    const CommandResult many = onTerminal("--output-dir '{out}' '{b}' '{damaged}'");
+    EXPECT_EQ(many.exitCode, 1);
+    EXPECT_EQ(many.standardOutput,
+              filledIn("\rlog 1 of 2,   0%\rlog 1 of 2, 100%\r                \r"
+                       "\rlog 2 of 2,   0%\rlog 2 of 2,  50%\rlog 2 of 2, 100%\r                \r"
+                       "{damaged}: Unexpected error # 62 occurred: Input past end of file\r\n"
+                       "Please report this error to " QUILLET_SUPPORT_ADDRESS "\r\n"
+                       "1 converted, 1 failed\r\n",
+                       paths));
+}
+#endif
+
+}  // namespace
+}  // namespace quillet
