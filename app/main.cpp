@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     quillet::platform::removeTemporaryFileOnInterruption();
+    // Lets Wayland desktops match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLET_DESKTOP_ID));
     Form1 form;
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
