@@ -65,20 +65,16 @@ ChildRun bestOf(const std::vector<std::string>& arguments) {
     return best;
 }
 
-// The best of the times that a program prints for its own work, one number per run.
-double bestPrintedSeconds(const std::string& command) {
-    double best = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        std::FILE* output = popen(command.c_str(), "r");
-        double seconds = 0;
-        const bool read = output && std::fscanf(output, "%lf", &seconds) == 1;
-        if (!output || pclose(output) != 0 || !read) {
-            std::fprintf(stderr, "failed: %s\n", command.c_str());
-            std::exit(1);
-        }
-        best = std::min(best, seconds);
+// The time that a program prints for its own work.
+double printedSeconds(const std::string& command) {
+    std::FILE* output = popen(command.c_str(), "r");
+    double seconds = 0;
+    const bool read = output && std::fscanf(output, "%lf", &seconds) == 1;
+    if (!output || pclose(output) != 0 || !read) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(1);
     }
-    return best;
+    return seconds;
 }
 
 void copyFloor(const fs::path& input, const fs::path& output, std::uintmax_t outputBytes) {
@@ -204,12 +200,22 @@ int main(int argc, char** argv) {
     std::printf("peak memory        %.1f MB (goal: under 10)\n", conversion.peakMemoryKiB / 1024.0);
 
     if (argc > 2) {
-        const double window =
-            bestPrintedSeconds("\"" + std::string(argv[2]) + "\" \"" + log + "\" \"" + csv + "\"");
+        // The window and quillet-convert take turns, so that both find the disk as busy with
+        // the CSVs written before them.
+        const std::string windowCommand =
+            "\"" + std::string(argv[2]) + "\" \"" + log + "\" \"" + csv + "\"";
+        double window = 1e300;
+        double converter = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            converter = std::min(converter, runChild({argv[1], log, csv}).seconds);
+            window = std::min(window, printedSeconds(windowCommand));
+        }
         std::printf("through the window %.3f s (best of %d, on %s)\n", window, kRounds,
                     std::getenv("DISPLAY") ? "an X server" : "no X server");
-        std::printf("window ratio       %.2f x quillet-convert (goal: at most 1.25)\n",
-                    window / conversion.seconds);
+        std::printf(
+            "window ratio       %.2f x quillet-convert in turn with it, %.3f s "
+            "(goal: at most 1.25)\n",
+            window / converter, converter);
     }
     fs::remove(log);
     benchFolder(argv[1], work);
