@@ -12,18 +12,9 @@
 namespace {
 
 int convertOneLog(const quillet::ConverterOptions& options) {
-    const std::string& input = options.inputs.front();
     quillet::ConsoleServices console;
-    quillet::ConversionOutcome outcome;
-    if (options.output == "-") {
-        quillet::StandardOutputTarget standardOutput;
-        outcome = quillet::convertLog(input, standardOutput, console, options.profile);
-    } else if (options.update && quillet::csvIsUpToDate(input, options.output)) {
-        outcome = quillet::ConversionOutcome::Converted;
-    } else {
-        outcome = quillet::convertLog(input, options.output, console, options.profile);
-    }
-    return outcome == quillet::ConversionOutcome::Converted ? 0 : 1;
+    const quillet::LogJob job{options.inputs.front(), options.output, options.picture};
+    return quillet::runJob(job, options, console) == quillet::JobOutcome::Failed ? 1 : 0;
 }
 
 }  // namespace

@@ -12,8 +12,9 @@ namespace quillet {
 std::string ChannelName(std::uint8_t identifier);
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
 
-// The engineering value that ChannelValue writes, as a number to compute with (a summary, a
-// chart); nothing for an identifier the table does not hold.
+// The engineering value that ChannelValue writes, rounded to the cell's decimals, as a number
+// to compute with (a summary, a chart): 0 where the cell is empty for zero; nothing for an
+// identifier the table does not hold.
 std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
 
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
