@@ -10,7 +10,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
-    "       quillet-convert --plot SVG INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 constexpr const char* kDescription =
@@ -90,8 +90,8 @@ std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::stri
                                             "Example: --output-dir csv Backup/");
     outputDir->type_name("DIR");
     CLI::Option* update = app.add_flag("--update", options.update,
-                                       "Skip a log whose CSV exists and is newer than\n"
-                                       "the log.\n"
+                                       "Skip a CSV or picture that exists and is newer\n"
+                                       "than its log.\n"
                                        "Example: --output-dir csv --update Backup/");
     CLI::Option* plot = app.add_option("--plot", picture,
                                        "Draw the log as an SVG picture: a strip chart\n"

@@ -112,13 +112,13 @@ class SvgWriter {
     }
 
     void writeTitle() {
-        text(12, 26, m_chart.title, "font-size=\"18\" font-weight=\"bold\"");
+        text(12, 26, m_chart.title, "class=\"title\" font-size=\"18\" font-weight=\"bold\"");
         std::string line = decimalDigits(m_chart.samples) + " samples";
         if (m_chart.samples > 0) {
             line += ", " + clockText(m_chart.firstSampleTime) + " to " +
                     clockText(m_chart.lastSampleTime);
         }
-        text(12, 46, line, "font-size=\"12\" fill=\"#555\"");
+        text(12, 46, line, "class=\"samples\" font-size=\"12\" fill=\"#555\"");
         if (m_chart.stop) {
             const Failure& failure = m_chart.stop->failure;
             text(12, 60,
@@ -126,7 +126,7 @@ class SvgWriter {
                      decimalDigits(m_chart.recordCount - 1) + ": error # " +
                      decimalDigits(failure.number()) + ", " + failure.description() +
                      ". Only the samples before it are drawn.",
-                 "font-size=\"12\" fill=\"#c00\"");
+                 "class=\"stop\" font-size=\"12\" fill=\"#c00\"");
         }
     }
 
@@ -156,7 +156,8 @@ class SvgWriter {
                      decimalDigits(kStripHeight) + "\" fill=\"none\" stroke=\"#bbb\"/>\n");
         m_out.append("<path stroke=\"#eee\" d=\"M" + decimalDigits(kLabelWidth) + " " +
                      pixels(middle) + "H" + decimalDigits(kLabelWidth + kPlotColumns) + "\"/>\n");
-        text(10, middle + 5, info.heading, "font-size=\"13\" font-weight=\"bold\"");
+        text(10, middle + 5, info.heading,
+             "class=\"heading\" font-size=\"13\" font-weight=\"bold\"");
 
         const std::optional<std::pair<double, double>> range = m_chart.rangeOf(strip);
         if (!range) {
@@ -166,9 +167,11 @@ class SvgWriter {
             return;
         }
         const auto [smallest, largest] = *range;
-        const std::string valueStyle = "font-size=\"11\" text-anchor=\"end\" fill=\"#333\"";
-        text(kLabelWidth - 6, top + 10, fixed(largest, info.decimals), valueStyle);
-        text(kLabelWidth - 6, top + kStripHeight - 1, fixed(smallest, info.decimals), valueStyle);
+        const std::string valueStyle = " font-size=\"11\" text-anchor=\"end\" fill=\"#333\"";
+        text(kLabelWidth - 6, top + 10, fixed(largest, info.decimals),
+             "class=\"largest\"" + valueStyle);
+        text(kLabelWidth - 6, top + kStripHeight - 1, fixed(smallest, info.decimals),
+             "class=\"smallest\"" + valueStyle);
         writeLine(strip, top, smallest, largest);
     }
 
@@ -186,7 +189,7 @@ class SvgWriter {
             static_cast<double>(axis.end - axis.start) / axis.columns;
 
         std::string path =
-            "<path fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"1\" "
+            "<path class=\"values\" fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"1\" "
             "stroke-linejoin=\"round\" d=\"";
         std::optional<std::size_t> previousColumn;
         double previousY = 0;

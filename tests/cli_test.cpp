@@ -67,6 +67,7 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLines) {
     const std::string usage =
         "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
         "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+        "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
         "       quillet-convert --summary INPUT...\n";
     for (const std::string& arguments : {std::string(), std::string("one"), std::string("a b c")}) {
         const CommandResult result = run(arguments);
