@@ -121,6 +121,14 @@ std::string decimalDigits(long long number) {
     return std::string(digits, end);
 }
 
+std::string fixedDecimals(double number, int decimals) {
+    char digits[64];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number,
+                                   std::chars_format::fixed, decimals)
+                         .ptr;
+    return std::string(digits, end);
+}
+
 std::string signColumnText(long long number) {
     return (number < 0 ? "-" : " ") + decimalDigits(number < 0 ? -number : number);
 }

@@ -23,6 +23,10 @@ int channelDecimals(std::uint8_t identifier);
 // A whole number's decimal digits, "-" first when negative, whatever the locale.
 std::string decimalDigits(long long number);
 
+// A number with a fixed count of decimals and "." before them, whatever the locale:
+// 12.456 with 2 decimals gives "12.46".
+std::string fixedDecimals(double number, int decimals);
+
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);
 

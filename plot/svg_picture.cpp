@@ -1,8 +1,8 @@
 #include "svg_picture.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "channel_table.h"
 #include "conversion_run.h"
@@ -22,15 +22,7 @@ constexpr int kStripPadding = 4;
 constexpr int kAxisHeight = 48;
 constexpr int kTicksWanted = 10;
 
-std::string fixed(double number, int decimals) {
-    std::array<char, 64> digits;
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number,
-                                   std::chars_format::fixed, decimals)
-                         .ptr;
-    return std::string(digits.data(), end);
-}
-
-std::string pixels(double position) { return fixed(position, 1); }
+std::string pixels(double position) { return fixedDecimals(position, 1); }
 
 // The length of the well-formed UTF-8 sequence at the start of text, or 0.
 std::size_t utf8SequenceLength(std::string_view text) {
@@ -168,9 +160,9 @@ class SvgWriter {
         }
         const auto [smallest, largest] = *range;
         const std::string valueStyle = " font-size=\"11\" text-anchor=\"end\" fill=\"#333\"";
-        text(kLabelWidth - 6, top + 10, fixed(largest, info.decimals),
+        text(kLabelWidth - 6, top + 10, fixedDecimals(largest, info.decimals),
              "class=\"largest\"" + valueStyle);
-        text(kLabelWidth - 6, top + kStripHeight - 1, fixed(smallest, info.decimals),
+        text(kLabelWidth - 6, top + kStripHeight - 1, fixedDecimals(smallest, info.decimals),
              "class=\"smallest\"" + valueStyle);
         writeLine(strip, top, smallest, largest);
     }
