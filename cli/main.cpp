@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "batch.h"
-#include "command_line.h"
 #include "console_services.h"
 #include "conversion_run.h"
 #include "options.h"
+#include "platform_file.h"
 #include "summary_table.h"
 
 namespace {
@@ -20,7 +20,7 @@ int convertOneLog(const quillet::ConverterOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto parsed = quillet::parseCommandLine(quillet::commandLineArguments(argc, argv));
+    const auto parsed = quillet::parseCommandLine(quillet::platform::commandLineArguments(argc, argv));
     if (const int* exitStatus = std::get_if<int>(&parsed)) {
         return *exitStatus;
     }

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which declares what it uses.
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -49,6 +51,15 @@ std::wstring wideFromUtf8(std::string_view utf8) {
     return wide;
 }
 
+std::vector<std::string> commandLineArguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(utf8FromWide(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 std::FILE* binaryStandardOutput() {
@@ -64,6 +75,10 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 
 bool seekFile(std::FILE* file, std::uint64_t position) {
     return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
 }
 
 bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The few file operations whose calls differ between Windows and POSIX systems.
 namespace quillet::platform {
@@ -18,6 +19,10 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
 // Moves to a position that may lie beyond what a long can hold.
 bool seekFile(std::FILE* file, std::uint64_t position);
+
+// The program's arguments as UTF-8 text. On Windows they are read from the wide command line,
+// since the narrow argv holds only what the ANSI code page can spell.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // Whether the stream is a terminal that a person watches.
 bool isTerminal(std::FILE* stream);

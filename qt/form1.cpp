@@ -19,6 +19,7 @@
 #include <QSettings>
 
 #include "log_naming.h"
+#include "opened_log.h"
 #include "progress_bar.h"
 #include "quillet_icon.xpm"
 #include "reporting.h"
@@ -142,10 +143,10 @@ void Form1::chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathB
 }
 
 void Form1::openLog(const QString& path) {
-    txtInFile->setText(path);
-    if (txtOutFile->text().isEmpty()) {
-        txtOutFile->setText(QString::fromStdString(quillet::csvPathForLog(path.toStdString())));
-    }
+    const auto boxes = quillet::frontend::withOpenedLog(
+        {txtInFile->text().toStdString(), txtOutFile->text().toStdString()}, path.toStdString());
+    txtInFile->setText(QString::fromStdString(boxes.input));
+    txtOutFile->setText(QString::fromStdString(boxes.output));
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

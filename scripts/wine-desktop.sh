@@ -18,7 +18,7 @@ start_desktop() {
   desktop_pids+=($!)
   trap stop_desktop EXIT
   # Windows opened before the window manager runs would never be given the focus.
-  for _ in $(seq 100); do
+  for _ in $(seq 600); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done

@@ -1,12 +1,16 @@
 #include "main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "failure.h"
+#include "log_naming.h"
+#include "opened_log.h"
 #include "platform_file.h"
 #include "registry_settings.h"
 #include "reporting.h"
@@ -62,14 +66,19 @@ HFONT messageFont(UINT dotsPerInch) {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-int textWidth(HWND control, HFONT font) {
-    const int length = GetWindowTextLengthW(control);
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+int textWidth(HWND control, HFONT font) {
+    const std::wstring text = windowText(control);
     HDC context = GetDC(control);
     const HGDIOBJ previous = SelectObject(context, font);
     SIZE size{};
-    GetTextExtentPoint32W(context, text.c_str(), length, &size);
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(context, previous);
     ReleaseDC(control, context);
     return size.cx;
@@ -94,9 +103,10 @@ MainWindow::MainWindow(HINSTANCE instance) : m_instance(instance) {
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExW(&windowClass);
 
-    CreateWindowExW(0, kWindowClass, wideFromUtf8(frontend::kWindowCaption).c_str(), kWindowStyle,
-                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                    instance, this);
+    // Logs dragged from Explorer may be dropped on the window.
+    CreateWindowExW(WS_EX_ACCEPTFILES, kWindowClass, wideFromUtf8(frontend::kWindowCaption).c_str(),
+                    kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                    nullptr, nullptr, instance, this);
 }
 
 MainWindow::~MainWindow() {
@@ -171,6 +181,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 pressButton(reinterpret_cast<HWND>(lParam));
             }
             return 0;
+        case WM_DROPFILES:
+            openDroppedLog(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_DESTROY:
             m_window = nullptr;
             PostQuitMessage(0);
@@ -227,6 +240,26 @@ void MainWindow::pressButton(HWND button) {
     }
 }
 
+void MainWindow::openLog(const std::string& path) {
+    const auto boxes =
+        frontend::withOpenedLog({text(Control::txtInFile), text(Control::txtOutFile)}, path);
+    setText(Control::txtInFile, boxes.input);
+    setText(Control::txtOutFile, boxes.output);
+}
+
+// Of several files dropped at once, the first log counts; a drop without one changes nothing.
+void MainWindow::openDroppedLog(HDROP dropped) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(dropped, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(dropped, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(dropped, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(platform::utf8FromWide(path));
+    }
+    DragFinish(dropped);
+    if (const auto log = firstLog(paths)) openLog(*log);
+}
+
 void MainWindow::cmdConvert_Click() {
     convertLog(text(Control::txtInFile), text(Control::txtOutFile), *this);
 }
@@ -241,7 +274,7 @@ void MainWindow::chooseFile(const frontend::FilePick& pick, Control pathBox) {
     try {
         RegistrySettings settings;
         if (const auto chosen = frontend::chooseFile(pick, ComDiag, settings)) {
-            SetWindowTextW(control(pathBox), wideFromUtf8(*chosen).c_str());
+            setText(pathBox, *chosen);
         }
     } catch (const Failure& failure) {
         // The dialog and the registry report here; the window stays usable.
@@ -251,11 +284,11 @@ void MainWindow::chooseFile(const frontend::FilePick& pick, Control pathBox) {
 }
 
 std::string MainWindow::text(Control box) const {
-    HWND handle = control(box);
-    const int length = GetWindowTextLengthW(handle);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    wide.resize(static_cast<std::size_t>(GetWindowTextW(handle, wide.data(), length + 1)));
-    return platform::utf8FromWide(wide);
+    return platform::utf8FromWide(windowText(control(box)));
+}
+
+void MainWindow::setText(Control box, const std::string& text) {
+    SetWindowTextW(control(box), wideFromUtf8(text).c_str());
 }
 
 void MainWindow::setBusyPointer(bool busy) {

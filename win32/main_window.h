@@ -23,6 +23,12 @@ class MainWindow : public ReportingServices {
     // Shows the window and takes its messages until it is closed; returns the exit code.
     int run(int showCommand);
 
+    HWND handle() const { return m_window; }
+    HWND control(frontend::Control which) const { return m_controls[static_cast<int>(which)]; }
+
+    // Puts a log handed to the program into the input box, and its CSV into an empty output box.
+    void openLog(const std::string& path);
+
     void setBusyPointer(bool busy) override;
     void setProgressMin(float min) override;
     void setProgressMax(float max) override;
@@ -37,13 +43,14 @@ class MainWindow : public ReportingServices {
     void createControls();
     void layOut(UINT dotsPerInch);
     void pressButton(HWND button);
+    void openDroppedLog(HDROP dropped);
+    void setText(frontend::Control box, const std::string& text);
 
     void cmdConvert_Click();
     void cmdInBrowse_Click();
     void cmdOutBrowse_Click();
     void chooseFile(const frontend::FilePick& pick, frontend::Control pathBox);
 
-    HWND control(frontend::Control which) const { return m_controls[static_cast<int>(which)]; }
     std::string text(frontend::Control box) const;
     void showProgress();
     void dropQueuedInput();

@@ -35,9 +35,13 @@ check "quillet.exe asks for common controls 6 and per-monitor DPI" \
   bash -c "wrestool -x --raw --type=24 '$quillet' | grep -q Common-Controls &&
            wrestool -x --raw --type=24 '$quillet' | grep -q PerMonitorV2"
 
-logs="$work/Logs ä"
-mkdir -p "$logs" "$work/Csv"
+# Typed paths stay ASCII (xdotool cannot type other letters reliably); the non-ASCII one comes
+# as the program's argument.
+logs="$work/Logs"
+opened="$work/Fahrten ä"
+mkdir -p "$logs" "$work/Csv" "$opened"
 cp "$samples/ThirdGearQMRX.pdb" "$logs/ThirdGearQMRX.pdb"
+cp "$samples/ThirdGearQMRX.pdb" "$opened/ThirdGearQMRX.pdb"
 "$WINE" "$converter" "$(windows_path "$logs/ThirdGearQMRX.pdb")" "$(windows_path "$work/expected.csv")"
 "$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1 || true
 
@@ -61,7 +65,7 @@ type_text "$(windows_path "$logs/ThirdGearQMRX.pdb")"
 press Tab
 type_text "$(windows_path "$work/typed.csv")"
 press Tab Tab Tab Return
-for _ in $(seq 100); do [ -s "$work/typed.csv" ] && break; sleep 0.2; done
+for _ in $(seq 300); do [ -s "$work/typed.csv" ] && break; sleep 0.2; done
 sleep 1
 check "the typed conversion matches quillet-convert byte for byte" \
   cmp "$work/expected.csv" "$work/typed.csv"
@@ -91,7 +95,7 @@ type_text "$(windows_path "$work/Csv/browsed")"
 press Return
 check "output dialog closes on a typed name" wait_for_window_gone "Save File"
 press Tab Return
-for _ in $(seq 100); do [ -s "$work/Csv/browsed" ] && break; sleep 0.2; done
+for _ in $(seq 300); do [ -s "$work/Csv/browsed" ] && break; sleep 0.2; done
 sleep 1
 check "the browsed conversion writes the name as typed, byte for byte" \
   cmp "$work/expected.csv" "$work/Csv/browsed"
@@ -107,6 +111,21 @@ check "PalmDir holds the log's folder" \
   test "$(registry_value PalmDir)" = "$(windows_path "$logs/")"
 check "OutDir holds the output's folder" \
   test "$(registry_value OutDir)" = "$(windows_path "$work/Csv/")"
+
+# Closing the window ends the program; `quillet.exe LOG` opens it with LOG and its CSV in the
+# boxes, and converts nothing until "Convert" is pressed.
+press alt+F4
+check "Alt+F4 closes the window" wait_for_window_gone "Vantrel Log Converter v1.02"
+"$WINE" "$quillet" "$(windows_path "$opened/ThirdGearQMRX.pdb")" &
+window=$(wait_for_window "Vantrel Log Converter v1.02" 120)
+xdotool windowactivate --sync "$window"
+sleep 2
+check "a log given as the argument is not converted at once" test ! -e "$opened/ThirdGearQMRX.csv"
+press Return
+for _ in $(seq 300); do [ -s "$opened/ThirdGearQMRX.csv" ] && break; sleep 0.2; done
+sleep 1
+check "Enter converts the argument's log into its CSV beside it" \
+  cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
 
 echo "window test: $failures failed"
 [ "$failures" -eq 0 ]
