@@ -11,7 +11,8 @@ WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/
 WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 googletest openbox xdotool x11-utils imagemagick icoutils zip
 
 .PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-replay fuzz-seeds bench samples \
-	screenshot screenshot-windows windows-build dist-windows format
+	screenshot screenshot-windows windows-build dist-windows format package-build install package \
+	test-package
 
 deps:
 	@scripts/install-deps.sh
@@ -47,6 +48,33 @@ test-windows: build windows-build
 	$(WINE_ENV) ctest --preset windows
 	$(WINE_ENV) scripts/compare-windows.sh $(BUILD_DIR)/cli/quillet-convert \
 	  build/windows/cli/quillet-convert.exe
+
+# The build that is installed and packaged: optimised as the tested build, with Debian's
+# hardening flags, no tests; the package strips it.
+PACKAGE_DEPS = imagemagick help2man dpkg-dev file
+PACKAGE_CHECK_DEPS = lintian desktop-file-utils appstream libglib2.0-bin man-db openbox xdotool
+BUILD_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package-build:
+	@scripts/install-deps.sh $(PACKAGE_DEPS)
+	cmake --preset package \
+	  -DCMAKE_CXX_FLAGS="$$($(BUILD_FLAGS) CPPFLAGS) $$($(BUILD_FLAGS) CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILD_FLAGS) LDFLAGS)"
+	cmake --build --preset package
+
+# make install PREFIX=DIR installs under DIR (default /usr/local).
+PREFIX ?= /usr/local
+install: package-build
+	cmake --install build/package --prefix "$(PREFIX)" --strip
+
+# Writes build/quillet_VERSION-1_ARCH.deb.
+package: package-build
+	cpack --preset package
+
+# Lints the package, installs it, checks the installed desktop files, runs both programs (the
+# window under Xvfb, started by its menu entry's command) and removes it again.
+test-package: package
+	@scripts/install-deps.sh $(PACKAGE_CHECK_DEPS)
+	scripts/test-package.sh "$$(ls -t build/quillet_*.deb | head -n 1)"
 
 fuzz-build:
 	@scripts/install-deps.sh clang libclang-rt-14-dev

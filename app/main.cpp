@@ -7,6 +7,8 @@
 // `quillet LOG`, as a file manager's "Open with" starts it, opens the window with LOG in place.
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Lets Wayland desktops match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLET_DESKTOP_ID));
     Form1 form;
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
