@@ -13,8 +13,7 @@ namespace {
 using ChannelNumbers = std::array<double, 256>;
 
 // The whole seconds that the records name, from the first to the end of the last, read from
-// each record's first two bytes alone. Reading stops quietly at the first record it cannot
-// reach: the reading of the values meets the same damage there or earlier, and reports it.
+// each record's first two bytes alone. Reading stops at the first record it cannot reach.
 TimeAxis secondsSpanned(ByteSource& source, const LogStart& start, int columns) {
     TimeAxis axis;
     axis.columns = columns;
@@ -28,6 +27,7 @@ TimeAxis secondsSpanned(ByteSource& source, const LogStart& start, int columns) 
             if (seconds > last) last = seconds;
         }
     } catch (const Failure&) {
+        // The reading of the values meets the same damage at this record or before, and tells it.
     }
     if (first) {
         axis.start = *first * 100LL;

@@ -15,7 +15,8 @@
 // the number of columns only, never on the length of the log.
 namespace quillet {
 
-// Samples times in hundredths of a second, as the log counts them.
+// The time axis of a chart, in hundredths of a second as the log counts them, from the first
+// whole second its records name to the end of the last.
 struct TimeAxis {
     long long start = 0;
     long long end = 100;
@@ -26,8 +27,6 @@ struct TimeAxis {
         const long long column = (time - start) * columns / (end - start);
         return static_cast<int>(column < 0 ? 0 : column >= columns ? columns - 1 : column);
     }
-    // The time at the left edge of a column, fractions included.
-    double timeAt(double column) const { return start + column * (end - start) / columns; }
 };
 
 struct ChartStrip {
