@@ -137,8 +137,10 @@ dist-windows: windows-build
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png
 
+# The sample logs, and the picture of one of them that the README shows.
 samples: build
 	$(BUILD_DIR)/tests/support/make_logs samples samples
+	$(BUILD_DIR)/cli/quillet-convert --plot docs/ThirdGearQMRX.svg samples/ThirdGearQMRX.pdb
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

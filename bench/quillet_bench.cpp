@@ -1,6 +1,7 @@
 // Converts a log as large as the logger writes and compares the time with the I/O floor:
-// reading the log and writing as many bytes as the CSV has, measured in the same run. Then
-// converts a folder of many logs with one --output-dir run and with one process per log.
+// reading the log and writing as many bytes as the CSV has, measured in the same run; and with
+// drawing the log's picture (--plot). Then converts a folder of many logs with one --output-dir
+// run and with one process per log.
 // Usage: quillet_bench CONVERTER [WINDOW-BENCH]
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -198,6 +199,13 @@ int main(int argc, char** argv) {
     std::printf("ratio              %.2f x the floor (goal: at most 3)\n",
                 conversion.seconds / floor);
     std::printf("peak memory        %.1f MB (goal: under 10)\n", conversion.peakMemoryKiB / 1024.0);
+
+    const std::string picture = (work / "bench.svg").string();
+    const ChildRun drawing = bestOf({argv[1], "--plot", picture, log});
+    std::printf("--plot             %.3f s (best of %d), picture %.2f MB (goal: under 1)\n",
+                drawing.seconds, kRounds, fs::file_size(picture) / 1e6);
+    std::printf("drawing ratio      %.2f x quillet-convert (goal: at most 1)\n",
+                drawing.seconds / conversion.seconds);
 
     if (argc > 2) {
         // The window and quillet-convert take turns, so that both find the disk as busy with

@@ -1,5 +1,3 @@
-#include <memory>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -13,32 +11,10 @@
 
 namespace {
 
-// "-" as INPUT reads the log from standard input, and as OUTPUT writes the CSV there.
 int convertOneLog(const quillet::ConverterOptions& options) {
-    const std::string& input = options.inputs.front();
-    const bool fromStandardInput = input == "-";
-    if (!fromStandardInput && options.output != "-" && options.update &&
-        quillet::csvIsUpToDate(input, options.output)) {
-        return 0;
-    }
-    std::unique_ptr<quillet::LogInput> log;
-    if (fromStandardInput) {
-        log = std::make_unique<quillet::StandardInputLog>(options.logName.value_or("-"));
-    } else {
-        log = std::make_unique<quillet::FileLogInput>(input);
-    }
-    std::unique_ptr<quillet::OutputTarget> target;
-    if (options.output == "-") {
-        target = std::make_unique<quillet::StandardOutputTarget>();
-    } else {
-        target = std::make_unique<quillet::FileOutputTarget>(
-            options.output, fromStandardInput ? std::nullopt : std::optional(input));
-    }
     quillet::ConsoleServices console;
-    return quillet::convertLog(*log, *target, console, options.profile) ==
-                   quillet::ConversionOutcome::Converted
-               ? 0
-               : 1;
+    const quillet::LogJob job{options.inputs.front(), options.output, options.picture};
+    return quillet::runJob(job, options, console) == quillet::JobOutcome::Failed ? 1 : 0;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+    "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 constexpr const char* kDescription =
@@ -27,6 +28,8 @@ constexpr const char* kFooter =
     "  quillet-convert Run7QMRX.pdb Run7.csv\n"
     "  quillet-convert --output-dir csv --update Backup/\n"
     "  quillet-convert --separator ';' --decimal , Run7QMRX.pdb Run7.csv\n"
+    "  quillet-convert --plot Run7.svg Run7QMRX.pdb\n"
+    "  quillet-convert --output-dir csv --plot Backup/\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
     "Exit status: 0 when every log converted, 1 when any failed, 2 on wrong usage.";
@@ -45,6 +48,18 @@ class HelpFormatter : public CLI::Formatter {
     }
 };
 
+// With --output-dir, --plot names no file, yet CLI11 hands it the word that follows it: that
+// word is an INPUT, put back in its place among the others.
+void restoreInput(const CLI::App& app, const CLI::Option* plot, const std::string& word,
+                  std::vector<std::string>& inputs) {
+    std::size_t inputsBefore = 0;
+    for (const CLI::Option* parsed : app.parse_order()) {
+        if (parsed == plot) break;
+        if (parsed->get_positional()) ++inputsBefore;
+    }
+    inputs.insert(inputs.begin() + static_cast<std::ptrdiff_t>(inputsBefore), word);
+}
+
 }  // namespace
 
 int usageError(const std::string& reason) {
@@ -57,6 +72,7 @@ std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::stri
     std::string separator = ",";
     std::string decimalMark = ".";
     bool summary = false;
+    std::string picture;
 
     CLI::App app("", "quillet-convert");
     app.formatter(std::make_shared<HelpFormatter>());
@@ -75,9 +91,22 @@ std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::stri
                                             "Example: --output-dir csv Backup/");
     outputDir->type_name("DIR");
     CLI::Option* update = app.add_flag("--update", options.update,
-                                       "Skip a log whose CSV exists and is newer than\n"
-                                       "the log.\n"
+                                       "Skip a CSV or picture that exists and is newer\n"
+                                       "than its log.\n"
                                        "Example: --output-dir csv --update Backup/");
+    CLI::Option* plot = app.add_option("--plot", picture,
+                                       "Draw the log as an SVG picture: a strip chart\n"
+                                       "per channel, with its smallest and largest\n"
+                                       "value, over one time axis. SVG is the picture's\n"
+                                       "file (- for standard output); the CSV is\n"
+                                       "written too when OUTPUT is given. With\n"
+                                       "--output-dir, --plot takes no SVG and draws\n"
+                                       "each picture beside its CSV: Run7QMRX.pdb\n"
+                                       "gives DIR/Run7QMRX.svg.\n"
+                                       "Example: --plot Run7.svg Run7QMRX.pdb\n"
+                                       "Example: --output-dir csv --plot Backup/")
+                            ->expected(0, 1)
+                            ->type_name("[SVG]");
     CLI::Option* separatorOption = app.add_option("--separator", separator,
                                                   "What joins the cells: , (the default), ;\n"
                                                   "or tab.\n"
@@ -106,6 +135,7 @@ std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::stri
                  "Example: --summary Backup/")
         ->excludes(outputDir)
         ->excludes(update)
+        ->excludes(plot)
         ->excludes(separatorOption)
         ->excludes(decimalOption);
     // Described with the usage lines above.
@@ -129,22 +159,45 @@ std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::stri
     if (!options.profile.isUnambiguous()) {
         return usageError("a decimal comma needs --separator ';' or --separator tab");
     }
+    options.plot = plot->count() > 0;
+    const bool fromStandardInput = !options.inputs.empty() && options.inputs.front() == "-";
+    if (options.logName && (options.logName->empty() || !fromStandardInput)) {
+        return usageError("--name names a log read from standard input, INPUT -");
+    }
+    // Standard input is read once, for the CSV.
+    if (options.plot && fromStandardInput) {
+        return usageError("--plot draws a log file, not standard input");
+    }
     if (summary || !outputDir->empty()) {
         options.mode = summary ? ConverterMode::Summary : ConverterMode::ManyLogs;
+        if (!picture.empty()) {
+            restoreInput(app, plot, picture, options.inputs);
+        }
         if (options.inputs.empty()) {
             return usageError("no INPUT given");
         }
         return options;
     }
-    if (options.inputs.size() != 2) {
+    if (options.plot) {
+        if (picture.empty()) {
+            return usageError("--plot needs the SVG file to write, or --output-dir");
+        }
+        options.picture = picture;
+        if (options.inputs.empty() || options.inputs.size() > 2) {
+            return usageError("--plot SVG takes one INPUT, and an OUTPUT for its CSV");
+        }
+        if (options.inputs.size() == 1) {
+            return options;
+        }
+        if (picture == "-" && options.inputs.back() == "-") {
+            return usageError("the picture and the CSV cannot both go to standard output");
+        }
+    } else if (options.inputs.size() != 2) {
         return usageError(options.inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
                                                     : "one INPUT and one OUTPUT, or --output-dir");
     }
     options.output = options.inputs.back();
     options.inputs.pop_back();
-    if (options.logName && (options.logName->empty() || options.inputs.front() != "-")) {
-        return usageError("--name names a log read from standard input, INPUT -");
-    }
     return options;
 }
 

@@ -20,8 +20,12 @@ struct ConverterOptions {
     std::string output;
     // Where the CSVs of many logs go.
     std::string outputDir;
-    // Skip a log whose CSV exists and is newer than the log.
+    // Skip a CSV or picture that exists and is newer than its log.
     bool update = false;
+    // Draw each log's picture: for a single log into `picture` ("-" for standard output), with
+    // the CSV only when `output` names one; for many logs beside each CSV.
+    bool plot = false;
+    std::string picture;
     // The name on the CSV's first line for a log read from standard input.
     std::optional<std::string> logName;
     CsvProfile profile;

@@ -1,8 +1,6 @@
 #include "summary_table.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdio>
 
 #include "channel_table.h"
@@ -16,14 +14,6 @@ namespace quillet {
 namespace {
 
 constexpr int kLabelWidth = 14;
-
-std::string fixed(double number, int decimals) {
-    std::array<char, 64> digits;
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number,
-                                   std::chars_format::fixed, decimals)
-                         .ptr;
-    return std::string(digits.data(), end);
-}
 
 std::string clockText(const SampleClock& clock) {
     return sampleTime(clock.seconds, clock.hundredths);
@@ -49,7 +39,7 @@ ChannelRow rowOf(const ChannelRange& range) {
     if (name.empty()) name = "channel " + std::to_string(range.identifier);
     const int decimals = channelDecimals(range.identifier);
     auto text = [decimals](const std::optional<double>& number) {
-        return number ? fixed(*number, decimals) : std::string("-");
+        return number ? fixedDecimals(*number, decimals) : std::string("-");
     };
     return {name, text(range.smallest), text(range.largest)};
 }
@@ -80,7 +70,7 @@ void printSummary(const std::string& log, const LogSummary& summary) {
                                            : clockText(summary.firstSample) + " to " +
                                                  clockText(summary.lastSample));
     printLine("median rate", summary.medianSampleRate
-                                 ? fixed(*summary.medianSampleRate, 1) + " samples a second"
+                                 ? fixedDecimals(*summary.medianSampleRate, 1) + " samples a second"
                                  : "-");
     printChannels(summary.channels);
     std::printf("\n");

@@ -121,6 +121,14 @@ std::string decimalDigits(long long number) {
     return std::string(digits, end);
 }
 
+std::string fixedDecimals(double number, int decimals) {
+    char digits[64];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number,
+                                   std::chars_format::fixed, decimals)
+                         .ptr;
+    return std::string(digits, end);
+}
+
 std::string signColumnText(long long number) {
     return (number < 0 ? "-" : " ") + decimalDigits(number < 0 ? -number : number);
 }
@@ -170,7 +178,12 @@ std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw) {
 
 std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw) {
     const ChannelRow* row = findRow(identifier);
-    return row ? std::optional<double>(row->number(raw)) : std::nullopt;
+    if (!row) {
+        return std::nullopt;
+    }
+    // Rounded as the cell rounds it, so that 0.0196 plots and sums as the "0.02" it shows.
+    const double scale = std::pow(10.0, patternDecimals(row->pattern));
+    return roundHalfEven(row->number(raw) * scale) / scale;
 }
 
 int channelDecimals(std::uint8_t identifier) {

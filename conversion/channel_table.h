@@ -12,8 +12,9 @@ namespace quillet {
 std::string ChannelName(std::uint8_t identifier);
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
 
-// The engineering value that ChannelValue writes, as a number to compute with (a summary, a
-// chart); nothing for an identifier the table does not hold.
+// The engineering value that ChannelValue writes, rounded to the cell's decimals, as a number
+// to compute with (a summary, a chart): 0 where the cell is empty for zero; nothing for an
+// identifier the table does not hold.
 std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
 
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
@@ -21,6 +22,10 @@ int channelDecimals(std::uint8_t identifier);
 
 // A whole number's decimal digits, "-" first when negative, whatever the locale.
 std::string decimalDigits(long long number);
+
+// A number with a fixed count of decimals and "." before them, whatever the locale:
+// 12.456 with 2 decimals gives "12.46".
+std::string fixedDecimals(double number, int decimals);
 
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);

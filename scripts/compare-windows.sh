@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Converts every sample log and every fuzz seed (the damaged logs among them, written afresh by
 # the native build's make_logs, since fuzz/corpus is kept minimised) with the native
-# quillet-convert and with quillet-convert.exe under Wine, and checks that both end alike: the
-# same exit status, the same message, the same CSV bytes.
+# quillet-convert and with quillet-convert.exe under Wine, each also drawing the log's picture,
+# and checks that both end alike: the same exit status, the same message, the same CSV and
+# picture bytes.
 # Usage: compare-windows.sh NATIVE-CONVERTER WINDOWS-CONVERTER
 set -euo pipefail
 native=$1
@@ -22,19 +23,21 @@ differing=0
 compare() {
   local log=$1 windows_path=${2:-$1}
   set +e
-  "$native" "$log" "$work/native.csv" 2>"$work/native.err"
+  "$native" --plot "$work/native.svg" "$log" "$work/native.csv" 2>"$work/native.err"
   native_status=$?
-  "$WINE" "$windows" "$windows_path" "$work/windows.csv" 2>"$work/windows.err"
+  "$WINE" "$windows" --plot "$work/windows.svg" "$windows_path" "$work/windows.csv" \
+    2>"$work/windows.err"
   windows_status=$?
   set -e
   tr -d '\r' <"$work/windows.err" >"$work/windows.txt"
   if [ "$native_status" != "$windows_status" ] ||
      ! cmp -s "$work/native.err" "$work/windows.txt" ||
-     ! same_output "$work/native.csv" "$work/windows.csv"; then
+     ! same_output "$work/native.csv" "$work/windows.csv" ||
+     ! same_output "$work/native.svg" "$work/windows.svg"; then
     echo "DIFFERS: $log (exit $native_status native, $windows_status Windows)"
     differing=$((differing + 1))
   fi
-  rm -f "$work"/native.csv "$work"/windows.csv
+  rm -f "$work"/native.csv "$work"/windows.csv "$work"/native.svg "$work"/windows.svg
   compared=$((compared + 1))
 }
 

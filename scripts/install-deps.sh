@@ -3,8 +3,9 @@
 # Usage: install-deps.sh [EXTRA-PACKAGE...]
 set -euo pipefail
 
+# librsvg2-bin's rsvg-convert renders the pictures that quillet-convert --plot draws, in the tests.
 packages=(cmake ninja-build g++ libgtest-dev libcli11-dev qt6-base-dev libgl-dev xvfb xauth xdotool
-  openbox imagemagick strace util-linux "$@")
+  librsvg2-bin openbox imagemagick strace util-linux "$@")
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then

@@ -21,6 +21,7 @@ using support::shellQuoted;
 const std::string kUsage =
     "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+    "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 const std::string kUnexpectedEnd =
@@ -191,6 +192,45 @@ TEST_F(ManyLogsTest, UpdateSkipsOnlyTheCsvsNewerThanTheirLogs) {
     const CommandResult single = run("--update {A} {out}/AQMRX.csv");
     EXPECT_EQ(single.exitCode, 0);
     EXPECT_EQ(support::readFile(out / "AQMRX.csv"), stale);
+}
+
+TEST_F(ManyLogsTest, PlotDrawsEachPictureBesideItsCsvAndTellsADamagedLogOnce) {
+    // The folder after --plot is an INPUT: with --output-dir, --plot names no file.
+    const CommandResult result = run("--output-dir {out} --plot {logs}");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              filledIn("{damaged}: ", paths) + kUnexpectedEnd + "2 converted, 1 failed\n");
+    std::vector<std::string> written;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
+        written.push_back(entry.path().filename().string());
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"AQMRX.csv", "AQMRX.svg", "DamagedQMRX.csv",
+                                                 "DamagedQMRX.svg", "bqmrx.csv", "bqmrx.svg"}));
+    EXPECT_EQ(support::readFile(out / "bqmrx.csv"), csvOf("b"));
+    EXPECT_NE(support::readFile(out / "bqmrx.svg").find(">6 samples, "), std::string::npos);
+    EXPECT_NE(support::readFile(out / "DamagedQMRX.svg").find("Stopped at record"),
+              std::string::npos);
+}
+
+TEST_F(ManyLogsTest, UpdateDrawsAMissingPictureOfAnUpToDateCsv) {
+    ASSERT_EQ(run("--output-dir {out} {A}").exitCode, 0);
+    const std::string kept = "a CSV newer than its log";
+    support::writeFile(out / "AQMRX.csv", {kept.begin(), kept.end()});
+    // Set apart by an hour, since a file system may keep times to the second or coarser.
+    const auto later = fs::last_write_time(logs / "AQMRX.pdb") + std::chrono::hours(1);
+    fs::last_write_time(out / "AQMRX.csv", later);
+
+    const CommandResult drawn = run("--update --output-dir {out} {A} --plot");
+    EXPECT_EQ(drawn.exitCode, 0);
+    EXPECT_EQ(drawn.standardError, "1 converted, 0 failed\n");
+    EXPECT_EQ(support::readFile(out / "AQMRX.csv"), kept);
+    ASSERT_TRUE(fs::exists(out / "AQMRX.svg"));
+    fs::last_write_time(out / "AQMRX.svg", later);
+
+    const CommandResult again = run("--update --output-dir {out} --plot {A}");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.standardError, "0 converted, 1 up to date, 0 failed\n");
 }
 
 // The default CSV with its cells joined by separator and "." written as decimalMark; line 1,

@@ -116,10 +116,12 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLines) {
     const std::string usage =
         "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
         "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
+        "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
         "       quillet-convert --summary INPUT...\n";
     for (const std::string& arguments :
          {std::string(), std::string("one"), std::string("a b c"), std::string("--name x a b"),
-          std::string("- out.csv --name"), std::string("--name \"\" - out.csv")}) {
+          std::string("- out.csv --name"), std::string("--name \"\" - out.csv"),
+          std::string("--plot p.svg - out.csv")}) {
         const CommandResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
         EXPECT_EQ(result.standardError.substr(result.standardError.find('\n') + 1), usage)

@@ -51,7 +51,11 @@ TEST(ChannelNumber, IsTheValueThatTheCellWrites) {
             const std::optional<double> number = channelNumber(id, byte);
             const std::string text = ChannelValue(id, byte);
             ASSERT_EQ(number.has_value(), !ChannelName(id).empty()) << identifier;
-            if (!number || text.empty()) continue;
+            if (!number) continue;
+            if (text.empty()) {
+                EXPECT_EQ(*number, 0.0) << identifier << " " << raw;
+                continue;
+            }
             const std::string written =
                 text.find('.') == std::string::npos && text.front() == ' ' ? text.substr(1) : text;
             const int decimals = channelDecimals(id);
@@ -59,8 +63,7 @@ TEST(ChannelNumber, IsTheValueThatTheCellWrites) {
             EXPECT_EQ(point == std::string::npos ? 0 : static_cast<int>(written.size() - point - 1),
                       decimals)
                 << identifier << " " << raw;
-            EXPECT_NEAR(std::stod(written), *number, 0.5 * std::pow(10.0, -decimals) + 1e-9)
-                << identifier << " " << raw;
+            EXPECT_EQ(std::stod(written), *number) << identifier << " " << raw;
         }
     }
 }

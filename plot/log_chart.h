@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "byte_io.h"
+#include "conversion_run.h"
+#include "failure.h"
+
+// A log reduced to what a strip chart draws: for each channel and each pixel column of the time
+// axis, the smallest and largest value of the samples that fall into it. Its size depends on
+// the number of columns only, never on the length of the log.
+namespace quillet {
+
+// The time axis of a chart, in hundredths of a second as the log counts them, from the first
+// whole second its records name to the end of the last.
+struct TimeAxis {
+    long long start = 0;
+    long long end = 100;
+    int columns = 1;
+
+    // The column a time falls into; times outside the axis go to its nearest end.
+    int columnOf(long long time) const {
+        const long long column = (time - start) * columns / (end - start);
+        return static_cast<int>(column < 0 ? 0 : column >= columns ? columns - 1 : column);
+    }
+};
+
+struct ChartStrip {
+    std::uint8_t identifier = 0;
+    // The channel's heading, or "channel N" for an identifier the table does not hold.
+    std::string heading;
+    int decimals = 0;
+    // False for an identifier without values.
+    bool hasValues = false;
+};
+
+// Where reading stopped before the end of the log, and why.
+struct ChartStop {
+    int record;
+    Failure failure;
+};
+
+struct LogChart {
+    std::string title;
+    long long recordCount = 0;
+    TimeAxis axis;
+    std::vector<ChartStrip> strips;
+    long long samples = 0;
+    long long firstSampleTime = 0;
+    long long lastSampleTime = 0;
+    // Per column, whether any sample fell into it; the extremes per column and strip are kept
+    // column by column: smallest[column * strips.size() + strip].
+    std::vector<bool> filled;
+    std::vector<double> smallest;
+    std::vector<double> largest;
+    std::optional<ChartStop> stop;
+
+    double smallestOf(std::size_t column, std::size_t strip) const {
+        return smallest[column * strips.size() + strip];
+    }
+    double largestOf(std::size_t column, std::size_t strip) const {
+        return largest[column * strips.size() + strip];
+    }
+    // The strip's extremes over the whole log; nothing without samples or values.
+    std::optional<std::pair<double, double>> rangeOf(std::size_t strip) const;
+};
+
+// Reads the log from source, once for its time span and once for its values. A log that cannot
+// be read at all (no header, more than twelve channels) fails; one that ends early or points
+// past its end gives the chart of the samples before the damage, with the stop that ended it.
+// The services' progress follows the records of the second reading.
+LogChart readLogChart(ByteSource& source, const std::string& title, int columns,
+                      ReportingServices& services);
+
+}  // namespace quillet

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "channel_table.h"
+#include "conversion_fixture.h"
+#include "converter_command.h"
+#include "damaged_logs.h"
+#include "file_access.h"
+#include "plot_run.h"
+#include "reference_conversion.h"
+#include "svg_picture.h"
+
+namespace quillet {
+namespace {
+
+using support::CommandResult;
+using support::shellQuoted;
+
+struct Point {
+    double x;
+    double y;
+};
+
+// What a test reads back from a picture: the texts of one class, and the points of each
+// strip's line.
+class Picture {
+  public:
+    explicit Picture(std::string svg) : m_svg(std::move(svg)) {}
+
+    std::vector<std::string> texts(const std::string& kind) const {
+        std::vector<std::string> found;
+        const std::string start = "<text ";
+        for (std::size_t at = m_svg.find(start); at != std::string::npos;
+             at = m_svg.find(start, at + 1)) {
+            const std::size_t close = m_svg.find('>', at);
+            if (m_svg.substr(at, close - at).find("class=\"" + kind + "\"") == std::string::npos)
+                continue;
+            found.push_back(m_svg.substr(close + 1, m_svg.find("</text>", close) - close - 1));
+        }
+        return found;
+    }
+
+    // The points of every strip's line, in order; a dash after a lone point adds none.
+    std::vector<std::vector<Point>> lines() const {
+        std::vector<std::vector<Point>> found;
+        const std::string start = "<path class=\"values\"";
+        for (std::size_t at = m_svg.find(start); at != std::string::npos;
+             at = m_svg.find(start, at + 1)) {
+            const std::size_t d = m_svg.find(" d=\"", at) + 4;
+            std::istringstream path(m_svg.substr(d, m_svg.find('"', d) - d));
+            std::vector<Point> points;
+            for (std::string command; path >> command;) {
+                if (command[0] == 'h') continue;
+                Point point{std::stod(command.substr(1)), 0};
+                path >> point.y;
+                points.push_back(point);
+            }
+            found.push_back(points);
+        }
+        return found;
+    }
+
+    long long samples() const { return std::stoll(texts("samples").at(0)); }
+
+  private:
+    std::string m_svg;
+};
+
+// A picture turns into a PNG without complaint, as a browser or an image viewer would draw it.
+void expectRenders(const fs::path& svg, const fs::path& scratch) {
+#ifdef _WIN32
+    (void)svg;
+    (void)scratch;
+#else
+    const fs::path png = scratch / "picture.png";
+    const CommandResult result =
+        support::runCommand("rsvg-convert", shellQuoted(svg) + " -o " + shellQuoted(png), scratch);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_GT(fs::file_size(png), 1000u);
+#endif
+}
+
+// Knock and O2 rising by one raw step per sample, four samples a second for 50 seconds: each
+// sample falls into a column of its own, five columns after the one before.
+LogContents rampLog() {
+    LogContents log;
+    log.channels = {38, 19};
+    for (int second = 0; second < 50; ++second) {
+        LogRecord record{static_cast<std::uint16_t>(second), {}};
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            const auto raw = static_cast<std::uint8_t>(second * 4 + quarter);
+            record.samples.push_back({static_cast<std::uint8_t>(quarter * 25), {raw, raw}});
+        }
+        log.records.push_back(record);
+    }
+    return log;
+}
+
+class PlotCommandTest : public ::testing::Test {
+  protected:
+    CommandResult run(const std::string& arguments) {
+        return support::runCommand(QUILLET_CONVERT, arguments, folder.path());
+    }
+
+    fs::path writeLog(const std::vector<std::uint8_t>& bytes) {
+        support::writeFile(input, bytes);
+        return input;
+    }
+
+    Picture picture() const { return Picture(readFile(svg)); }
+
+    support::TemporaryFolder folder;
+    fs::path input = folder / "RunQMRX.pdb";
+    fs::path svg = folder / "run.svg";
+};
+
+TEST_F(PlotCommandTest, DrawsOneStripPerChannelUnderTheLogsName) {
+    const LogContents log =
+        support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 34}, 30, 5);
+    const CommandResult result =
+        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(result.standardOutput, "");
+    expectRenders(svg, folder.path());
+
+    const Picture drawn = picture();
+    EXPECT_EQ(drawn.texts("title"), std::vector<std::string>{"RunQMRX.pdb"});
+    EXPECT_EQ(drawn.texts("heading"),
+              (std::vector<std::string>{"RPM", "Knock", "Timing", "O2", "Airflow", "Inj P/W",
+                                        "Air Volume", "Air Temp", "TPS", "Coolant", "Battery",
+                                        "channel 34"}));
+    // The channel the table does not know has a strip, but no values to draw.
+    EXPECT_EQ(drawn.lines().size(), 11u);
+    EXPECT_EQ(drawn.texts("largest").size(), 11u);
+    EXPECT_EQ(drawn.samples(), 150);
+    EXPECT_TRUE(drawn.texts("stop").empty());
+}
+
+TEST_F(PlotCommandTest, PointsFollowARampAndTheLabelsAreItsCells) {
+    const CommandResult result = run("--plot " + shellQuoted(svg) + " " +
+                                     shellQuoted(writeLog(support::buildLog(rampLog()))));
+    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+
+    const Picture drawn = picture();
+    EXPECT_EQ(drawn.texts("smallest"), (std::vector<std::string>{"0", "0.00"}));
+    EXPECT_EQ(drawn.texts("largest"),
+              (std::vector<std::string>{"199", patternText(199 / 51.0, "0.00")}));
+    for (const std::vector<Point>& line : drawn.lines()) {
+        ASSERT_EQ(line.size(), 200u);
+        const Point& first = line.front();
+        const Point& last = line.back();
+        EXPECT_LT(last.y, first.y) << "a rising ramp climbs the strip";
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            const double share = static_cast<double>(k) / (line.size() - 1);
+            EXPECT_NEAR(line[k].x, first.x + 5.0 * k, 0.051) << k;
+            EXPECT_NEAR(line[k].y, first.y + share * (last.y - first.y), 0.15) << k;
+        }
+    }
+}
+
+TEST_F(PlotCommandTest, ADamagedLogIsDrawnUpToTheDamageAndFailsAsItsConversion) {
+    std::vector<std::uint8_t> bytes = support::buildLog(rampLog());
+    bytes.resize(bytes.size() - 4);
+    writeLog(bytes);
+    const fs::path csv = folder / "run.csv";
+    const CommandResult conversion = run(shellQuoted(input) + " " + shellQuoted(csv));
+    const CommandResult drawing = run("--plot " + shellQuoted(svg) + " " + shellQuoted(input));
+    EXPECT_EQ(conversion.exitCode, 1);
+    EXPECT_EQ(drawing.exitCode, 1);
+    EXPECT_EQ(drawing.standardError, conversion.standardError);
+    expectRenders(svg, folder.path());
+
+    const std::string csvText = readFile(csv);
+    const long long csvSamples = std::count(csvText.begin(), csvText.end(), '\n') - 2;
+    const Picture drawn = picture();
+    EXPECT_EQ(drawn.samples(), csvSamples);
+    for (const std::vector<Point>& line : drawn.lines()) {
+        EXPECT_EQ(static_cast<long long>(line.size()), csvSamples);
+    }
+    ASSERT_EQ(drawn.texts("stop").size(), 1u);
+    EXPECT_EQ(drawn.texts("stop")[0].rfind("Stopped at record 50 of 50: error # 62", 0), 0u)
+        << drawn.texts("stop")[0];
+}
+
+TEST_F(PlotCommandTest, ALongLogStaysUnderOneMegabyte) {
+    const LogContents log =
+        support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 4000, 50);
+    const CommandResult result =
+        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
+    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_LT(fs::file_size(svg), 1000u * 1000u);
+    const Picture drawn = picture();
+    EXPECT_EQ(drawn.samples(), 4000 * 50);
+    for (const std::vector<Point>& line : drawn.lines()) {
+        EXPECT_LE(line.size(), 2u * kPlotColumns);
+        EXPECT_GT(line.size(), kPlotColumns);
+    }
+    expectRenders(svg, folder.path());
+}
+
+TEST_F(PlotCommandTest, TimeGoingBackDrawsEverySampleOnOneAxis) {
+    LogContents log;
+    log.channels = {38};
+    log.records = {{10, {{0, {10}}, {50, {20}}}},
+                   {11, {{0, {30}}}},
+                   {4, {{0, {40}}, {50, {50}}}},
+                   {12, {{0, {60}}}}};
+    const CommandResult result =
+        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
+    EXPECT_EQ(result.exitCode, 0);
+    expectRenders(svg, folder.path());
+    const Picture drawn = picture();
+    EXPECT_EQ(drawn.samples(), 6);
+    const std::vector<std::vector<Point>> lines = drawn.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 6u);
+    // The samples of second 4 come first on the axis, whatever their place in the log.
+    EXPECT_TRUE(std::is_sorted(lines[0].begin(), lines[0].end(),
+                               [](const Point& a, const Point& b) { return a.x < b.x; }));
+    EXPECT_EQ(drawn.texts("smallest"), std::vector<std::string>{"10"});
+    EXPECT_EQ(drawn.texts("largest"), std::vector<std::string>{"60"});
+}
+
+TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
+    const LogContents log = support::drivingLog({33, 7, 20}, 4, 3);
+    const fs::path csv = folder / "run.csv";
+    const CommandResult result =
+        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))) +
+            " " + shellQuoted(csv));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(readFile(csv), support::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_EQ(picture().samples(), 12);
+
+    const CommandResult toStandardOutput = run("--plot - " + shellQuoted(input));
+    EXPECT_EQ(toStandardOutput.exitCode, 0);
+    EXPECT_EQ(toStandardOutput.standardOutput, readFile(svg));
+}
+
+struct UsageCase {
+    std::string arguments;
+    std::string reason;
+};
+
+class PlotUsageTest : public PlotCommandTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(PlotUsageTest, IsRefused) {
+    const CommandResult result = run(GetParam().arguments);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError.substr(0, result.standardError.find('\n')),
+              "quillet-convert: " + GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, PlotUsageTest,
+    ::testing::Values(
+        UsageCase{"RunQMRX.pdb --plot", "--plot needs the SVG file to write, or --output-dir"},
+        UsageCase{"--plot a.svg", "--plot SVG takes one INPUT, and an OUTPUT for its CSV"},
+        UsageCase{"--plot a.svg A B C", "--plot SVG takes one INPUT, and an OUTPUT for its CSV"},
+        UsageCase{"--plot - RunQMRX.pdb -",
+                  "the picture and the CSV cannot both go to standard output"},
+        UsageCase{"--summary --plot a.svg RunQMRX.pdb", "--plot excludes --summary"}));
+
+TEST(XmlText, EscapesMarkupAndReplacesWhatIsNotUtf8) {
+    EXPECT_EQ(xmlText("R&D <1> \"x\"QMRX.pdb"), "R&amp;D &lt;1&gt; &quot;x&quot;QMRX.pdb");
+    EXPECT_EQ(xmlText("Fahrt \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x9A\x97"),
+              "Fahrt \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x9A\x97");
+    EXPECT_EQ(xmlText("a\xFF"
+                      "b\xC3"
+                      "c\xE0\x80\x80"
+                      "d\xED\xA0\x80"
+                      "e\x01"),
+              "a?b?c???d???e?");
+}
+
+// Every damaged log ends as its conversion does, and a picture is written exactly where the
+// conversion writes its CSV, holding the samples the CSV holds.
+class DamagedLogPlotTest : public ConversionRunTest,
+                           public ::testing::WithParamInterface<support::DamagedLog> {};
+
+TEST_P(DamagedLogPlotTest, EndsAsItsConversion) {
+    const support::DamagedLog& log = GetParam();
+    const fs::path input = writeLog(log.bytes, support::kDamagedLogName);
+    const fs::path picture = folder / "out.svg";
+    FileOutputTarget target(support::utf8Text(picture), support::utf8Text(input));
+    const ConversionOutcome outcome = plotLog(support::utf8Text(input), target, services);
+
+    const support::ReferenceOutcome reference =
+        support::referenceConversion(log.bytes, support::kDamagedLogName);
+    if (log.ending == support::kConverted) {
+        EXPECT_EQ(outcome, ConversionOutcome::Converted);
+        EXPECT_TRUE(services.messages.empty());
+    } else {
+        EXPECT_EQ(outcome, ConversionOutcome::Failed);
+        expectFailure(*log.ending);
+    }
+    ASSERT_EQ(fs::exists(picture), reference.outputCreated);
+    if (reference.outputCreated) {
+        const long long csvSamples =
+            std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2;
+        const Picture drawn(readFile(picture));
+        EXPECT_EQ(drawn.samples(), csvSamples);
+        EXPECT_EQ(drawn.texts("stop").size(), log.ending == support::kConverted ? 0u : 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogPlotTest, ::testing::ValuesIn(support::damagedLogs()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace quillet
