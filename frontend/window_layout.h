@@ -14,7 +14,7 @@ inline constexpr int kClientHeightTwips = 2370;
 
 enum class ControlKind { Label, PathBox, Button, ProgressBar };
 
-struct ControlSpec {
+struct ControlLayout {
     std::string_view name;
     ControlKind kind;
     std::string_view caption;
@@ -37,7 +37,7 @@ enum class Control {
     ProgBar
 };
 
-inline constexpr std::array<ControlSpec, 8> kControls{{
+inline constexpr std::array<ControlLayout, 8> kControls{{
     {"cmdConvert", ControlKind::Button, "Convert", 3885, 1770, 930, 330},
     {"txtInFile", ControlKind::PathBox, "", 180, 390, 3375, 300},
     {"txtOutFile", ControlKind::PathBox, "", 180, 1155, 3375, 300},
@@ -48,7 +48,9 @@ inline constexpr std::array<ControlSpec, 8> kControls{{
     {"ProgBar", ControlKind::ProgressBar, "", 180, 1800, 3375, 300},
 }};
 
-constexpr const ControlSpec& spec(Control control) { return kControls[static_cast<int>(control)]; }
+constexpr const ControlLayout& layoutOf(Control control) {
+    return kControls[static_cast<int>(control)];
+}
 
 // Twips to pixels of a screen with the given dots per inch: 15 twips a pixel at 96 dpi.
 constexpr int pixelsFromTwips(int twips, int dotsPerInch = 96) {

@@ -37,13 +37,13 @@ QString qtText(std::string_view text) {
 // Creates a control where the layout places it; Qt's logical pixels are those of 96 dpi.
 template <typename Widget>
 Widget* place(Control control, QWidget* parent) {
-    const auto& spec = quillet::frontend::spec(control);
+    const auto& layout = quillet::frontend::layoutOf(control);
     auto* widget = new Widget(parent);
-    widget->setObjectName(qtText(spec.name));
-    widget->setGeometry(pixelsFromTwips(spec.left), pixelsFromTwips(spec.top),
-                        pixelsFromTwips(spec.width), pixelsFromTwips(spec.height));
+    widget->setObjectName(qtText(layout.name));
+    widget->setGeometry(pixelsFromTwips(layout.left), pixelsFromTwips(layout.top),
+                        pixelsFromTwips(layout.width), pixelsFromTwips(layout.height));
     if constexpr (std::is_same_v<Widget, QLabel> || std::is_same_v<Widget, QPushButton>) {
-        widget->setText(qtText(spec.caption));
+        widget->setText(qtText(layout.caption));
     }
     if constexpr (std::is_same_v<Widget, QPushButton>) {
         // Enter presses the focused button, as the space bar does; no button is the default.

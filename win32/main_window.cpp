@@ -193,11 +193,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::createControls() {
     for (std::size_t i = 0; i < frontend::kControls.size(); ++i) {
-        const frontend::ControlSpec& spec = frontend::kControls[i];
-        const DWORD extendedStyle = spec.kind == ControlKind::PathBox ? WS_EX_CLIENTEDGE : 0;
+        const frontend::ControlLayout& layout = frontend::kControls[i];
+        const DWORD extendedStyle = layout.kind == ControlKind::PathBox ? WS_EX_CLIENTEDGE : 0;
         m_controls[i] = CreateWindowExW(
-            extendedStyle, windowClassOf(spec.kind), wideFromUtf8(spec.caption).c_str(),
-            WS_CHILD | WS_VISIBLE | styleOf(spec.kind), 0, 0, 0, 0, m_window,
+            extendedStyle, windowClassOf(layout.kind), wideFromUtf8(layout.caption).c_str(),
+            WS_CHILD | WS_VISIBLE | styleOf(layout.kind), 0, 0, 0, 0, m_window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), m_instance,
             nullptr);
     }
@@ -215,15 +215,15 @@ void MainWindow::layOut(UINT dotsPerInch) {
 
     HFONT previousFont = std::exchange(m_font, messageFont(dotsPerInch));
     for (std::size_t i = 0; i < frontend::kControls.size(); ++i) {
-        const frontend::ControlSpec& spec = frontend::kControls[i];
+        const frontend::ControlLayout& layout = frontend::kControls[i];
         SendMessageW(m_controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        int width = pixels(spec.width);
+        int width = pixels(layout.width);
         // A font wider than the one the layout was drawn with would cut a caption off;
         // nothing stands to the right of a label, so it widens instead.
-        if (spec.kind == ControlKind::Label)
+        if (layout.kind == ControlKind::Label)
             width = std::max(width, textWidth(m_controls[i], m_font));
-        SetWindowPos(m_controls[i], nullptr, pixels(spec.left), pixels(spec.top), width,
-                     pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(m_controls[i], nullptr, pixels(layout.left), pixels(layout.top), width,
+                     pixels(layout.height), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (previousFont) DeleteObject(previousFont);
     InvalidateRect(m_window, nullptr, TRUE);
