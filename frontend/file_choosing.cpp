@@ -19,6 +19,15 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     }
 }
 
+// A path's folder: its leading characters up to and including its last separator ("\" on
+// Windows, "/" elsewhere), or the empty text when it holds none.
+std::string folderPart(std::string_view path) {
+    const std::size_t last =
+        path.rfind(static_cast<char>(std::filesystem::path::preferred_separator));
+    return std::string(last == std::string_view::npos ? std::string_view()
+                                                      : path.substr(0, last + 1));
+}
+
 }  // namespace
 
 std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
@@ -42,13 +51,6 @@ std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
     }
     settings.write(kSettingsApplication, kSettingsSection, pick.settingsKey, folderPart(chosen));
     return chosen;
-}
-
-std::string folderPart(std::string_view path) {
-    const std::size_t last =
-        path.rfind(static_cast<char>(std::filesystem::path::preferred_separator));
-    return std::string(last == std::string_view::npos ? std::string_view()
-                                                      : path.substr(0, last + 1));
 }
 
 std::vector<FilterChoice> filterChoices(std::string_view filter) {

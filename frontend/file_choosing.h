@@ -75,10 +75,6 @@ inline constexpr std::string_view kSettingsSection = "LastDirs";
 std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
                                       SettingsStore& settings);
 
-// A path's folder: its leading characters up to and including its last separator ("\" on
-// Windows, "/" elsewhere), or the empty text when it holds none.
-std::string folderPart(std::string_view path);
-
 // One choice of a filter: its description and its patterns.
 struct FilterChoice {
     std::string description;

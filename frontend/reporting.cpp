@@ -1,6 +1,7 @@
 #include "reporting.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quillet::frontend {
 
@@ -9,6 +10,10 @@ double progressShare(float min, float max, float value) {
         return std::clamp((double{value} - min) / (double{max} - min), 0.0, 1.0);
     }
     return value >= max && value >= min ? 1.0 : 0.0;
+}
+
+int progressSteps(float min, float max, float value) {
+    return static_cast<int>(std::lround(progressShare(min, max, value) * kProgressSteps));
 }
 
 std::string messageLines(std::string_view text) {

@@ -11,6 +11,11 @@ namespace quillet::frontend {
 // Max is not above its Min shows it full once the Value has reached both ends, empty before.
 double progressShare(float min, float max, float value);
 
+// The bars draw their share in steps finer than their width in pixels, so that each pixel can
+// show; this is the filled part in those steps.
+inline constexpr int kProgressSteps = 1000;
+int progressSteps(float min, float max, float value);
+
 // How often, at most, a front end lets paint and the desktop's are-you-alive pings through while
 // a run holds the user-interface thread: often enough to look alive, seldom enough to cost the
 // run nothing.

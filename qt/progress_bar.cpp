@@ -1,18 +1,9 @@
 #include "progress_bar.h"
 
-#include <cmath>
-
 #include "reporting.h"
 
-namespace {
-
-// Steps of the drawn bar: finer than its width in pixels, so that each pixel can show.
-constexpr int kSteps = 1000;
-
-}  // namespace
-
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
-    setRange(0, kSteps);
+    setRange(0, quillet::frontend::kProgressSteps);
     setTextVisible(false);
     showValue();
 }
@@ -33,7 +24,6 @@ void ProgressBar::setValue(float value) {
 }
 
 void ProgressBar::showValue() {
-    const double share = quillet::frontend::progressShare(m_min, m_max, m_value);
     // QProgressBar repaints at once, without an event-loop pass, when the drawn bar changes.
-    QProgressBar::setValue(static_cast<int>(std::lround(share * kSteps)));
+    QProgressBar::setValue(quillet::frontend::progressSteps(m_min, m_max, m_value));
 }

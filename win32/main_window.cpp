@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -21,12 +20,11 @@ namespace {
 
 using frontend::Control;
 using frontend::ControlKind;
+using frontend::kProgressSteps;
 using platform::wideFromUtf8;
 
 constexpr wchar_t kWindowClass[] = L"QuilletMainWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-// Steps of the drawn bar: finer than its width in pixels, so that each pixel can show.
-constexpr int kProgressSteps = 1000;
 // Identifiers of the controls, clear of IDOK and IDCANCEL, which Enter and Esc send.
 constexpr int kFirstControlId = 100;
 
@@ -329,8 +327,7 @@ void MainWindow::paintUncoveredParts() {
 // progress bars glide forward over a few frames, driven by messages, but draw a step back at
 // once; so the bar goes one step past the position and back.
 void MainWindow::showProgress() {
-    const int steps = static_cast<int>(std::lround(
-        frontend::progressShare(m_progressMin, m_progressMax, m_progressValue) * kProgressSteps));
+    const int steps = frontend::progressSteps(m_progressMin, m_progressMax, m_progressValue);
     if (steps == m_drawnSteps) return;
     m_drawnSteps = steps;
     HWND bar = control(Control::ProgBar);
