@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "form1.h"
-#include "platform_file.h"
+#include "platform.h"
 
 // `quillet LOG`, as a file manager's "Open with" starts it, opens the window with LOG in place.
 int main(int argc, char** argv) {

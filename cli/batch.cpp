@@ -1,19 +1,22 @@
 #include "batch.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <system_error>
+#include <variant>
 #include <vector>
 
-#include "console_services.h"
 #include "conversion_run.h"
 #include "failure.h"
+#include "file_access.h"
 #include "log_list.h"
 #include "log_naming.h"
-#include "platform_file.h"
+#include "log_records.h"
+#include "paths.h"
 #include "plot_run.h"
+#include "standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -35,51 +38,74 @@ class WithoutMessages : public ReportingServices {
     ReportingServices& m_services;
 };
 
-// "-" names standard output, and as the log, standard input, read under --name's name.
-std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log) {
-    if (path == "-") return std::make_unique<StandardOutputTarget>();
-    return std::make_unique<FileOutputTarget>(path, log == "-" ? std::nullopt : std::optional(log));
+std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
+                                           InPlaceOutputs inPlace) {
+    if (isStandardStream(path)) return std::make_unique<program::StandardOutputTarget>();
+    const auto input = isStandardStream(log) ? std::nullopt : std::optional(log);
+    return std::make_unique<FileOutputTarget>(path, input, inPlace);
 }
 
-std::unique_ptr<LogInput> logInput(const std::string& log, const ConverterOptions& options) {
-    if (log == "-") return std::make_unique<StandardInputLog>(options.logName.value_or("-"));
-    return std::make_unique<FileLogInput>(log);
+// The name a log's outputs are called after: the log's file name, or for standard input the
+// name given to it.
+std::string nameOfLog(const std::string& log, const ConverterOptions& options) {
+    return std::string(fileNameOf(isStandardStream(log) ? *options.logName : log));
 }
 
 std::string inFolder(const std::string& folder, const std::string& name) {
-    return platform::utf8FromPath(platform::pathFromUtf8(folder) / platform::pathFromUtf8(name));
+    return utf8FromPath(pathFromUtf8(folder) / pathFromUtf8(name));
 }
 
-// Pairs each log with its CSV, and its picture when plotting, in the folder. Fails with the
-// usage message when two logs would write the same CSV.
-bool planJobs(const std::vector<std::string>& logs, const ConverterOptions& options,
-              std::vector<LogJob>& jobs) {
-    std::map<std::string, std::string> logByCsv;
+struct PlannedOutput {
+    std::string log;
+    std::string name;
+};
+
+std::string clashReason(const PlannedOutput& earlier, const PlannedOutput& later) {
+    const std::string logs = "\"" + earlier.log + "\" and \"" + later.log + "\"";
+    if (earlier.name == later.name) return logs + " would both write " + later.name;
+    return logs + " would write " + earlier.name + " and " + later.name +
+           ", which a folder on a disk that ignores letter case holds as one file";
+}
+
+// Pairs each log with its CSV, and its picture when plotting, in the folder. A log named twice
+// is planned once; two logs whose outputs would be one file are wrong usage.
+std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::string>& logs,
+                                                       const ConverterOptions& options) {
+    std::map<std::string, PlannedOutput> outputsByName;
+    std::vector<LogJob> jobs;
     for (const std::string& log : logs) {
-        const std::string csvName = csvPathForLog(inputFileName(log));
-        // One name in two letter cases is one file on Windows and macOS.
-        const auto [earlier, added] = logByCsv.try_emplace(lowerCaseName(csvName), log);
-        if (!added) {
-            usageError("\"" + earlier->second + "\" and \"" + log + "\" would both write " +
-                       csvName);
-            return false;
-        }
+        const std::string csvName = csvPathForLog(nameOfLog(log, options));
         const std::string pictureName = csvName.substr(0, csvName.size() - 4) + ".svg";
+        std::vector<std::string> names{csvName};
+        if (options.plot) names.push_back(pictureName);
+        bool namedBefore = false;
+        for (const std::string& name : names) {
+            // One name in two letter cases is one file on Windows and macOS.
+            const auto [earlier, added] =
+                outputsByName.try_emplace(lowerCaseName(name), PlannedOutput{log, name});
+            if (added) continue;
+            namedBefore = !isStandardStream(log) && !isStandardStream(earlier->second.log) &&
+                          namesOneFile(earlier->second.log, log);
+            if (!namedBefore) return UsageError{clashReason(earlier->second, {log, name})};
+            break;
+        }
+        if (namedBefore) continue;
         jobs.push_back({log, inFolder(options.outputDir, csvName),
                         options.plot ? inFolder(options.outputDir, pictureName) : ""});
     }
-    return true;
+    return jobs;
 }
 
 }  // namespace
 
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath) {
+    if (isStandardStream(logPath) || isStandardStream(outputPath)) return false;
     std::error_code error;
-    const auto outputTime = fs::last_write_time(platform::pathFromUtf8(outputPath), error);
+    const auto outputTime = fs::last_write_time(pathFromUtf8(outputPath), error);
     if (error) {
         return false;
     }
-    const auto logTime = fs::last_write_time(platform::pathFromUtf8(logPath), error);
+    const auto logTime = fs::last_write_time(pathFromUtf8(logPath), error);
     return !error && outputTime > logTime;
 }
 
@@ -87,42 +113,49 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
     auto due = [&](const std::string& output) {
         return !output.empty() && !(options.update && outputIsUpToDate(job.log, output));
     };
-    bool written = false;
+    const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
+    if (!due(job.csv) && !due(job.picture)) {
+        // Outputs newer than their log prove nothing of a log that cannot be read whole.
+        const auto read = runReported(console, [&] { readEveryRecord(log->source()); });
+        return read == ConversionOutcome::Failed ? JobOutcome::Failed : JobOutcome::UpToDate;
+    }
+    const InPlaceOutputs inPlace =
+        options.mode == ConverterMode::ManyLogs ? InPlaceOutputs::Refused : InPlaceOutputs::Written;
     bool failed = false;
     if (due(job.csv)) {
-        failed = convertLog(*logInput(job.log, options), *outputTarget(job.csv, job.log), console,
+        failed = convertLog(*log, *outputTarget(job.csv, job.log, inPlace), console,
                             options.profile) == ConversionOutcome::Failed;
-        written = true;
     }
     if (due(job.picture)) {
         WithoutMessages toldAlready(console);
         ReportingServices& services = failed ? static_cast<ReportingServices&>(toldAlready)
                                              : static_cast<ReportingServices&>(console);
-        failed = plotLog(job.log, *outputTarget(job.picture, job.log), services) ==
+        failed = plotLog(*log, *outputTarget(job.picture, job.log, inPlace), services) ==
                      ConversionOutcome::Failed ||
                  failed;
-        written = true;
     }
-    return failed ? JobOutcome::Failed : written ? JobOutcome::Written : JobOutcome::UpToDate;
+    return failed ? JobOutcome::Failed : JobOutcome::Written;
 }
 
 int convertManyLogs(const ConverterOptions& options) {
     const LogList list = listLogs(options.inputs);
-    std::vector<LogJob> jobs;
-    if (!planJobs(list.logs, options, jobs)) {
+    const auto planned = planJobs(list.logs, options);
+    if (const UsageError* wrong = std::get_if<UsageError>(&planned)) {
+        program::writeStandardError(usageErrorText(*wrong));
         return 2;
     }
-    std::error_code notCreated;
-    fs::create_directories(platform::pathFromUtf8(options.outputDir), notCreated);
-    if (notCreated) {
-        const Failure noFolder(FailureNumber::PathFileAccessError);
-        printMessage(options.outputDir, failureMessage(noFolder.number(), noFolder.description()));
-        return 1;
-    }
-
+    const auto& jobs = std::get<std::vector<LogJob>>(planned);
     int converted = 0;
     int upToDate = 0;
-    int failed = list.unreadableFolders;
+    int failed = list.failedFolders;
+    if (!jobs.empty()) {
+        std::error_code notCreated;
+        fs::create_directories(pathFromUtf8(options.outputDir), notCreated);
+        if (notCreated) {
+            printFailure(options.outputDir, Failure(FailureNumber::PathFileAccessError));
+            return 1;
+        }
+    }
     ConsoleServices console;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         console.beginLog(jobs[i].log, static_cast<int>(i + 1), static_cast<int>(jobs.size()));
@@ -140,8 +173,15 @@ int convertManyLogs(const ConverterOptions& options) {
     }
     const std::string skipped =
         upToDate > 0 ? ", " + std::to_string(upToDate) + " up to date" : std::string();
-    std::fprintf(stderr, "%d converted%s, %d failed\n", converted, skipped.c_str(), failed);
+    program::writeStandardError(std::to_string(converted) + " converted" + skipped + ", " +
+                                std::to_string(failed) + " failed\n");
     return failed == 0 ? 0 : 1;
+}
+
+int convertOneLog(const ConverterOptions& options) {
+    ConsoleServices console(isStandardStream(options.output) || isStandardStream(options.picture));
+    const LogJob job{options.inputs.front(), options.output, options.picture};
+    return runJob(job, options, console) == JobOutcome::Failed ? 1 : 0;
 }
 
 }  // namespace quillet

@@ -2,17 +2,27 @@
 
 #include <string>
 
-#include "platform_file.h"
 #include "reporting.h"
+#include "standard_streams.h"
 
 namespace quillet {
+namespace {
 
-void printMessage(const std::string& logPath, const std::string& text) {
-    const std::string prefix = logPath.empty() ? "" : logPath + ": ";
-    std::fprintf(stderr, "%s%s\n", prefix.c_str(), frontend::messageLines(text).c_str());
+void printMessage(const std::string& subject, const std::string& text) {
+    const std::string prefix = subject.empty() ? "" : subject + ": ";
+    program::writeStandardError(prefix + frontend::messageLines(text) + "\n");
 }
 
-ConsoleServices::ConsoleServices() : m_showProgress(platform::isTerminal(stderr)) {}
+}  // namespace
+
+void printFailure(const std::string& subject, const Failure& failure) {
+    printMessage(failure.outputPath().empty() ? subject : failure.outputPath(),
+                 failureMessage(failure).text);
+}
+
+ConsoleServices::ConsoleServices(bool outputOnStandardOutput)
+    : m_showProgress(program::isTerminal(stderr) &&
+                     !(outputOnStandardOutput && program::isTerminal(stdout))) {}
 
 void ConsoleServices::beginLog(const std::string& path, int number, int count) {
     m_logPath = path;
@@ -22,7 +32,7 @@ void ConsoleServices::beginLog(const std::string& path, int number, int count) {
 
 void ConsoleServices::clearProgress() {
     if (m_shownWidth > 0) {
-        std::fprintf(stderr, "\r%*s\r", static_cast<int>(m_shownWidth), "");
+        program::writeStandardError("\r" + std::string(m_shownWidth, ' ') + "\r");
         m_shownWidth = 0;
     }
     m_shownPercent = -1;
@@ -53,7 +63,7 @@ void ConsoleServices::setProgressValue(float value) {
     }
     const std::string percentText = std::to_string(percent) + "%";
     line += std::string(4 - percentText.size(), ' ') + percentText;
-    std::fputs(line.c_str(), stderr);
+    program::writeStandardError(line);
     m_shownWidth = line.size() - 1;
     m_shownPercent = percent;
 }
@@ -61,6 +71,17 @@ void ConsoleServices::setProgressValue(float value) {
 void ConsoleServices::showMessage(const std::string& text, MessageIcon) {
     clearProgress();
     printMessage(m_logPath, text);
+}
+
+// A single log's failure is the one the command line names; of many logs, it is told of the
+// log, or of its output where that failed.
+void ConsoleServices::showFailure(const Failure& failure) {
+    clearProgress();
+    if (m_logPath.empty()) {
+        printMessage("", failureMessage(failure).text);
+    } else {
+        printFailure(m_logPath, failure);
+    }
 }
 
 void ConsoleServices::beep() {}

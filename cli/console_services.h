@@ -1,22 +1,22 @@
 #pragma once
 
-#include <cstdio>
 #include <string>
 
-#include "conversion_run.h"
+#include "failure.h"
+#include "run_reporting.h"
 
 namespace quillet {
 
-// Writes a message on standard error, after the path of the log it concerns unless that is
-// empty, its CR LF line ends turned into the console's.
-void printMessage(const std::string& logPath, const std::string& text);
+// Writes a failure's message on standard error, after the name of the file it concerns: the
+// failed output's path, else `subject` unless that is empty.
+void printFailure(const std::string& subject, const Failure& failure);
 
 // Reports runs on the console: messages on standard error, progress there too when it is a
-// terminal a person watches. The progress line shows only while a run is busy, and is cleared
-// before any message and when the run ends.
+// terminal a person watches and no output goes to the same screen. The progress line shows
+// only while a run is busy, and is cleared before any message and when the run ends.
 class ConsoleServices : public ReportingServices {
   public:
-    ConsoleServices();
+    explicit ConsoleServices(bool outputOnStandardOutput = false);
 
     // One of many logs starts: its messages begin with its path, and progress counts the logs.
     void beginLog(const std::string& path, int number, int count);
@@ -26,6 +26,7 @@ class ConsoleServices : public ReportingServices {
     void setProgressMax(float max) override;
     void setProgressValue(float value) override;
     void showMessage(const std::string& text, MessageIcon icon) override;
+    void showFailure(const Failure& failure) override;
     void beep() override;
 
   private:

@@ -5,10 +5,11 @@
 #include <system_error>
 
 #include "console_services.h"
-#include "conversion_run.h"
 #include "failure.h"
 #include "log_naming.h"
-#include "platform_file.h"
+#include "options.h"
+#include "paths.h"
+#include "standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -21,10 +22,10 @@ bool addLogsInFolder(const fs::path& folder, std::vector<std::string>& logs) {
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        const std::string name = platform::utf8FromPath(entry->path().filename());
+        const std::string name = utf8FromPath(entry->path().filename());
         std::error_code notAFile;
         if (isLogFileName(name) && entry->is_regular_file(notAFile)) {
-            found.push_back(platform::utf8FromPath(entry->path()));
+            found.push_back(utf8FromPath(entry->path()));
         }
     }
     if (error) {
@@ -35,22 +36,37 @@ bool addLogsInFolder(const fs::path& folder, std::vector<std::string>& logs) {
     return true;
 }
 
+bool isFolder(const std::string& input) {
+    std::error_code notAFolder;
+    return !isStandardStream(input) && fs::is_directory(pathFromUtf8(input), notAFolder);
+}
+
 }  // namespace
 
 LogList listLogs(const std::vector<std::string>& inputs) {
     LogList list;
     for (const std::string& input : inputs) {
-        std::error_code notAFolder;
-        const fs::path path = platform::pathFromUtf8(input);
-        if (!fs::is_directory(path, notAFolder)) {
+        if (!isFolder(input)) {
             list.logs.push_back(input);
-        } else if (!addLogsInFolder(path, list.logs)) {
-            const Failure unreadable(FailureNumber::PathFileAccessError);
-            printMessage(input, failureMessage(unreadable.number(), unreadable.description()));
-            ++list.unreadableFolders;
+            continue;
+        }
+        const std::size_t before = list.logs.size();
+        if (!addLogsInFolder(pathFromUtf8(input), list.logs)) {
+            printFailure(input, Failure(FailureNumber::PathFileAccessError));
+            ++list.failedFolders;
+        } else if (list.logs.size() == before) {
+            program::writeStandardError("quillet-convert: no logs in " + input + "\n");
+            ++list.failedFolders;
         }
     }
     return list;
+}
+
+std::unique_ptr<LogInput> logInputOf(const std::string& input,
+                                     const std::optional<std::string>& name) {
+    if (isStandardStream(input))
+        return std::make_unique<program::StandardInputLog>(name.value_or("-"));
+    return std::make_unique<FileLogInput>(input);
 }
 
 }  // namespace quillet

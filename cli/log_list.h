@@ -1,18 +1,27 @@
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "file_access.h"
 
 namespace quillet {
 
 struct LogList {
     std::vector<std::string> logs;
-    // Folders that could not be listed, each already reported on standard error.
-    int unreadableFolders = 0;
+    // Folders that could not be listed or hold no logs, each already reported on standard
+    // error.
+    int failedFolders = 0;
 };
 
 // The logs that the INPUTs of a command line name, in their order: a file stands for itself,
-// a folder for the files directly in it named like logs, in name order.
+// "-" for standard input, a folder for the files directly in it named like logs, in name order.
 LogList listLogs(const std::vector<std::string>& inputs);
+
+// The log an INPUT names: a file, or for "-" standard input under the name given (or "-").
+std::unique_ptr<LogInput> logInputOf(const std::string& input,
+                                     const std::optional<std::string>& name);
 
 }  // namespace quillet

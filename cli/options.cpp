@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
+
+#include "file_access.h"
+#include "quillet_version.h"
 
 namespace quillet {
 namespace {
@@ -60,145 +62,209 @@ void restoreInput(const CLI::App& app, const CLI::Option* plot, const std::strin
     inputs.insert(inputs.begin() + static_cast<std::ptrdiff_t>(inputsBefore), word);
 }
 
-}  // namespace
+// A command line read into its options, then checked by the rules of the mode it asks for.
+class CommandLine {
+  public:
+    CommandLine();
+    ParsedCommandLine parse(const std::vector<std::string>& arguments);
 
-int usageError(const std::string& reason) {
-    std::fprintf(stderr, "quillet-convert: %s\n%s", reason.c_str(), kUsage);
-    return 2;
+  private:
+    ParsedCommandLine checked();
+    ParsedCommandLine oneLog();
+    ParsedCommandLine manyLogs();
+    ParsedCommandLine summary();
+    std::optional<UsageError> standardInputError() const;
+    std::optional<UsageError> sharedOutputError() const;
+
+    CLI::App m_app{"", "quillet-convert"};
+    ConverterOptions m_options;
+    std::string m_separator = ",";
+    std::string m_decimalMark = ".";
+    bool m_summary = false;
+    bool m_version = false;
+    std::string m_picture;
+    CLI::Option* m_outputDir;
+    CLI::Option* m_plot;
+};
+
+CommandLine::CommandLine() {
+    m_app.formatter(std::make_shared<HelpFormatter>());
+    // Windows paths may start with "/", which must never pass for an option.
+    m_app.allow_windows_style_options(false);
+    m_app.footer(kFooter);
+    m_app.set_help_flag("--help", "Print this help and exit.");
+    m_app.add_flag("--version", m_version, "Print the program's version and exit.");
+    m_outputDir = m_app.add_option("--output-dir", m_options.outputDir,
+                                   "Convert every INPUT into a CSV in DIR, created\n"
+                                   "when missing, each named after its log with\n"
+                                   ".csv for .pdb: Run7QMRX.pdb gives\n"
+                                   "DIR/Run7QMRX.csv. A log that fails is reported\n"
+                                   "and the others go on.\n"
+                                   "Example: --output-dir csv Backup/");
+    m_outputDir->type_name("DIR");
+    CLI::Option* update = m_app.add_flag("--update", m_options.update,
+                                         "Skip a CSV or picture that exists and is newer\n"
+                                         "than its log, once the log reads whole.\n"
+                                         "Example: --output-dir csv --update Backup/");
+    m_plot = m_app
+                 .add_option("--plot", m_picture,
+                             "Draw the log as an SVG picture: a strip chart\n"
+                             "per channel, with its smallest and largest\n"
+                             "value, over one time axis. SVG is the picture's\n"
+                             "file (- for standard output); the CSV is\n"
+                             "written too when OUTPUT is given. With\n"
+                             "--output-dir, --plot takes no SVG and draws\n"
+                             "each picture beside its CSV: Run7QMRX.pdb\n"
+                             "gives DIR/Run7QMRX.svg.\n"
+                             "Example: --plot Run7.svg Run7QMRX.pdb\n"
+                             "Example: --output-dir csv --plot Backup/")
+                 ->expected(0, 1)
+                 ->type_name("[SVG]");
+    CLI::Option* separator = m_app
+                                 .add_option("--separator", m_separator,
+                                             "What joins the cells: , (the default), ;\n"
+                                             "or tab.\n"
+                                             "Example: --separator tab Run7QMRX.pdb Run7.csv")
+                                 ->check(CLI::IsMember({",", ";", "tab"}).description(""))
+                                 ->type_name("SEP");
+    CLI::Option* decimal = m_app
+                               .add_option("--decimal", m_decimalMark,
+                                           "The decimal mark of the values and the times:\n"
+                                           ". (the default) or , (with --separator ; or\n"
+                                           "tab).\n"
+                                           "Example: --separator ';' --decimal , Run7QMRX.pdb "
+                                           "Run7.csv")
+                               ->check(CLI::IsMember({".", ","}).description(""))
+                               ->type_name("MARK");
+    m_app
+        .add_option("--name", m_options.logName,
+                    "The name of a log read from standard input: the\n"
+                    "CSV's first line, and with --output-dir the name\n"
+                    "its CSV is made from (default: -).\n"
+                    "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
+        ->type_name("NAME");
+    m_app
+        .add_flag("--summary", m_summary,
+                  "Write no CSV: print each log's record and sample\n"
+                  "counts, time span, median sample rate and each\n"
+                  "channel's smallest and largest value, and warn\n"
+                  "where the time goes back or jumps ahead by more\n"
+                  "than a minute.\n"
+                  "Example: --summary Backup/")
+        ->excludes(m_outputDir)
+        ->excludes(update)
+        ->excludes(m_plot)
+        ->excludes(separator)
+        ->excludes(decimal);
+    // Described with the usage lines above.
+    m_app.add_option("INPUT", m_options.inputs)->group("");
 }
 
-std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::string>& arguments) {
-    ConverterOptions options;
-    std::string separator = ",";
-    std::string decimalMark = ".";
-    bool summary = false;
-    std::string picture;
-
-    CLI::App app("", "quillet-convert");
-    app.formatter(std::make_shared<HelpFormatter>());
-    // Windows paths may start with "/", which must never pass for an option.
-    app.allow_windows_style_options(false);
-    app.footer(kFooter);
-    app.set_help_flag("--help", "Print this help and exit.");
-    bool version = false;
-    app.add_flag("--version", version, "Print the program's version and exit.");
-    CLI::Option* outputDir = app.add_option("--output-dir", options.outputDir,
-                                            "Convert every INPUT into a CSV in DIR, created\n"
-                                            "when missing, each named after its log with\n"
-                                            ".csv for .pdb: Run7QMRX.pdb gives\n"
-                                            "DIR/Run7QMRX.csv. A log that fails is reported\n"
-                                            "and the others go on.\n"
-                                            "Example: --output-dir csv Backup/");
-    outputDir->type_name("DIR");
-    CLI::Option* update = app.add_flag("--update", options.update,
-                                       "Skip a CSV or picture that exists and is newer\n"
-                                       "than its log.\n"
-                                       "Example: --output-dir csv --update Backup/");
-    CLI::Option* plot = app.add_option("--plot", picture,
-                                       "Draw the log as an SVG picture: a strip chart\n"
-                                       "per channel, with its smallest and largest\n"
-                                       "value, over one time axis. SVG is the picture's\n"
-                                       "file (- for standard output); the CSV is\n"
-                                       "written too when OUTPUT is given. With\n"
-                                       "--output-dir, --plot takes no SVG and draws\n"
-                                       "each picture beside its CSV: Run7QMRX.pdb\n"
-                                       "gives DIR/Run7QMRX.svg.\n"
-                                       "Example: --plot Run7.svg Run7QMRX.pdb\n"
-                                       "Example: --output-dir csv --plot Backup/")
-                            ->expected(0, 1)
-                            ->type_name("[SVG]");
-    CLI::Option* separatorOption = app.add_option("--separator", separator,
-                                                  "What joins the cells: , (the default), ;\n"
-                                                  "or tab.\n"
-                                                  "Example: --separator tab Run7QMRX.pdb Run7.csv")
-                                       ->check(CLI::IsMember({",", ";", "tab"}).description(""))
-                                       ->type_name("SEP");
-    CLI::Option* decimalOption = app.add_option("--decimal", decimalMark,
-                                                "The decimal mark of the values and the times:\n"
-                                                ". (the default) or , (with --separator ; or\n"
-                                                "tab).\n"
-                                                "Example: --separator ';' --decimal , Run7QMRX.pdb "
-                                                "Run7.csv")
-                                     ->check(CLI::IsMember({".", ","}).description(""))
-                                     ->type_name("MARK");
-    app.add_option("--name", options.logName,
-                   "The name on the CSV's first line for a log read\n"
-                   "from standard input (default: -).\n"
-                   "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
-        ->type_name("NAME");
-    app.add_flag("--summary", summary,
-                 "Write no CSV: print each log's record and sample\n"
-                 "counts, time span, median sample rate and each\n"
-                 "channel's smallest and largest value, and warn\n"
-                 "where the time goes back or jumps ahead by more\n"
-                 "than a minute.\n"
-                 "Example: --summary Backup/")
-        ->excludes(outputDir)
-        ->excludes(update)
-        ->excludes(plot)
-        ->excludes(separatorOption)
-        ->excludes(decimalOption);
-    // Described with the usage lines above.
-    app.add_option("INPUT", options.inputs)->group("");
-
+ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
     try {
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
+        m_app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return InformationRequest{m_app.help()};
     } catch (const CLI::ParseError& wrong) {
-        return usageError(wrong.what());
+        return UsageError{wrong.what()};
     }
+    return checked();
+}
 
-    if (version) {
-        std::printf("quillet-convert %s\n", QUILLET_VERSION);
-        return 0;
+ParsedCommandLine CommandLine::checked() {
+    if (m_version) {
+        if (m_app.parse_order().size() > 1) return UsageError{"--version takes nothing else"};
+        return InformationRequest{"quillet-convert " + std::string(kVersion) + "\n"};
     }
-    options.profile.separator = separator == "tab" ? '\t' : separator.front();
-    options.profile.decimalMark = decimalMark.front();
-    if (!options.profile.isUnambiguous()) {
-        return usageError("a decimal comma needs --separator ';' or --separator tab");
+    m_options.profile.separator = m_separator == "tab" ? '\t' : m_separator.front();
+    m_options.profile.decimalMark = m_decimalMark.front();
+    if (!m_options.profile.isUnambiguous()) {
+        return UsageError{"a decimal comma needs --separator ';' or --separator tab"};
     }
-    options.plot = plot->count() > 0;
-    const bool fromStandardInput = !options.inputs.empty() && options.inputs.front() == "-";
-    if (options.logName && (options.logName->empty() || !fromStandardInput)) {
-        return usageError("--name names a log read from standard input, INPUT -");
+    m_options.plot = m_plot->count() > 0;
+    if (m_summary) return summary();
+    if (m_outputDir->count() > 0) return manyLogs();
+    return oneLog();
+}
+
+std::optional<UsageError> CommandLine::standardInputError() const {
+    const auto& inputs = m_options.inputs;
+    const auto fromStandardInput = std::count_if(inputs.begin(), inputs.end(), isStandardStream);
+    if (fromStandardInput > 1) return UsageError{"standard input, INPUT -, can be read only once"};
+    if (m_options.logName && (m_options.logName->empty() || fromStandardInput == 0)) {
+        return UsageError{"--name names a log read from standard input, INPUT -"};
     }
-    // Standard input is read once, for the CSV.
-    if (options.plot && fromStandardInput) {
-        return usageError("--plot draws a log file, not standard input");
+    return std::nullopt;
+}
+
+ParsedCommandLine CommandLine::summary() {
+    m_options.mode = ConverterMode::Summary;
+    if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
+    if (const auto error = standardInputError()) return *error;
+    return m_options;
+}
+
+ParsedCommandLine CommandLine::manyLogs() {
+    m_options.mode = ConverterMode::ManyLogs;
+    if (m_options.outputDir.empty()) return UsageError{"--output-dir needs a folder"};
+    if (!m_picture.empty()) restoreInput(m_app, m_plot, m_picture, m_options.inputs);
+    if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
+    if (const auto error = standardInputError()) return *error;
+    const bool fromStandardInput =
+        std::any_of(m_options.inputs.begin(), m_options.inputs.end(), isStandardStream);
+    if (fromStandardInput && !m_options.logName) {
+        return UsageError{"a log read from standard input needs --name to name its CSV"};
     }
-    if (summary || !outputDir->empty()) {
-        options.mode = summary ? ConverterMode::Summary : ConverterMode::ManyLogs;
-        if (!picture.empty()) {
-            restoreInput(app, plot, picture, options.inputs);
+    return m_options;
+}
+
+ParsedCommandLine CommandLine::oneLog() {
+    auto& inputs = m_options.inputs;
+    if (m_options.plot) {
+        if (m_picture.empty())
+            return UsageError{"--plot needs the SVG file to write, or --output-dir"};
+        if (inputs.empty() || inputs.size() > 2) {
+            return UsageError{"--plot SVG takes one INPUT, and an OUTPUT for its CSV"};
         }
-        if (options.inputs.empty()) {
-            return usageError("no INPUT given");
-        }
-        return options;
+        m_options.picture = m_picture;
+    } else if (inputs.size() != 2) {
+        return UsageError{inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
+                                            : "one INPUT and one OUTPUT, or --output-dir"};
     }
-    if (options.plot) {
-        if (picture.empty()) {
-            return usageError("--plot needs the SVG file to write, or --output-dir");
-        }
-        options.picture = picture;
-        if (options.inputs.empty() || options.inputs.size() > 2) {
-            return usageError("--plot SVG takes one INPUT, and an OUTPUT for its CSV");
-        }
-        if (options.inputs.size() == 1) {
-            return options;
-        }
-        if (picture == "-" && options.inputs.back() == "-") {
-            return usageError("the picture and the CSV cannot both go to standard output");
-        }
-    } else if (options.inputs.size() != 2) {
-        return usageError(options.inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
-                                                    : "one INPUT and one OUTPUT, or --output-dir");
+    if (inputs.size() == 2) {
+        m_options.output = inputs.back();
+        inputs.pop_back();
     }
-    options.output = options.inputs.back();
-    options.inputs.pop_back();
-    return options;
+    if (const auto error = standardInputError()) return *error;
+    if (const auto error = sharedOutputError()) return *error;
+    return m_options;
+}
+
+// The picture and the CSV of one log going to one file, or both to standard output.
+std::optional<UsageError> CommandLine::sharedOutputError() const {
+    const std::string& picture = m_options.picture;
+    const std::string& csv = m_options.output;
+    if (picture.empty() || csv.empty()) return std::nullopt;
+    if (isStandardStream(picture) && isStandardStream(csv)) {
+        return UsageError{"the picture and the CSV cannot both go to standard output"};
+    }
+    if (!isStandardStream(picture) && !isStandardStream(csv) && namesOneFile(picture, csv)) {
+        return UsageError{"the picture and the CSV would both be written to " + csv};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool isStandardStream(const std::string& path) { return path == "-"; }
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    return CommandLine().parse(arguments);
+}
+
+std::string usageErrorText(const UsageError& error) {
+    return "quillet-convert: " + error.reason + "\n" + kUsage;
 }
 
 }  // namespace quillet

@@ -14,29 +14,45 @@ enum class ConverterMode { OneLog, ManyLogs, Summary };
 // What a command line asks quillet-convert to do.
 struct ConverterOptions {
     ConverterMode mode = ConverterMode::OneLog;
-    // Logs, and for many logs or a summary also folders of logs.
+    // Logs, and for many logs or a summary also folders of logs; "-" is standard input.
     std::vector<std::string> inputs;
-    // The CSV of a single log; "-" for standard output.
+    // The CSV of a single log; "-" for standard output, empty for a picture alone.
     std::string output;
     // Where the CSVs of many logs go.
     std::string outputDir;
     // Skip a CSV or picture that exists and is newer than its log.
     bool update = false;
-    // Draw each log's picture: for a single log into `picture` ("-" for standard output), with
-    // the CSV only when `output` names one; for many logs beside each CSV.
+    // Draw each log's picture: for a single log into `picture` ("-" for standard output), for
+    // many logs beside each CSV.
     bool plot = false;
     std::string picture;
-    // The name on the CSV's first line for a log read from standard input.
+    // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
     CsvProfile profile;
+
+    bool operator==(const ConverterOptions&) const = default;
 };
 
-// The options of a command line (arguments[0] being the program), or the exit status to end
-// with at once: 0 after --help or --version, 2 on wrong usage, its reason on standard error.
-std::variant<ConverterOptions, int> parseCommandLine(const std::vector<std::string>& arguments);
+// Whether a path is "-", which names standard input as a log and standard output as an
+// output, never a file of that name.
+bool isStandardStream(const std::string& path);
 
-// Writes why a command line cannot be carried out, and the usage lines, on standard error;
-// returns the exit status of wrong usage, 2.
-int usageError(const std::string& reason);
+// A command line that asks for a text and nothing else: the help, or the version.
+struct InformationRequest {
+    std::string text;
+};
+
+// Why a command line cannot be carried out.
+struct UsageError {
+    std::string reason;
+};
+
+using ParsedCommandLine = std::variant<ConverterOptions, InformationRequest, UsageError>;
+
+// The options of a command line, arguments[0] being the program.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// What standard error shows for wrong usage: the reason, then the usage lines.
+std::string usageErrorText(const UsageError& error);
 
 }  // namespace quillet

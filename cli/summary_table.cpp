@@ -1,31 +1,38 @@
 #include "summary_table.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <memory>
 
 #include "channel_table.h"
 #include "console_services.h"
-#include "conversion_run.h"
 #include "failure.h"
+#include "file_access.h"
 #include "log_list.h"
 #include "log_summary.h"
+#include "number_text.h"
+#include "run_reporting.h"
+#include "sample_time.h"
+#include "standard_streams.h"
 
 namespace quillet {
 namespace {
 
 constexpr int kLabelWidth = 14;
 
-std::string clockText(const SampleClock& clock) {
-    return sampleTime(clock.seconds, clock.hundredths);
-}
-
 std::string padded(const std::string& text, std::size_t width, bool alignRight) {
     const std::string room(width > text.size() ? width - text.size() : 0, ' ');
     return alignRight ? room + text : text + room;
 }
 
-void printLine(const std::string& label, const std::string& value) {
-    std::printf("  %s%s\n", padded(label, kLabelWidth, false).c_str(), value.c_str());
+std::string line(const std::string& label, const std::string& value) {
+    return "  " + padded(label, kLabelWidth, false) + value + "\n";
+}
+
+// Samples a second, or a minute or an hour where they come more seldom, with one decimal.
+std::string rateText(double perSecond) {
+    if (perSecond >= 1) return fixedDecimals(perSecond, 1) + " samples a second";
+    if (perSecond * 60 >= 1) return fixedDecimals(perSecond * 60, 1) + " samples a minute";
+    return fixedDecimals(perSecond * 3600, 1) + " samples an hour";
 }
 
 struct ChannelRow {
@@ -44,7 +51,7 @@ ChannelRow rowOf(const ChannelRange& range) {
     return {name, text(range.smallest), text(range.largest)};
 }
 
-void printChannels(const std::vector<ChannelRange>& channels) {
+std::string channelTable(const std::vector<ChannelRange>& channels) {
     std::vector<ChannelRow> rows{{"channel", "smallest", "largest"}};
     for (const ChannelRange& range : channels) rows.push_back(rowOf(range));
     std::size_t nameWidth = 0;
@@ -55,53 +62,58 @@ void printChannels(const std::vector<ChannelRange>& channels) {
         smallestWidth = std::max(smallestWidth, row.smallest.size());
         largestWidth = std::max(largestWidth, row.largest.size());
     }
+    std::string table;
     for (const ChannelRow& row : rows) {
-        std::printf("  %s  %s  %s\n", padded(row.name, nameWidth, false).c_str(),
-                    padded(row.smallest, smallestWidth, true).c_str(),
-                    padded(row.largest, largestWidth, true).c_str());
+        table += "  " + padded(row.name, nameWidth, false) + "  " +
+                 padded(row.smallest, smallestWidth, true) + "  " +
+                 padded(row.largest, largestWidth, true) + "\n";
     }
-}
-
-void printSummary(const std::string& log, const LogSummary& summary) {
-    std::printf("%s\n", log.c_str());
-    printLine("records", std::to_string(summary.records));
-    printLine("samples", std::to_string(summary.samples));
-    printLine("time", summary.samples == 0 ? "-"
-                                           : clockText(summary.firstSample) + " to " +
-                                                 clockText(summary.lastSample));
-    printLine("median rate", summary.medianSampleRate
-                                 ? fixedDecimals(*summary.medianSampleRate, 1) + " samples a second"
-                                 : "-");
-    printChannels(summary.channels);
-    std::printf("\n");
+    return table;
 }
 
 void warnOfTimeJumps(const std::string& log, const LogSummary& summary) {
     for (const TimeJump& jump : summary.timeJumps) {
-        const bool back = jump.after.inHundredths() < jump.before.inHundredths();
-        std::fprintf(stderr, "%s: warning: at record %d the time %s from %s to %s\n", log.c_str(),
-                     jump.record, back ? "goes back" : "jumps ahead",
-                     clockText(jump.before).c_str(), clockText(jump.after).c_str());
+        program::writeStandardError(log + ": warning: at record " + std::to_string(jump.record) +
+                                    " the time " + (jump.goesBack() ? "goes back" : "jumps ahead") +
+                                    " from " + sampleTime(jump.before) + " to " +
+                                    sampleTime(jump.after) + "\n");
     }
 }
 
 }  // namespace
 
-int summarizeLogs(const std::vector<std::string>& inputs) {
-    const LogList list = listLogs(inputs);
-    int failed = list.unreadableFolders;
+std::string summaryText(const std::string& label, const LogSummary& summary) {
+    return label + "\n" + line("records", std::to_string(summary.records)) +
+           line("samples", std::to_string(summary.samples)) +
+           line("time", summary.samples == 0 ? "-"
+                                             : sampleTime(summary.firstSample) + " to " +
+                                                   sampleTime(summary.lastSample)) +
+           line("median rate",
+                summary.medianSampleRate ? rateText(*summary.medianSampleRate) : "-") +
+           channelTable(summary.channels) + "\n";
+}
+
+int summarizeLogs(const ConverterOptions& options) {
+    const LogList list = listLogs(options.inputs);
+    int failed = list.failedFolders;
+    ConsoleServices console;
     for (const std::string& log : list.logs) {
-        try {
-            const LogSummary summary = summarizeLog(log);
-            printSummary(log, summary);
-            std::fflush(stdout);
-            warnOfTimeJumps(log, summary);
-        } catch (...) {
-            const Failure failure = failureFromCurrentException();
-            std::fflush(stdout);
-            printMessage(log, failureMessage(failure.number(), failure.description()));
-            ++failed;
-        }
+        const std::string label = isStandardStream(log) ? options.logName.value_or("-") : log;
+        console.beginLog(label, 0, 0);
+        bool outputFailed = false;
+        const ConversionOutcome outcome = runReported(console, [&] {
+            const LogSummary summary = summarizeLog(logInputOf(log, options.logName)->source());
+            try {
+                program::writeStandardOutput(summaryText(label, summary));
+            } catch (...) {
+                outputFailed = true;
+                throw;
+            }
+            warnOfTimeJumps(label, summary);
+        });
+        failed += outcome == ConversionOutcome::Failed;
+        // Nothing more can be written where the summary of one log could not be.
+        if (outputFailed) return 1;
     }
     return failed == 0 ? 0 : 1;
 }

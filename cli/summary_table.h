@@ -1,12 +1,18 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "log_summary.h"
+#include "options.h"
 
 namespace quillet {
 
-// Prints a summary of every log the INPUTs name on standard output, warnings and failures on
-// standard error. Returns the exit status: 0 when every log was read, 1 when any failed.
-int summarizeLogs(const std::vector<std::string>& inputs);
+// The summary of one log as it is printed, under its label.
+std::string summaryText(const std::string& label, const LogSummary& summary);
+
+// Prints a summary of every log the options' INPUTs name on standard output, warnings and
+// failures on standard error. Returns the exit status: 0 when every log was read and its
+// summary written, 1 otherwise.
+int summarizeLogs(const ConverterOptions& options);
 
 }  // namespace quillet

@@ -12,6 +12,14 @@ void readBlock(ByteSource& source, std::uint64_t position, std::span<std::uint8_
     }
 }
 
+std::size_t MemorySource::readAt(std::uint64_t position, std::span<std::uint8_t> into) {
+    if (position >= m_bytes.size()) return 0;
+    const std::size_t count =
+        std::min<std::uint64_t>(into.size(), m_bytes.size() - static_cast<std::size_t>(position));
+    std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(position), count, into.begin());
+    return count;
+}
+
 namespace {
 
 constexpr std::size_t kFirstWriteCapacity = 4 * 1024;

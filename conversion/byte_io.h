@@ -21,6 +21,17 @@ class ByteSource {
     virtual std::span<const std::uint8_t> inMemory() const { return {}; }
 };
 
+// Reads bytes that outlive it, held in memory.
+class MemorySource : public ByteSource {
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    std::size_t readAt(std::uint64_t position, std::span<std::uint8_t> into) override;
+    std::span<const std::uint8_t> inMemory() const override { return m_bytes; }
+
+  private:
+    std::span<const std::uint8_t> m_bytes;
+};
+
 class ByteSink {
   public:
     virtual ~ByteSink() = default;
@@ -40,7 +51,6 @@ class ReadCursor {
     explicit ReadCursor(ByteSource& source, std::size_t windowSize = 64 * 1024);
 
     void seek(std::uint64_t position) { m_position = position; }
-    std::uint64_t position() const { return m_position; }
 
     // Fails with InputPastEndOfFile when the source ends first.
     std::uint8_t readByte() {

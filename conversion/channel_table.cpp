@@ -1,10 +1,11 @@
 #include "channel_table.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <span>
+
+#include "number_text.h"
 
 namespace quillet {
 namespace {
@@ -114,20 +115,6 @@ int patternDecimals(std::string_view pattern) {
 }
 
 }  // namespace
-
-std::string decimalDigits(long long number) {
-    char digits[24];
-    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
-    return std::string(digits, end);
-}
-
-std::string fixedDecimals(double number, int decimals) {
-    char digits[64];
-    const auto end = std::to_chars(std::begin(digits), std::end(digits), number,
-                                   std::chars_format::fixed, decimals)
-                         .ptr;
-    return std::string(digits, end);
-}
 
 std::string signColumnText(long long number) {
     return (number < 0 ? "-" : " ") + decimalDigits(number < 0 ? -number : number);

@@ -20,13 +20,6 @@ std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
 int channelDecimals(std::uint8_t identifier);
 
-// A whole number's decimal digits, "-" first when negative, whatever the locale.
-std::string decimalDigits(long long number);
-
-// A number with a fixed count of decimals and "." before them, whatever the locale:
-// 12.456 with 2 decimals gives "12.46".
-std::string fixedDecimals(double number, int decimals);
-
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);
 

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -14,27 +12,12 @@
 #include "failure.h"
 #include "log_layout.h"
 #include "log_records.h"
-
-#ifndef QUILLET_SUPPORT_ADDRESS
-#error "QUILLET_SUPPORT_ADDRESS names where users report unexpected errors"
-#endif
+#include "sample_time.h"
 
 namespace quillet {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// ":05" or ":34" after the minutes; "." or ".0" before the hundredths.
-std::string minutesAndSeconds(int seconds) {
-    const int minutes = seconds / 60;
-    const int secondsInMinute = seconds - 60 * minutes;
-    return decimalDigits(minutes) + (secondsInMinute < 10 ? ":0" : ":") +
-           decimalDigits(secondsInMinute);
-}
-
-std::string hundredthsText(std::uint8_t hundredths, char decimalMark) {
-    return decimalMark + std::string(hundredths < 10 ? "0" : "") + decimalDigits(hundredths);
-}
 
 std::string withDecimalMark(std::string text, char decimalMark) {
     std::replace(text.begin(), text.end(), '.', decimalMark);
@@ -42,7 +25,7 @@ std::string withDecimalMark(std::string text, char decimalMark) {
 }
 
 std::string headingText(const std::string& fileName, const LogInfo& info, char separator) {
-    std::string text(fileName);
+    std::string text = firstLineText(fileName);
     text += kLineEnd;
     text += "Time";
     for (int column = 0; column < info.channelCount(); ++column) {
@@ -147,126 +130,87 @@ class SampleLineWriter {
     std::size_t m_longestLine;
 };
 
-// One run: the files it holds open, and the steps from busy pointer to beep.
-class ConversionRun {
+// Remembers whether the output refused a write, which makes a failure the output's own.
+class WatchedSink : public ByteSink {
   public:
-    ConversionRun(LogInput& log, OutputTarget& output, ReportingServices& services,
-                  const CsvProfile& profile)
-        : m_log(log), m_output(output), m_services(services), m_profile(profile) {}
+    explicit WatchedSink(std::unique_ptr<ByteSink> sink) : m_sink(std::move(sink)) {}
 
-    ConversionOutcome run() {
-        try {
-            convert();
-            m_services.setBusyPointer(false);
-            m_services.setProgressValue(1);
-            m_services.beep();
-            return ConversionOutcome::Converted;
-        } catch (const Failure& failure) {
-            // Taken as it is: rethrowing it to turn it into itself would cost a second unwind.
-            return fail(failure);
-        } catch (...) {
-            return fail(failureFromCurrentException());
-        }
+    void write(std::span<const char> bytes) override {
+        watch([&] { m_sink->write(bytes); });
     }
+    void close() override {
+        watch([&] { m_sink->close(); });
+    }
+    bool failed() const { return m_failed; }
 
   private:
-    void convert() {
-        m_services.setBusyPointer(true);
-        m_input = m_log.open();
-        const LogStart start = readLogStart(*m_input);
-        const std::string heading = headingText(m_log.fileName(), start.info, m_profile.separator);
-        SampleLineWriter lines(start.info, m_profile);
-
-        m_sink = m_output.replace();
-        m_out.emplace(*m_sink);
-        m_out->append(heading);
-
-        RecordReader records(*m_input, start.info);
-        const int recordCount = start.header.recordCount();
-        m_services.setProgressMin(1);
-        m_services.setProgressMax(static_cast<float>(recordCount - 1));
-        for (int record = 1; record < recordCount; ++record) {
-            m_services.setProgressValue(static_cast<float>(record));
-            lines.convertRecord(records, *m_out);
+    template <typename Call>
+    void watch(Call&& call) {
+        try {
+            call();
+        } catch (...) {
+            m_failed = true;
+            throw;
         }
-
-        m_out->flush();
-        std::exchange(m_sink, nullptr)->close();
-        m_input.reset();
     }
 
-    ConversionOutcome fail(const Failure& failure) {
-        reportFailure(closeAfterFailure(failure));
-        return ConversionOutcome::Failed;
-    }
-
-    // Keeps the lines written so far and closes both files. A failure to keep them is told
-    // along with the failure that ended the run.
-    Failure closeAfterFailure(const Failure& failure) {
-        std::optional<Failure> closing;
-        if (m_sink) {
-            // The sink keeps only whole lines of what it could not write, so it is closed
-            // even when the last lines could not be flushed.
-            try {
-                m_out->flush();
-            } catch (...) {
-                closing = failureFromCurrentException();
-            }
-            try {
-                m_sink->close();
-            } catch (...) {
-                if (!closing) closing = failureFromCurrentException();
-            }
-            m_sink.reset();
-        }
-        m_input.reset();
-        if (!closing || closing->number() == failure.number()) {
-            return failure;
-        }
-        return Failure(failure.number(),
-                       failure.description() +
-                           "; the output could not be completed: " + closing->description());
-    }
-
-    void reportFailure(const Failure& failure) {
-        m_services.showMessage(failureMessage(failure.number(), failure.description()),
-                               failureIcon(failure.number()));
-        m_services.setBusyPointer(false);
-        m_services.setProgressValue(0);
-    }
-
-    LogInput& m_log;
-    OutputTarget& m_output;
-    ReportingServices& m_services;
-    const CsvProfile& m_profile;
-    std::unique_ptr<ByteSource> m_input;
     std::unique_ptr<ByteSink> m_sink;
-    std::optional<WriteBuffer> m_out;
+    bool m_failed = false;
 };
+
+// Called while the log's failure is being handled: the lines written before it become the
+// output, for users to recover what the log held. When they cannot be written either, the
+// output keeps what it held before, and the failure tells both.
+void keepLinesBeforeFailure(WriteBuffer& out, WatchedSink& sink) {
+    const Failure logFailure = failureFromCurrentException();
+    try {
+        out.flush();
+        sink.close();
+    } catch (...) {
+        throw withOutputFailure(logFailure, failureFromCurrentException());
+    }
+}
+
+void convertRecords(LogInput& log, OutputTarget& output, ReportingServices& services,
+                    const CsvProfile& profile) {
+    ByteSource& input = log.source();
+    const LogStart start = readLogStart(input);
+    const std::string heading = headingText(log.fileName(), start.info, profile.separator);
+    SampleLineWriter lines(start.info, profile);
+
+    WatchedSink sink(output.replace());
+    WriteBuffer out(sink);
+    try {
+        out.append(heading);
+        RecordReader records(input, start.info);
+        const int recordCount = start.header.recordCount();
+        services.setProgressMin(1);
+        services.setProgressMax(static_cast<float>(recordCount - 1));
+        for (int record = 1; record < recordCount; ++record) {
+            services.setProgressValue(static_cast<float>(record));
+            lines.convertRecord(records, out);
+        }
+        out.flush();
+    } catch (...) {
+        // A sink that failed is dropped unclosed, leaving the output as it was.
+        if (!sink.failed()) keepLinesBeforeFailure(out, sink);
+        throw;
+    }
+    sink.close();
+}
 
 }  // namespace
 
-std::string sampleTime(int seconds, std::uint8_t hundredths, char decimalMark) {
-    return minutesAndSeconds(seconds) + hundredthsText(hundredths, decimalMark);
-}
-
-std::string failureMessage(FailureNumber number, const std::string& description) {
-    if (number == FailureNumber::PathFileAccessError) {
-        return "Bad Filename.  Please check the name and path of the files.";
-    }
-    return "Unexpected error # " + decimalDigits(static_cast<int>(number)) +
-           " occurred: " + description + "\r\n" +
-           "Please report this error to " QUILLET_SUPPORT_ADDRESS;
-}
-
-MessageIcon failureIcon(FailureNumber number) {
-    return number == FailureNumber::PathFileAccessError ? MessageIcon::Exclamation
-                                                        : MessageIcon::Critical;
+std::string firstLineText(std::string_view fileName) {
+    std::string text(fileName);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
 }
 
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile) {
-    return ConversionRun(log, output, services, profile).run();
+    return runReported(services, [&] { convertRecords(log, output, services, profile); });
 }
 
 ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,

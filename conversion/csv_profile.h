@@ -10,6 +10,7 @@ struct CsvProfile {
 
     // A decimal comma between comma separators could not be told from the separator.
     bool isUnambiguous() const { return !(separator == ',' && decimalMark == ','); }
+    bool operator==(const CsvProfile&) const = default;
 };
 
 }  // namespace quillet

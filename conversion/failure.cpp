@@ -10,6 +10,12 @@ Failure::Failure(FailureNumber number) : Failure(number, describeFailure(number)
 Failure::Failure(FailureNumber number, const std::string& description)
     : std::runtime_error(description), m_number(number) {}
 
+Failure Failure::ofOutput(const std::string& path) const {
+    Failure failure(*this);
+    if (failure.m_outputPath.empty()) failure.m_outputPath = path;
+    return failure;
+}
+
 std::string describeFailure(FailureNumber number) {
     switch (number) {
         case FailureNumber::Overflow:
@@ -32,6 +38,13 @@ std::string describeFailure(FailureNumber number) {
     return "Internal error";
 }
 
+Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure) {
+    if (outputFailure.number() == logFailure.number()) return logFailure;
+    return Failure(logFailure.number(),
+                   logFailure.description() +
+                       "; the output could not be completed: " + outputFailure.description());
+}
+
 Failure failureFromCurrentException() {
     try {
         throw;
@@ -42,6 +55,8 @@ Failure failureFromCurrentException() {
     } catch (const std::exception& other) {
         return Failure(FailureNumber::InternalError,
                        describeFailure(FailureNumber::InternalError) + " (" + other.what() + ")");
+    } catch (...) {
+        return Failure(FailureNumber::InternalError);
     }
 }
 

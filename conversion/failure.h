@@ -18,7 +18,8 @@ enum class FailureNumber : int {
     PathFileAccessError = 75,
 };
 
-// The one exception type of the conversion: a failure number and its description.
+// The one exception type of the conversion: a failure number and its description, and the
+// output file it concerns when it is an output's.
 class Failure : public std::runtime_error {
   public:
     explicit Failure(FailureNumber number);
@@ -26,15 +27,24 @@ class Failure : public std::runtime_error {
 
     FailureNumber number() const noexcept { return m_number; }
     std::string description() const { return what(); }
+    // The output file that failed; empty for the log's failures.
+    const std::string& outputPath() const noexcept { return m_outputPath; }
+    Failure ofOutput(const std::string& path) const;
 
   private:
     FailureNumber m_number;
+    std::string m_outputPath;
 };
 
 // The standard description of a failure number, such as "Disk full" for 61.
 std::string describeFailure(FailureNumber number);
 
-// Turns anything a run may throw into a Failure, keeping a Failure as it is.
+// The failure of a log whose output then failed too: the log's, telling both unless they are
+// the same.
+Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure);
+
+// Turns anything a run may throw into a Failure, keeping a Failure as it is. Call it only while
+// an exception is being handled.
 Failure failureFromCurrentException();
 
 }  // namespace quillet

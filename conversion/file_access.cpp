@@ -1,13 +1,12 @@
 #include "file_access.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "failure.h"
-#include "memory_io.h"
-#include "platform_file.h"
+#include "paths.h"
+#include "platform.h"
 
 namespace quillet {
 namespace fs = std::filesystem;
@@ -42,15 +41,6 @@ class InputFile : public ByteSource {
     FileHandle m_file;
 };
 
-void writeTo(std::FILE* stream, std::span<const char> bytes) {
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
-        throw Failure(platform::writeFailure(errno));
-    }
-}
-
-// A sink written straight into a stream: standard output, a device or a pipe. It closes the
-// stream only when it owns it.
 class StreamSink : public ByteSink {
   public:
     StreamSink(std::FILE* stream, bool ownsStream) : m_stream(stream), m_ownsStream(ownsStream) {}
@@ -58,16 +48,14 @@ class StreamSink : public ByteSink {
         if (m_stream && m_ownsStream) std::fclose(m_stream);
     }
 
-    void write(std::span<const char> bytes) override { writeTo(m_stream, bytes); }
+    void write(std::span<const char> bytes) override { platform::writeToStream(m_stream, bytes); }
 
     void close() override {
         std::FILE* stream = std::exchange(m_stream, nullptr);
-        errno = 0;
-        const bool flushed = std::fflush(stream) == 0;
-        const int flushError = errno;
-        const bool closed = !m_ownsStream || std::fclose(stream) == 0;
-        if (!flushed || !closed) {
-            throw Failure(platform::writeFailure(flushed ? errno : flushError));
+        if (!m_ownsStream) {
+            platform::flushStream(stream);
+        } else if (std::fclose(stream) != 0) {
+            throw Failure(FailureNumber::DeviceIoError);
         }
     }
 
@@ -76,46 +64,42 @@ class StreamSink : public ByteSink {
     bool m_ownsStream;
 };
 
-// A sink into a replacement file, which takes the output's place when the sink is closed. The
-// writer hands it whole lines, so a write that fails is taken back whole: the file then ends
-// with the last line that was written entirely.
+// A sink into a replacement file, which takes the output's place when the sink is closed.
 class ReplacementSink : public ByteSink {
   public:
     explicit ReplacementSink(const fs::path& target) : m_file(target) {}
-
-    void write(std::span<const char> bytes) override {
-        try {
-            writeTo(m_file.stream(), bytes);
-        } catch (const Failure&) {
-            if (!platform::truncateFile(m_file.stream(), m_size)) {
-                throw Failure(FailureNumber::DeviceIoError);
-            }
-            throw;
-        }
-        m_size += bytes.size();
-    }
-
+    void write(std::span<const char> bytes) override { m_file.write(bytes); }
     void close() override { m_file.keep(); }
 
   private:
     platform::ReplacementFile m_file;
-    std::uint64_t m_size = 0;
 };
 
-// A path named by the user; text that cannot name a file on this platform (not UTF-8, say)
-// is a bad file name like any other.
-fs::path pathOf(const std::string& utf8Path) {
-    try {
-        return platform::pathFromUtf8(utf8Path);
-    } catch (const std::exception&) {
-        failPathAccess();
-    }
-}
+// Tells every failure of a sink as one of the output at its path.
+class NamedSink : public ByteSink {
+  public:
+    NamedSink(std::unique_ptr<ByteSink> sink, const std::string& path)
+        : m_sink(std::move(sink)), m_path(path) {}
 
-bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
-}
+    void write(std::span<const char> bytes) override {
+        try {
+            m_sink->write(bytes);
+        } catch (...) {
+            throw failureFromCurrentException().ofOutput(m_path);
+        }
+    }
+    void close() override {
+        try {
+            m_sink->close();
+        } catch (...) {
+            throw failureFromCurrentException().ofOutput(m_path);
+        }
+    }
+
+  private:
+    std::unique_ptr<ByteSink> m_sink;
+    std::string m_path;
+};
 
 bool isReadOnly(const fs::file_status& status) {
     constexpr auto anyWrite =
@@ -137,50 +121,56 @@ fs::path followLinks(fs::path path) {
 
 }  // namespace
 
-std::string_view inputFileName(std::string_view inputPath) {
-    const std::size_t separator = inputPath.find_last_of("\\/");
-    return separator == std::string_view::npos ? inputPath : inputPath.substr(separator + 1);
+ByteSource& LogInput::source() {
+    if (!m_source) m_source = open();
+    return *m_source;
 }
 
-std::string FileLogInput::fileName() const { return std::string(inputFileName(m_path)); }
+std::string FileLogInput::fileName() const { return std::string(fileNameOf(m_path)); }
 
-std::unique_ptr<ByteSource> openInputFile(const std::string& path) {
-    if (path.empty()) failPathAccess();
-    FileHandle file(platform::openForReadingByPosition(pathOf(path)));
+std::unique_ptr<ByteSource> FileLogInput::open() {
+    if (m_path.empty()) failPathAccess();
+    FileHandle file(platform::openForReadingByPosition(pathFromUtf8(m_path)));
     if (!file) failPathAccess();
     return std::make_unique<InputFile>(std::move(file));
 }
 
-std::unique_ptr<ByteSource> FileLogInput::open() { return openInputFile(m_path); }
-
-std::unique_ptr<ByteSource> StandardInputLog::open() {
-    m_bytes = platform::readStandardInput();
-    return std::make_unique<MemorySource>(m_bytes);
-}
-
-FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::string> inputPath)
-    : m_outputPath(std::move(outputPath)), m_inputPath(std::move(inputPath)) {}
+FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::string> inputPath,
+                                   InPlaceOutputs inPlace)
+    : m_outputPath(std::move(outputPath)), m_inputPath(std::move(inputPath)), m_inPlace(inPlace) {}
 
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
+    try {
+        return std::make_unique<NamedSink>(openSink(), m_outputPath);
+    } catch (...) {
+        throw failureFromCurrentException().ofOutput(m_outputPath);
+    }
+}
+
+std::unique_ptr<ByteSink> FileOutputTarget::openSink() {
     if (m_outputPath.empty()) failPathAccess();
-    const fs::path output = pathOf(m_outputPath);
-    if (m_inputPath && sameFile(output, pathOf(*m_inputPath))) failPathAccess();
+    const fs::path output = pathFromUtf8(m_outputPath);
+    if (m_inputPath && platform::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();
 
     std::error_code error;
     const fs::file_status status = fs::status(output, error);
     if (fs::is_directory(status)) failPathAccess();
     if (platform::isDeviceOrPipe(output)) {
-        std::FILE* stream = platform::openFile(output, "wb");
+        if (m_inPlace == InPlaceOutputs::Refused) failPathAccess();
+        std::FILE* stream = platform::openInPlace(output);
         if (!stream) failPathAccess();
-        std::setvbuf(stream, nullptr, _IONBF, 0);
-        return std::make_unique<StreamSink>(stream, true);
+        return streamSink(stream, true);
     }
     if (fs::is_regular_file(status) && isReadOnly(status)) failPathAccess();
     return std::make_unique<ReplacementSink>(followLinks(output));
 }
 
-std::unique_ptr<ByteSink> StandardOutputTarget::replace() {
-    return std::make_unique<StreamSink>(platform::binaryStandardOutput(), false);
+std::unique_ptr<ByteSink> streamSink(std::FILE* stream, bool ownsStream) {
+    return std::make_unique<StreamSink>(stream, ownsStream);
+}
+
+bool namesOneFile(const std::string& a, const std::string& b) {
+    return platform::sameFile(followLinks(pathFromUtf8(a)), followLinks(pathFromUtf8(b)));
 }
 
 }  // namespace quillet

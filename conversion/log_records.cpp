@@ -21,4 +21,16 @@ RecordReader::RecordReader(ByteSource& source, const LogInfo& info)
     m_list.read(first.bytes);
 }
 
+void readEveryRecord(ByteSource& source) {
+    const LogStart start = readLogStart(source);
+    RecordReader records(source, start.info);
+    const int channels = records.channelCount();
+    for (int record = 1; record < start.header.recordCount(); ++record) {
+        records.beginRecord();
+        records.forEachSample([&](std::uint8_t) {
+            for (int column = 0; column < channels; ++column) records.channelByte();
+        });
+    }
+}
+
 }  // namespace quillet

@@ -19,6 +19,10 @@ struct LogStart {
 // Reads the header at offset 0 and the info block at the offset the header gives.
 LogStart readLogStart(ByteSource& source);
 
+// Reads every sample of the log as its conversion would, writing nothing: fails where the
+// conversion would fail, and returns otherwise, at the speed of the disk.
+void readEveryRecord(ByteSource& source);
+
 // Walks records 1 and on, sample by sample and byte by byte, so that a log that ends early
 // fails exactly where the reading reaches its end, after every complete sample before it.
 class RecordReader {

@@ -2,7 +2,6 @@
 
 #include <bitset>
 #include <map>
-#include <memory>
 
 #include "channel_table.h"
 #include "file_access.h"
@@ -46,37 +45,39 @@ ChannelRange rangeOf(std::uint8_t identifier, const std::bitset<256>& seenBytes)
 }  // namespace
 
 LogSummary summarizeLog(const std::string& path) {
-    const std::unique_ptr<ByteSource> input = openInputFile(path);
-    const LogStart start = readLogStart(*input);
-    RecordReader records(*input, start.info);
+    FileLogInput log(path);
+    return summarizeLog(log.source());
+}
+
+LogSummary summarizeLog(ByteSource& log) {
+    const LogStart start = readLogStart(log);
+    RecordReader records(log, start.info);
 
     LogSummary summary;
     std::vector<std::bitset<256>> seenBytes(static_cast<std::size_t>(records.channelCount()));
     std::map<long long, long long> stepCounts;
     for (int record = 1; record < start.header.recordCount(); ++record) {
         const int seconds = records.beginRecord();
-        bool firstOfRecord = true;
         records.forEachSample([&](std::uint8_t hundredths) {
             const SampleClock clock{seconds, hundredths};
             if (summary.samples == 0) {
                 summary.firstSample = clock;
             } else {
-                const long long step = clock.inHundredths() - summary.lastSample.inHundredths();
+                const long long step = clock.milliseconds() - summary.lastSample.milliseconds();
                 if (step > 0) ++stepCounts[step];
-                if (firstOfRecord && (step < 0 || step > kLongestQuietSpell)) {
+                if (step < 0 || step > kLongestQuietSpell) {
                     summary.timeJumps.push_back({record, summary.lastSample, clock});
                 }
             }
             for (std::bitset<256>& seen : seenBytes) seen.set(records.channelByte());
             summary.lastSample = clock;
             ++summary.samples;
-            firstOfRecord = false;
         });
         ++summary.records;
     }
 
     if (const std::optional<double> step = medianStep(stepCounts)) {
-        summary.medianSampleRate = 100.0 / *step;
+        summary.medianSampleRate = 1000.0 / *step;
     }
     for (std::size_t column = 0; column < seenBytes.size(); ++column) {
         summary.channels.push_back(

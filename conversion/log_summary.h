@@ -5,24 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "byte_io.h"
+#include "sample_time.h"
+
 // What a log holds at a glance, read without writing any CSV: its size, the time it covers,
-// how fast it sampled, each channel's range, and where its clock misbehaves.
+// how fast it sampled, each channel's range, and where its clock misbehaves. Times are read as
+// the CSV's cells say them.
 namespace quillet {
 
-// A sample's time as the log stores it.
-struct SampleClock {
-    int seconds = 0;
-    std::uint8_t hundredths = 0;
-
-    long long inHundredths() const { return seconds * 100LL + hundredths; }
-};
-
-// Two records whose times lie out of step: the later one starts before the earlier one ended,
-// or more than a minute after it.
+// Two samples whose times lie out of step: the later one comes before the earlier one, or more
+// than a minute after it.
 struct TimeJump {
     int record;
     SampleClock before;
     SampleClock after;
+
+    bool goesBack() const { return after.milliseconds() < before.milliseconds(); }
 };
 
 struct ChannelRange {
@@ -44,10 +42,11 @@ struct LogSummary {
     std::vector<TimeJump> timeJumps;
 };
 
-// A jump forward by more than this many hundredths is reported.
-inline constexpr long long kLongestQuietSpell = 60 * 100;
+// A jump forward by more than this many milliseconds is reported.
+inline constexpr long long kLongestQuietSpell = 60 * 1000;
 
-// Reads the whole log at path. Fails as the conversion of the same log would.
+// Reads the whole log. Fails as the conversion of the same log would.
+LogSummary summarizeLog(ByteSource& log);
 LogSummary summarizeLog(const std::string& path);
 
 }  // namespace quillet

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+
+#include "quillet_version.h"
 
 // The main window as every front end draws it: its caption, its client area and its controls,
 // with positions and sizes in twips (1/1440 inch) from the client area's top left corner.
 namespace quillet::frontend {
 
-inline constexpr std::string_view kWindowCaption = "Vantrel Log Converter v1.02";
+inline const std::string kWindowCaption = "Vantrel Log Converter v" + std::string(kVersion);
 inline constexpr std::string_view kMessageCaption = "Quillet";
 inline constexpr int kClientWidthTwips = 4980;
 inline constexpr int kClientHeightTwips = 2370;

@@ -29,8 +29,7 @@ void checkEnding(const support::RecordingServices& services,
     }
     check(outcome == ConversionOutcome::Failed, "a damaged log was reported as converted");
     check(services.messages.size() == 1, "a failure did not show exactly one message");
-    check(services.messages[0] ==
-              failureMessage(*reference.ending, describeFailure(*reference.ending)),
+    check(services.messages[0] == failureMessage(Failure(*reference.ending)).text,
           "a failure showed the wrong message");
     check(calls[calls.size() - 2] == "idle" && calls.back() == "value 0",
           "a failure did not end in pointer and progress 0");

@@ -6,6 +6,7 @@
 
 #include "channel_table.h"
 #include "log_records.h"
+#include "number_text.h"
 
 namespace quillet {
 namespace {
@@ -30,8 +31,8 @@ TimeAxis secondsSpanned(ByteSource& source, const LogStart& start, int columns) 
         // The reading of the values meets the same damage at this record or before, and tells it.
     }
     if (first) {
-        axis.start = *first * 100LL;
-        axis.end = (last + 1) * 100LL;
+        axis.start = *first * 1000LL;
+        axis.end = (last + 1) * 1000LL;
     }
     return axis;
 }
@@ -64,13 +65,14 @@ class ColumnFiller {
     }
 
     void readRecord(RecordReader& records) {
-        const long long secondsStart = records.beginRecord() * 100LL;
+        const int seconds = records.beginRecord();
         const std::size_t strips = m_columns.size();
         records.forEachSample([&](std::uint8_t hundredths) {
             std::array<std::uint8_t, LogInfo::kMaxChannels> raw;
             for (std::size_t strip = 0; strip < strips; ++strip) raw[strip] = records.channelByte();
-            const long long time = secondsStart + hundredths;
-            const auto column = static_cast<std::size_t>(m_chart.axis.columnOf(time));
+            const SampleClock clock{seconds, hundredths};
+            const auto column =
+                static_cast<std::size_t>(m_chart.axis.columnOf(clock.milliseconds()));
             double* smallest = &m_chart.smallest[column * strips];
             double* largest = &m_chart.largest[column * strips];
             for (std::size_t strip = 0; strip < strips; ++strip) {
@@ -79,8 +81,8 @@ class ColumnFiller {
                 if (number > largest[strip]) largest[strip] = number;
             }
             m_chart.filled[column] = true;
-            if (m_chart.samples == 0) m_chart.firstSampleTime = time;
-            m_chart.lastSampleTime = time;
+            if (m_chart.samples == 0) m_chart.firstSample = clock;
+            m_chart.lastSample = clock;
             ++m_chart.samples;
         });
     }
@@ -115,7 +117,6 @@ LogChart readLogChart(ByteSource& source, const std::string& title, int columns,
     LogChart chart;
     chart.title = title;
     chart.recordCount = start.header.recordCount();
-    RecordReader records(source, start.info);
     chart.axis = secondsSpanned(source, start, columns);
     ColumnFiller filler(start.info, chart);
 
@@ -123,6 +124,9 @@ LogChart readLogChart(ByteSource& source, const std::string& title, int columns,
     services.setProgressMax(static_cast<float>(chart.recordCount - 1));
     int record = 1;
     try {
+        // A record list cut before its first entry stops the reading before record 1, as it
+        // stops the conversion once its heading is written.
+        RecordReader records(source, start.info);
         for (; record < chart.recordCount; ++record) {
             services.setProgressValue(static_cast<float>(record));
             filler.readRecord(records);

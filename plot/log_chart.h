@@ -7,19 +7,20 @@
 #include <vector>
 
 #include "byte_io.h"
-#include "conversion_run.h"
 #include "failure.h"
+#include "run_reporting.h"
+#include "sample_time.h"
 
 // A log reduced to what a strip chart draws: for each channel and each pixel column of the time
 // axis, the smallest and largest value of the samples that fall into it. Its size depends on
 // the number of columns only, never on the length of the log.
 namespace quillet {
 
-// The time axis of a chart, in hundredths of a second as the log counts them, from the first
-// whole second its records name to the end of the last.
+// The time axis of a chart, in milliseconds as the CSV's cells read, from the first whole second
+// its records name to the end of the last.
 struct TimeAxis {
     long long start = 0;
-    long long end = 100;
+    long long end = 1000;
     int columns = 1;
 
     // The column a time falls into; times outside the axis go to its nearest end.
@@ -50,8 +51,8 @@ struct LogChart {
     TimeAxis axis;
     std::vector<ChartStrip> strips;
     long long samples = 0;
-    long long firstSampleTime = 0;
-    long long lastSampleTime = 0;
+    SampleClock firstSample;
+    SampleClock lastSample;
     // Per column, whether any sample fell into it; the extremes per column and strip are kept
     // column by column: smallest[column * strips.size() + strip].
     std::vector<bool> filled;

@@ -2,15 +2,16 @@
 
 #include <string>
 
-#include "conversion_run.h"
 #include "file_access.h"
+#include "run_reporting.h"
 
 // Drawing one log as an SVG strip chart, reported like its conversion.
 namespace quillet {
 
-// Draws the log at inputPath into output. A log that ends early is drawn up to its damage and
-// then reported with the message its conversion gives; a log that cannot be read at all writes
-// no picture. Returns Converted only when the whole log was drawn.
+// Draws the log into output. A log that ends early is drawn up to its damage and then reported
+// with the message its conversion gives; a log that cannot be read at all writes no picture.
+// Returns Converted only when the whole log was drawn.
+ConversionOutcome plotLog(LogInput& log, OutputTarget& output, ReportingServices& services);
 ConversionOutcome plotLog(const std::string& inputPath, OutputTarget& output,
                           ReportingServices& services);
 

@@ -5,8 +5,9 @@
 #include <utility>
 
 #include "channel_table.h"
-#include "conversion_run.h"
 #include "log_summary.h"
+#include "number_text.h"
+#include "sample_time.h"
 
 namespace quillet {
 namespace {
@@ -40,30 +41,30 @@ std::size_t utf8SequenceLength(std::string_view text) {
     const bool overlong = (lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90);
     const bool surrogate = lead == 0xED && second >= 0xA0;
     const bool beyondUnicode = lead == 0xF4 && second >= 0x90;
-    return overlong || surrogate || beyondUnicode ? 0 : length;
-}
-
-std::string clockText(long long hundredths) {
-    return sampleTime(static_cast<int>(hundredths / 100),
-                      static_cast<std::uint8_t>(hundredths % 100));
+    // U+FFFE and U+FFFF are no characters of XML.
+    const bool nonCharacter = lead == 0xEF && second == 0xBF && length == 3 &&
+                              static_cast<unsigned char>(text[2]) >= 0xBE;
+    return overlong || surrogate || beyondUnicode || nonCharacter ? 0 : length;
 }
 
 // The time a tick names, as the CSV writes times: "1:30", or "1:30.50" between whole seconds.
-std::string tickText(long long hundredths) {
-    const std::string text = clockText(hundredths);
-    return hundredths % 100 == 0 ? text.substr(0, text.size() - 3) : text;
+// Ticks fall on whole hundredths.
+std::string tickText(long long milliseconds) {
+    const std::string text = sampleTime(static_cast<int>(milliseconds / 1000),
+                                        static_cast<std::uint8_t>(milliseconds % 1000 / 10));
+    return milliseconds % 1000 == 0 ? text.substr(0, text.size() - 3) : text;
 }
 
 // A tick step of 1, 2 or 5 times a power of ten hundredths, or whole minutes for long logs,
-// that puts at most kTicksWanted ticks on the axis.
+// that puts at most kTicksWanted ticks on the axis; in milliseconds.
 long long tickStep(long long span) {
     static constexpr long long kSteps[] = {1,     2,     5,      10,     20,     50,     100,
                                            200,   500,   1000,   1500,   3000,   6000,   12000,
                                            30000, 60000, 120000, 300000, 600000, 1200000};
     for (const long long step : kSteps) {
-        if (span / step <= kTicksWanted) return step;
+        if (span / (10 * step) <= kTicksWanted) return 10 * step;
     }
-    return 3600000;
+    return 36000000;
 }
 
 class SvgWriter {
@@ -107,8 +108,8 @@ class SvgWriter {
         text(12, 26, m_chart.title, "class=\"title\" font-size=\"18\" font-weight=\"bold\"");
         std::string line = decimalDigits(m_chart.samples) + " samples";
         if (m_chart.samples > 0) {
-            line += ", " + clockText(m_chart.firstSampleTime) + " to " +
-                    clockText(m_chart.lastSampleTime);
+            line +=
+                ", " + sampleTime(m_chart.firstSample) + " to " + sampleTime(m_chart.lastSample);
         }
         text(12, 46, line, "class=\"samples\" font-size=\"12\" fill=\"#555\"");
         if (m_chart.stop) {
@@ -177,7 +178,7 @@ class SvgWriter {
                                        : high + (largest - value) * depth / (largest - smallest);
         };
         const TimeAxis& axis = m_chart.axis;
-        const double hundredthsPerColumn =
+        const double millisecondsPerColumn =
             static_cast<double>(axis.end - axis.start) / axis.columns;
 
         std::string path =
@@ -189,7 +190,7 @@ class SvgWriter {
             if (!m_chart.filled[column]) continue;
             const bool broken =
                 !previousColumn ||
-                (column - *previousColumn) * hundredthsPerColumn > kLongestQuietSpell;
+                (column - *previousColumn) * millisecondsPerColumn > kLongestQuietSpell;
             const std::string x = pixels(xOfColumn(column + 0.5));
             double first = yOf(m_chart.largestOf(column, strip));
             double second = yOf(m_chart.smallestOf(column, strip));
@@ -214,7 +215,7 @@ class SvgWriter {
             return;
         }
         const std::string x =
-            pixels(xOfColumn(m_chart.axis.columnOf(m_chart.lastSampleTime) + 1.0));
+            pixels(xOfColumn(m_chart.axis.columnOf(m_chart.lastSample.milliseconds()) + 1.0));
         m_out.append("<path stroke=\"#c00\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\" d=\"M" +
                      x + " " + decimalDigits(kTitleHeight - 2) + "V" +
                      decimalDigits(stripsBottom - kStripGap + 2) + "\"/>\n");

@@ -16,7 +16,8 @@ inline constexpr int kPlotColumns = 1000;
 void writeSvgPicture(const LogChart& chart, WriteBuffer& out);
 
 // The text with "&", "<", ">" and '"' written as XML entities, and any byte that is not part of
-// well-formed UTF-8 as "?", so that any file name makes a valid document.
+// well-formed UTF-8 or of a character XML allows as "?", so that any file name makes a valid
+// document.
 std::string xmlText(std::string_view text);
 
 }  // namespace quillet

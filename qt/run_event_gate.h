@@ -17,7 +17,6 @@ class RunEventGate : public QObject {
     void keepResponsive();
     // Drops the input that came during the run, then takes input again.
     void open();
-    bool isShut() const { return m_shut; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

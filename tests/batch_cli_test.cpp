@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "converter_command.h"
+#include "expected_csv.h"
 #include "log_writer.h"
+#include "quillet_version.h"
 #include "recording_services.h"
 #include "reference_conversion.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace quillet {
 namespace {
@@ -26,7 +33,8 @@ const std::string kUsage =
 
 const std::string kUnexpectedEnd =
     "Unexpected error # 62 occurred: Input past end of file\n"
-    "Please report this error to " QUILLET_SUPPORT_ADDRESS "\n";
+    "Please report this error to " +
+    std::string(kSupportAddress) + "\n";
 
 // Replaces every {name} in text by its value.
 std::string filledIn(std::string text, const std::map<std::string, std::string>& values) {
@@ -53,10 +61,16 @@ class ManyLogsTest : public ::testing::Test {
         support::writeFile(logs / "DamagedQMRX.pdb", damagedBytes);
         support::writeFile(logs / "OldRun.pdb", support::buildLog(logA));
         support::writeFile(logs / "notes.txt", {'n', 'o'});
+        // Another log whose CSV differs from b's in letter case only, and a folder of no logs.
+        fs::create_directories(folder / "other");
+        support::writeFile(folder / "other" / "BQMRX.pdb", support::buildLog(logB));
+        fs::create_directories(folder / "empty");
         paths = {{"logs", support::utf8Text(logs)},
                  {"out", support::utf8Text(out)},
+                 {"empty", support::utf8Text(folder / "empty")},
                  {"A", support::utf8Text(logs / "AQMRX.pdb")},
                  {"b", support::utf8Text(logs / "bqmrx.PDB")},
+                 {"B", support::utf8Text(folder / "other" / "BQMRX.pdb")},
                  {"damaged", support::utf8Text(logs / "DamagedQMRX.pdb")}};
     }
 
@@ -64,8 +78,10 @@ class ManyLogsTest : public ::testing::Test {
         return support::runCommand(QUILLET_CONVERT, filledIn(arguments, paths), folder.path());
     }
 
+    // The CSV of log A, b or damaged, or of A read from standard input under a name.
     std::string csvOf(const std::string& which) {
         if (which == "A") return support::expectedCsv(logA, "AQMRX.pdb");
+        if (which.starts_with("A as ")) return support::expectedCsv(logA, which.substr(5));
         if (which == "b") return support::expectedCsv(logB, "bqmrx.PDB");
         return support::referenceConversion(damagedBytes, "DamagedQMRX.pdb").csv;
     }
@@ -113,6 +129,9 @@ TEST_P(BatchCaseTest, EndsAsItShould) {
         EXPECT_EQ(support::readFile(out / file), csvOf(log)) << file;
     }
     EXPECT_EQ(written, expected);
+    if (c.csvs.empty()) {
+        EXPECT_FALSE(fs::exists(out)) << "the output folder was created";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,44 +152,28 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files.\n",
                   {}},
-        BatchCase{"TwoLogsForOneCsvWriteNothing",
-                  "--output-dir {out} {logs} {A}",
+        BatchCase{"ALogNamedTwiceIsConvertedOnce",
+                  "--output-dir {out} {A} {logs}/../logs/AQMRX.pdb {A}",
+                  0,
+                  "1 converted, 0 failed\n",
+                  {{"AQMRX.csv", "A"}}},
+        BatchCase{"TwoLogsForCsvsThatDifferInCaseWriteNothing",
+                  "--output-dir {out} {b} {B}",
                   2,
-                  "quillet-convert: \"{A}\" and \"{A}\" would both write AQMRX.csv\n" + kUsage,
+                  "quillet-convert: \"{b}\" and \"{B}\" would write bqmrx.csv and BQMRX.csv, "
+                  "which a folder on a disk that ignores letter case holds as one file\n" +
+                      kUsage,
                   {}},
-        BatchCase{
-            "NoInput", "--output-dir {out}", 2, "quillet-convert: no INPUT given\n" + kUsage, {}},
-        BatchCase{
-            "DecimalCommaBetweenCommas",
-            "--decimal , {A} {out}",
-            2,
-            "quillet-convert: a decimal comma needs --separator ';' or --separator tab\n" + kUsage,
-            {}},
-        BatchCase{"UnknownSeparator",
-                  "--separator : {A} {out}",
-                  2,
-                  "quillet-convert: --separator: : not in {,,;,tab}\n" + kUsage,
+        BatchCase{"AFolderWithoutLogsCreatesNothing",
+                  "--output-dir {out} {empty}",
+                  1,
+                  "quillet-convert: no logs in {empty}\n0 converted, 1 failed\n",
                   {}},
-        BatchCase{"UnknownDecimalMark",
-                  "--decimal x {A} {out}",
-                  2,
-                  "quillet-convert: --decimal: x not in {.,,}\n" + kUsage,
-                  {}},
-        BatchCase{"SummaryWritesNoCsv",
-                  "--summary --output-dir {out} {A}",
-                  2,
-                  "quillet-convert: --output-dir excludes --summary\n" + kUsage,
-                  {}},
-        BatchCase{"UnknownOption",
-                  "--quiet {A} {out}",
-                  2,
-                  "quillet-convert: The following argument was not expected: --quiet\n" + kUsage,
-                  {}},
-        BatchCase{"ThreePathsWithoutAFolder",
-                  "{A} {b} {out}",
-                  2,
-                  "quillet-convert: one INPUT and one OUTPUT, or --output-dir\n" + kUsage,
-                  {}}),
+        BatchCase{"ALogFromStandardInputIsNamedByName",
+                  "--output-dir {out} --name Run9QMRX.pdb - <{A}",
+                  0,
+                  "1 converted, 0 failed\n",
+                  {{"Run9QMRX.csv", "A as Run9QMRX.pdb"}}}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ManyLogsTest, UpdateSkipsOnlyTheCsvsNewerThanTheirLogs) {
@@ -315,7 +318,70 @@ TEST_F(ManyLogsTest, SummaryOfADamagedLogFails) {
     EXPECT_EQ(result.standardError, filledIn("{damaged}: ", paths) + kUnexpectedEnd);
 }
 
+TEST_F(ManyLogsTest, SummaryOfAFolderWithoutLogsSaysSo) {
+    const CommandResult result = run("--summary {empty}");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, filledIn("quillet-convert: no logs in {empty}\n", paths));
+    EXPECT_EQ(result.standardOutput, "");
+}
+
+// After the first run the damaged log's CSV and picture are newer than the log; the second run
+// still reads the log, and reports it failed.
+TEST_F(ManyLogsTest, UpdateReportsADamagedLogEveryTime) {
+    const std::string failed = filledIn("{damaged}: ", paths) + kUnexpectedEnd;
+    const CommandResult first = run("--output-dir {out} --update --plot {damaged}");
+    EXPECT_EQ(first.exitCode, 1);
+    EXPECT_EQ(first.standardError, failed + "0 converted, 1 failed\n");
+    // Set apart by an hour, since a file system may keep times to the second or coarser.
+    fs::last_write_time(logs / "DamagedQMRX.pdb",
+                        fs::last_write_time(out / "DamagedQMRX.csv") - std::chrono::hours(1));
+    for (const std::string plot : {"", "--plot"}) {
+        const CommandResult again = run("--output-dir {out} --update " + plot + " {damaged}");
+        EXPECT_EQ(again.exitCode, 1) << plot;
+        EXPECT_EQ(again.standardError, failed + "0 converted, 1 failed\n") << plot;
+    }
+    EXPECT_EQ(support::readFile(out / "DamagedQMRX.csv"), csvOf("damaged"));
+}
+
 #ifndef _WIN32
+// "-" is standard input or output, never a file of that name, also to --update.
+TEST_F(ManyLogsTest, UpdateNeverTakesStandardStreamsForFiles) {
+    const fs::path dash = folder / "-";
+    support::writeFile(dash, {'n', 'o'});
+    support::writeFile(folder / "x.csv", {'o', 'l', 'd'});
+    const auto logTime = fs::last_write_time(logs / "AQMRX.pdb");
+    fs::last_write_time(folder / "x.csv", logTime + std::chrono::hours(2));
+    fs::last_write_time(dash, logTime + std::chrono::hours(1));
+    auto inFolder = [this](const std::string& arguments) {
+        return support::runCommand("sh",
+                                   "-c 'cd \"$0\" && exec \"$1\" " + filledIn(arguments, paths) +
+                                       "' " + shellQuoted(folder.path()) + " " +
+                                       shellQuoted(QUILLET_CONVERT),
+                                   folder.path());
+    };
+    const CommandResult toStandardOutput = inFolder("--update \"{A}\" -");
+    EXPECT_EQ(toStandardOutput.exitCode, 0);
+    EXPECT_EQ(toStandardOutput.standardOutput, csvOf("A"));
+    const CommandResult fromStandardInput = inFolder("--update --name AQMRX.pdb - x.csv <\"{A}\"");
+    EXPECT_EQ(fromStandardInput.exitCode, 0);
+    EXPECT_EQ(support::readFile(folder / "x.csv"), csvOf("A"));
+    EXPECT_EQ(support::readFile(dash), "no");
+}
+
+// A named pipe without a reader would hold the run for ever.
+TEST_F(ManyLogsTest, APipeWhereACsvGoesIsRefusedAtOnceAndNamed) {
+    fs::create_directories(out);
+    ASSERT_EQ(mkfifo((out / "AQMRX.csv").c_str(), 0600), 0);
+    const CommandResult result = run("--output-dir {out} {A} {b}");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              filledIn("{out}/AQMRX.csv: Bad Filename.  Please check the name and path of the "
+                       "files.\n1 converted, 1 failed\n",
+                       paths));
+    EXPECT_TRUE(fs::is_fifo(out / "AQMRX.csv"));
+    EXPECT_EQ(support::readFile(out / "bqmrx.csv"), csvOf("b"));
+}
+
 // On a terminal (here the pseudo-terminal of `script`, which also turns "\n" into "\r\n"), the
 // progress line is drawn only while a log converts, and cleared before any message and at the
 // end: no "  0%" stays behind, and no message is glued to a percentage.
@@ -328,14 +394,21 @@ TEST_F(ManyLogsTest, ProgressOnATerminalIsClearedBeforeMessagesAndAtTheEnd) {
     EXPECT_EQ(one.exitCode, 0);
     EXPECT_EQ(one.standardOutput, "\r  0%\r 50%\r100%\r    \r");
 
+    // A CSV on the same screen is not interrupted by percentages.
+    const CommandResult onScreen = onTerminal("'{A}' -");
+    EXPECT_EQ(onScreen.exitCode, 0);
+    EXPECT_EQ(onScreen.standardOutput.find('%'), std::string::npos);
+
     const CommandResult many = onTerminal("--output-dir '{out}' '{b}' '{damaged}'");
     EXPECT_EQ(many.exitCode, 1);
     EXPECT_EQ(many.standardOutput,
               filledIn("\rlog 1 of 2,   0%\rlog 1 of 2, 100%\r                \r"
                        "\rlog 2 of 2,   0%\rlog 2 of 2,  50%\rlog 2 of 2, 100%\r                \r"
                        "{damaged}: Unexpected error # 62 occurred: Input past end of file\r\n"
-                       "Please report this error to " QUILLET_SUPPORT_ADDRESS "\r\n"
-                       "1 converted, 1 failed\r\n",
+                       "Please report this error to " +
+                           std::string(kSupportAddress) +
+                           "\r\n"
+                           "1 converted, 1 failed\r\n",
                        paths));
 }
 #endif

@@ -165,5 +165,30 @@ TEST(ChannelValue, EveryTextIsOneShortPlainCell) {
     }
 }
 
+TEST(ChannelNumber, IsTheValueThatTheCellWrites) {
+    for (int identifier = 0; identifier < 256; ++identifier) {
+        const auto id = static_cast<std::uint8_t>(identifier);
+        for (int raw = 0; raw < 256; ++raw) {
+            const auto byte = static_cast<std::uint8_t>(raw);
+            const std::optional<double> number = channelNumber(id, byte);
+            const std::string text = ChannelValue(id, byte);
+            ASSERT_EQ(number.has_value(), !ChannelName(id).empty()) << identifier;
+            if (!number) continue;
+            if (text.empty()) {
+                EXPECT_EQ(*number, 0.0) << identifier << " " << raw;
+                continue;
+            }
+            const std::string written =
+                text.find('.') == std::string::npos && text.front() == ' ' ? text.substr(1) : text;
+            const int decimals = channelDecimals(id);
+            const auto point = written.find('.');
+            EXPECT_EQ(point == std::string::npos ? 0 : static_cast<int>(written.size() - point - 1),
+                      decimals)
+                << identifier << " " << raw;
+            EXPECT_EQ(std::stod(written), *number) << identifier << " " << raw;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillet

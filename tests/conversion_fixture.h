@@ -10,7 +10,8 @@
 #include "conversion_run.h"
 #include "failure.h"
 #include "log_writer.h"
-#include "platform_file.h"
+#include "paths.h"
+#include "quillet_version.h"
 #include "recording_services.h"
 
 namespace quillet {
@@ -34,8 +35,8 @@ inline std::string expectedMessage(FailureNumber failure) {
     if (failure == FailureNumber::PathFileAccessError) {
         return "Bad Filename.  Please check the name and path of the files.";
     }
-    return "Unexpected error " + messages.at(failure) +
-           "\r\nPlease report this error to " QUILLET_SUPPORT_ADDRESS;
+    return "Unexpected error " + messages.at(failure) + "\r\nPlease report this error to " +
+           std::string(kSupportAddress);
 }
 
 // The same message as the converter command writes it on standard error.
@@ -51,7 +52,7 @@ class ConversionRunTest : public ::testing::Test {
   protected:
     fs::path writeLog(const std::vector<std::uint8_t>& bytes,
                       const std::string& name = "RunQMRX.pdb") {
-        const fs::path path = folder / platform::pathFromUtf8(name);
+        const fs::path path = folder / pathFromUtf8(name);
         support::writeFile(path, bytes);
         return path;
     }

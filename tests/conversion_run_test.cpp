@@ -6,8 +6,11 @@
 #include <locale>
 
 #include "conversion_fixture.h"
+#include "expected_csv.h"
 #include "failure.h"
 #include "memory_io.h"
+#include "sample_logs.h"
+#include "sample_time.h"
 
 namespace quillet {
 namespace {
@@ -56,26 +59,42 @@ INSTANTIATE_TEST_SUITE_P(Forms, SampleTimeTest,
 
 struct NameCase {
     std::string path;
-    std::string name;
+    std::string onWindows;
+    // Elsewhere "\\" is a character of a file name like any other.
+    std::string elsewhere;
 };
 
 void PrintTo(const NameCase& c, std::ostream* out) { *out << c.path; }
 
-class InputFileNameTest : public ::testing::TestWithParam<NameCase> {};
+class FileNameTest : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(InputFileNameTest, TakesTheTextAfterTheLastSeparator) {
-    EXPECT_EQ(inputFileName(GetParam().path), GetParam().name);
+TEST_P(FileNameTest, TakesTheTextAfterTheLastFolderSeparator) {
+    const bool windows = fs::path::preferred_separator == '\\';
+    EXPECT_EQ(fileNameOf(GetParam().path), windows ? GetParam().onWindows : GetParam().elsewhere);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, InputFileNameTest,
-    ::testing::Values(NameCase{"RunQMRX.pdb", "RunQMRX.pdb"},
-                      NameCase{"C:\\Logs\\Run7QMRX.pdb", "Run7QMRX.pdb"},
-                      NameCase{"/home/me/logs/Run7QMRX.pdb", "Run7QMRX.pdb"},
-                      NameCase{"C:\\Logs/sub\\x/Run.pdb", "Run.pdb"}, NameCase{"dir/", ""},
-                      NameCase{"\\\\server\\share\\RunQMRX.pdb", "RunQMRX.pdb"},
-                      NameCase{"C:RunQMRX.pdb", "C:RunQMRX.pdb"},
-                      NameCase{"/tmp/Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb"}));
+    Paths, FileNameTest,
+    ::testing::Values(NameCase{"RunQMRX.pdb", "RunQMRX.pdb", "RunQMRX.pdb"},
+                      NameCase{"C:\\Logs\\Run7QMRX.pdb", "Run7QMRX.pdb", "C:\\Logs\\Run7QMRX.pdb"},
+                      NameCase{"/home/me/logs/Run7QMRX.pdb", "Run7QMRX.pdb", "Run7QMRX.pdb"},
+                      NameCase{"C:\\Logs/sub\\Run.pdb", "Run.pdb", "sub\\Run.pdb"},
+                      NameCase{"dir/", "", ""},
+                      NameCase{"\\\\server\\share\\RunQMRX.pdb", "RunQMRX.pdb",
+                               "\\\\server\\share\\RunQMRX.pdb"},
+                      NameCase{"x\\aQMRX.pdb", "aQMRX.pdb", "x\\aQMRX.pdb"},
+                      NameCase{"C:RunQMRX.pdb", "C:RunQMRX.pdb", "C:RunQMRX.pdb"},
+                      NameCase{"/tmp/Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb"}));
+
+// A line end in a file name would break line 1 in two.
+TEST_F(ConversionRunTest, LineEndsInTheNameAreWrittenAsSpaces) {
+    LogContents log;
+    log.records = {LogRecord{1, {{5, {}}}}};
+    MemoryLogInput input("Run\r\n7\rA\nQMRX.pdb", support::buildLog(log));
+    MemoryOutputTarget memory;
+    ASSERT_EQ(convertLog(input, memory, services), ConversionOutcome::Converted);
+    EXPECT_EQ(memory.contents, "Run  7 A QMRX.pdb\r\nTime\r\n0:01.05\r\n");
+}
 
 TEST_F(ConversionRunTest, WritesTheNameAsGivenInUtf8) {
     LogContents log;
@@ -203,38 +222,6 @@ TEST_F(ConversionRunTest, KeepsTheLinesWrittenBeforeAFailure) {
                                         "message critical", "idle", "value 0"}));
 }
 
-// A sink that takes `room` bytes and then fails as a full disk does.
-class FullDisk : public OutputTarget {
-  public:
-    explicit FullDisk(std::size_t room) : m_room(room) {}
-    std::unique_ptr<ByteSink> replace() override { return std::make_unique<Sink>(*this); }
-    std::string written;
-
-  private:
-    struct Sink : ByteSink {
-        explicit Sink(FullDisk& disk) : disk(disk) {}
-        void write(std::span<const char> bytes) override {
-            if (disk.written.size() + bytes.size() > disk.m_room)
-                throw Failure(FailureNumber::DiskFull);
-            disk.written.append(bytes.data(), bytes.size());
-        }
-        void close() override {}
-        FullDisk& disk;
-    };
-    std::size_t m_room;
-};
-
-TEST_F(ConversionRunTest, FullDiskIsReportedNotHidden) {
-    const LogContents log = support::drivingLog({33, 38, 6}, 3000, 10);
-    const fs::path input = writeLog(support::buildLog(log));
-    FullDisk disk(100000);
-    FileLogInput logFile(support::utf8Text(input));
-    EXPECT_EQ(convertLog(logFile, disk, services), ConversionOutcome::Failed);
-    expectFailure(FailureNumber::DiskFull);
-    EXPECT_EQ(disk.written,
-              support::expectedCsv(log, "RunQMRX.pdb").substr(0, disk.written.size()));
-}
-
 // The path the fuzzer takes: a log in memory, read in place, into a CSV collected in memory.
 TEST_F(ConversionRunTest, ConvertsInMemory) {
     const LogContents log = support::drivingLog({33, 38, 6}, 2000, 20);
@@ -242,7 +229,7 @@ TEST_F(ConversionRunTest, ConvertsInMemory) {
     MemoryOutputTarget memory;
     EXPECT_EQ(convertLog(input, memory, services), ConversionOutcome::Converted);
     EXPECT_TRUE(memory.closed);
-    EXPECT_EQ(memory.csv, support::expectedCsv(log, "MemoryQMRX.pdb"));
+    EXPECT_EQ(memory.contents, support::expectedCsv(log, "MemoryQMRX.pdb"));
 
     LogContents thirteen = log;
     thirteen.channelCountByte = 13;

@@ -9,7 +9,9 @@
 #include "conversion_fixture.h"
 #include "converter_command.h"
 #include "damaged_logs.h"
+#include "expected_csv.h"
 #include "file_access.h"
+#include "memory_io.h"
 #include "plot_run.h"
 #include "reference_conversion.h"
 #include "svg_picture.h"
@@ -242,29 +244,18 @@ TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
     EXPECT_EQ(toStandardOutput.standardOutput, readFile(svg));
 }
 
-struct UsageCase {
-    std::string arguments;
-    std::string reason;
-};
-
-class PlotUsageTest : public PlotCommandTest, public ::testing::WithParamInterface<UsageCase> {};
-
-TEST_P(PlotUsageTest, IsRefused) {
-    const CommandResult result = run(GetParam().arguments);
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.standardError.substr(0, result.standardError.find('\n')),
-              "quillet-convert: " + GetParam().reason);
+// The title says the CSV's times, also for hundredths of 100 and more.
+TEST(PictureTitle, SaysTheTimesTheCsvWrites) {
+    LogContents log;
+    log.channels = {38};
+    log.records = {{5, {{150, {1}}}}, {6, {{0, {2}}, {120, {3}}}}};
+    MemoryLogInput input("RunQMRX.pdb", support::buildLog(log));
+    MemoryOutputTarget output;
+    support::RecordingServices services;
+    ASSERT_EQ(plotLog(input, output, services), ConversionOutcome::Converted);
+    EXPECT_EQ(Picture(output.contents).texts("samples"),
+              std::vector<std::string>{"3 samples, 0:05.150 to 0:06.120"});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, PlotUsageTest,
-    ::testing::Values(
-        UsageCase{"RunQMRX.pdb --plot", "--plot needs the SVG file to write, or --output-dir"},
-        UsageCase{"--plot a.svg", "--plot SVG takes one INPUT, and an OUTPUT for its CSV"},
-        UsageCase{"--plot a.svg A B C", "--plot SVG takes one INPUT, and an OUTPUT for its CSV"},
-        UsageCase{"--plot - RunQMRX.pdb -",
-                  "the picture and the CSV cannot both go to standard output"},
-        UsageCase{"--summary --plot a.svg RunQMRX.pdb", "--plot excludes --summary"}));
 
 TEST(XmlText, EscapesMarkupAndReplacesWhatIsNotUtf8) {
     EXPECT_EQ(xmlText("R&D <1> \"x\"QMRX.pdb"), "R&amp;D &lt;1&gt; &quot;x&quot;QMRX.pdb");
@@ -274,8 +265,11 @@ TEST(XmlText, EscapesMarkupAndReplacesWhatIsNotUtf8) {
                       "b\xC3"
                       "c\xE0\x80\x80"
                       "d\xED\xA0\x80"
-                      "e\x01"),
-              "a?b?c???d???e?");
+                      "e\x01"
+                      "f\xEF\xBF\xBE"
+                      "g\xEF\xBF\xBF"
+                      "h\xEF\xBF\xBD"),
+              "a?b?c???d???e?f???g???h\xEF\xBF\xBD");
 }
 
 // Every damaged log ends as its conversion does, and a picture is written exactly where the

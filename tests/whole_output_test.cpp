@@ -16,6 +16,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "expected_csv.h"
 #endif
 
 namespace quillet {
@@ -82,6 +83,45 @@ TEST_F(ConversionRunTest, OutputLinkLoopIsABadFilename) {
     output = folder / "a.csv";
     EXPECT_EQ(convert(smallLog()), ConversionOutcome::Failed);
     expectFailure(FailureNumber::PathFileAccessError);
+}
+
+// A private CSV stays private, and one shared with a group stays the group's.
+TEST_F(ConversionRunTest, ReplacingKeepsTheModeAndOwnerOfTheOutput) {
+    writeText(output, kOldOutput);
+    const bool mayGiveAway = geteuid() == 0;
+    if (mayGiveAway) {
+        ASSERT_EQ(chown(output.c_str(), 65534, 65534), 0);
+    }
+    for (const mode_t mode : {0600, 0640, 0444 | 0200}) {
+        ASSERT_EQ(chmod(output.c_str(), mode), 0);
+        ASSERT_EQ(convert(smallLog()), ConversionOutcome::Converted);
+        struct stat replaced {};
+        ASSERT_EQ(stat(output.c_str(), &replaced), 0);
+        EXPECT_EQ(replaced.st_mode & 07777, mode);
+        if (mayGiveAway) {
+            EXPECT_EQ(replaced.st_uid, 65534u);
+            EXPECT_EQ(replaced.st_gid, 65534u);
+        }
+    }
+}
+
+TEST_F(ConversionRunTest, ANewOutputTakesItsModeFromTheUmask) {
+    const mode_t previous = umask(027);
+    const ConversionOutcome outcome = convert(smallLog());
+    umask(previous);
+    ASSERT_EQ(outcome, ConversionOutcome::Converted);
+    struct stat created {};
+    ASSERT_EQ(stat(output.c_str(), &created), 0);
+    EXPECT_EQ(created.st_mode & 07777, 0640u);
+}
+
+// A hard link of the output keeps the old CSV: the output is a new file.
+TEST_F(ConversionRunTest, AHardLinkOfTheOutputKeepsTheOldCsv) {
+    writeText(output, kOldOutput);
+    fs::create_hard_link(output, folder / "kept.csv");
+    ASSERT_EQ(convert(smallLog()), ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(folder / "kept.csv"), kOldOutput);
+    EXPECT_EQ(readFile(output), support::expectedCsv(smallLog(), "RunQMRX.pdb"));
 }
 
 // Each case is a path that names something that cannot be read by position; the run must end

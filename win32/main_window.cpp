@@ -10,10 +10,10 @@
 #include "failure.h"
 #include "log_naming.h"
 #include "opened_log.h"
-#include "platform_file.h"
 #include "registry_settings.h"
 #include "reporting.h"
 #include "resource_ids.h"
+#include "wide_text.h"
 
 namespace quillet::win32 {
 namespace {
@@ -21,7 +21,7 @@ namespace {
 using frontend::Control;
 using frontend::ControlKind;
 using frontend::kProgressSteps;
-using platform::wideFromUtf8;
+using program::wideFromUtf8;
 
 constexpr wchar_t kWindowClass[] = L"QuilletMainWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -251,7 +251,7 @@ void MainWindow::openDroppedLog(HDROP dropped) {
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(DragQueryFileW(dropped, i, nullptr, 0) + 1, L'\0');
         path.resize(DragQueryFileW(dropped, i, path.data(), static_cast<UINT>(path.size())));
-        paths.push_back(platform::utf8FromWide(path));
+        paths.push_back(program::utf8FromWide(path));
     }
     DragFinish(dropped);
     if (const auto log = firstLog(paths)) openLog(*log);
@@ -273,15 +273,14 @@ void MainWindow::chooseFile(const frontend::FilePick& pick, Control pathBox) {
         if (const auto chosen = frontend::chooseFile(pick, ComDiag, settings)) {
             setText(pathBox, *chosen);
         }
-    } catch (const Failure& failure) {
-        // The dialog and the registry report here; the window stays usable.
-        showMessage(failureMessage(failure.number(), failure.description()),
-                    failureIcon(failure.number()));
+    } catch (...) {
+        // The dialog reports here; the window stays usable.
+        showFailure(failureFromCurrentException());
     }
 }
 
 std::string MainWindow::text(Control box) const {
-    return platform::utf8FromWide(windowText(control(box)));
+    return program::utf8FromWide(windowText(control(box)));
 }
 
 void MainWindow::setText(Control box, const std::string& text) {

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "failure.h"
-#include "platform_file.h"
+#include "wide_text.h"
 
 namespace quillet::win32 {
 namespace {
 
-using platform::wideFromUtf8;
+using program::wideFromUtf8;
 
 // Room for the longest path Windows can name, not only the 260 characters of old.
 constexpr std::size_t kNameCapacity = 32768;
@@ -61,7 +61,7 @@ void OpenSaveDialog::show(frontend::DialogKind kind) {
     const BOOL chosen =
         kind == frontend::DialogKind::Open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
     if (chosen) {
-        FileName = platform::utf8FromWide(name.data());
+        FileName = program::utf8FromWide(name.data());
         return;
     }
     // A cancel leaves the name as it was; anything else is the dialog's own failure.

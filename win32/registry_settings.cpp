@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "failure.h"
-#include "platform_file.h"
+#include "wide_text.h"
 
 namespace quillet::win32 {
 namespace {
 
-using platform::wideFromUtf8;
+using program::wideFromUtf8;
 
 std::wstring sectionKey(std::string_view application, std::string_view section) {
     return L"Software\\" + wideFromUtf8(application) + L"\\" + wideFromUtf8(section);
@@ -41,7 +41,7 @@ std::string RegistrySettings::read(std::string_view application, std::string_vie
         failRegistry(status, "read");
     }
     value.resize(bytes / sizeof(wchar_t) - 1);  // without its terminating null
-    return platform::utf8FromWide(value);
+    return program::utf8FromWide(value);
 }
 
 void RegistrySettings::write(std::string_view application, std::string_view section,

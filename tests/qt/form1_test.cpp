@@ -11,10 +11,12 @@
 #include <QtTest>
 #include <functional>
 
+#include "expected_csv.h"
 #include "form1.h"
 #include "log_writer.h"
 #include "message_box_catcher.h"
 #include "progress_bar.h"
+#include "quillet_version.h"
 
 using quillet::support::LogContents;
 using quillet::support::LogRecord;
@@ -246,8 +248,10 @@ void Form1Test::failuresShowTheirMessage_data() {
                                  << "Bad Filename.  Please check the name and path of the files."
                                  << int(QMessageBox::Warning);
     QTest::newRow("13 channels") << 13 << false
-                                 << "Unexpected error # 9 occurred: Subscript out of range\n"
-                                    "Please report this error to " QUILLET_SUPPORT_ADDRESS
+                                 << QString::fromStdString(
+                                        "Unexpected error # 9 occurred: Subscript out of range\n"
+                                        "Please report this error to " +
+                                        std::string(quillet::kSupportAddress))
                                  << int(QMessageBox::Critical);
 }
 

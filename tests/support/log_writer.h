@@ -63,23 +63,3 @@ LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, i
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord);
 
 }  // namespace quillet::support
-
-namespace quillet::support {
-
-// The CSV that converting `contents` from a file called fileName must give, assembled from
-// the channel table and sample times.
-std::string expectedCsv(const LogContents& contents, const std::string& fileName);
-
-}  // namespace quillet::support
-
-namespace quillet::support {
-
-struct SampleLog {
-    std::string fileName;
-    LogContents contents;
-};
-
-// The logs that ship in samples/.
-std::vector<SampleLog> sampleLogs();
-
-}  // namespace quillet::support

@@ -8,6 +8,7 @@
 
 #include "damaged_logs.h"
 #include "log_writer.h"
+#include "sample_logs.h"
 
 using namespace quillet::support;
 

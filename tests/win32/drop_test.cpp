@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "main_window.h"
-#include "platform_file.h"
+#include "wide_text.h"
 
 namespace quillet::win32 {
 namespace {
@@ -32,14 +32,14 @@ void drop(const MainWindow& window, const std::vector<std::wstring>& paths) {
 std::string text(const MainWindow& window, Control box) {
     wchar_t buffer[1024];
     const int length = GetWindowTextW(window.control(box), buffer, 1024);
-    return platform::utf8FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
+    return program::utf8FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
 }
 
 TEST(DropTest, TheFirstDroppedLogFillsTheInputAndAnEmptyOutput) {
     MainWindow window(GetModuleHandleW(nullptr));
 
-    drop(window, {L"C:\\Logs\\notes.txt", L"C:\\Fahrten \u00e4\\Run7QMRX.PDB",
-                  L"C:\\Logs\\Run8QMRX.pdb"});
+    drop(window,
+         {L"C:\\Logs\\notes.txt", L"C:\\Fahrten \u00e4\\Run7QMRX.PDB", L"C:\\Logs\\Run8QMRX.pdb"});
     EXPECT_EQ(text(window, Control::txtInFile), "C:\\Fahrten \u00e4\\Run7QMRX.PDB");
     EXPECT_EQ(text(window, Control::txtOutFile), "C:\\Fahrten \u00e4\\Run7QMRX.csv");
 

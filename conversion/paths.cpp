@@ -1,0 +1,29 @@
+#include "paths.h"
+
+#include <exception>
+
+#include "failure.h"
+
+namespace quillet {
+
+std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
+    try {
+        return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    } catch (const std::exception&) {
+        throw Failure(FailureNumber::PathFileAccessError);
+    }
+}
+
+std::string utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string_view fileNameOf(std::string_view path) {
+    for (std::size_t end = path.size(); end > 0; --end) {
+        if (isFolderSeparator(path[end - 1])) return path.substr(end);
+    }
+    return path;
+}
+
+}  // namespace quillet
