@@ -150,7 +150,9 @@ int convertManyLogs(const ConverterOptions& options) {
     int failed = list.failedFolders;
     if (!jobs.empty()) {
         std::error_code notCreated;
-        fs::create_directories(pathFromUtf8(options.outputDir), notCreated);
+        // Made absolute first, so that a folder relative to a drive's own folder ("D:csv") is
+        // made where Windows writes into it.
+        fs::create_directories(fs::absolute(pathFromUtf8(options.outputDir)), notCreated);
         if (notCreated) {
             printFailure(options.outputDir, Failure(FailureNumber::PathFileAccessError));
             return 1;

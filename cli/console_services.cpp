@@ -13,11 +13,21 @@ void printMessage(const std::string& subject, const std::string& text) {
     program::writeStandardError(prefix + frontend::messageLines(text) + "\n");
 }
 
+// The window's message, and for a bad file name also why, where the program knows it.
+std::string consoleMessage(const Failure& failure) {
+    std::string text = failureMessage(failure).text;
+    if (failure.number() == FailureNumber::PathFileAccessError &&
+        failure.description() != describeFailure(failure.number())) {
+        text += " " + failure.description() + ".";
+    }
+    return text;
+}
+
 }  // namespace
 
 void printFailure(const std::string& subject, const Failure& failure) {
     printMessage(failure.outputPath().empty() ? subject : failure.outputPath(),
-                 failureMessage(failure).text);
+                 consoleMessage(failure));
 }
 
 ConsoleServices::ConsoleServices(bool outputOnStandardOutput)
@@ -78,7 +88,7 @@ void ConsoleServices::showMessage(const std::string& text, MessageIcon) {
 void ConsoleServices::showFailure(const Failure& failure) {
     clearProgress();
     if (m_logPath.empty()) {
-        printMessage("", failureMessage(failure).text);
+        printMessage("", consoleMessage(failure));
     } else {
         printFailure(m_logPath, failure);
     }

@@ -12,6 +12,7 @@
 #include "failure.h"
 #include "log_layout.h"
 #include "log_records.h"
+#include "platform.h"
 #include "sample_time.h"
 
 namespace quillet {
@@ -202,7 +203,7 @@ void convertRecords(LogInput& log, OutputTarget& output, ReportingServices& serv
 }  // namespace
 
 std::string firstLineText(std::string_view fileName) {
-    std::string text(fileName);
+    std::string text = platform::csvFileNameText(fileName);
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;

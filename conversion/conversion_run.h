@@ -20,8 +20,8 @@ ConversionOutcome convertLog(const std::string& inputPath, const std::string& ou
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile = {});
 
-// Line 1 of the CSV for a log's file name: a line end in the name would break it into two
-// lines, so each CR or LF is written as a space.
+// Line 1 of the CSV for a log's file name, spelled as the platform's spreadsheets read it. A
+// line end in the name would break the line in two, so each CR or LF is written as a space.
 std::string firstLineText(std::string_view fileName);
 
 }  // namespace quillet

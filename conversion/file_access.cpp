@@ -155,6 +155,7 @@ std::unique_ptr<ByteSink> FileOutputTarget::openSink() {
     std::error_code error;
     const fs::file_status status = fs::status(output, error);
     if (fs::is_directory(status)) failPathAccess();
+    platform::checkReplaceable(output);
     if (platform::isDeviceOrPipe(output)) {
         if (m_inPlace == InPlaceOutputs::Refused) failPathAccess();
         std::FILE* stream = platform::openInPlace(output);

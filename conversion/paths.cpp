@@ -7,6 +7,7 @@
 namespace quillet {
 
 std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
+    utf8Path = withoutSurroundingQuotes(utf8Path);
     try {
         return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
     } catch (const std::exception&) {
@@ -19,7 +20,15 @@ std::string utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::string_view withoutSurroundingQuotes(std::string_view path) {
+    if (kWindowsPaths && path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+        return path.substr(1, path.size() - 2);
+    }
+    return path;
+}
+
 std::string_view fileNameOf(std::string_view path) {
+    path = withoutSurroundingQuotes(path);
     for (std::size_t end = path.size(); end > 0; --end) {
         if (isFolderSeparator(path[end - 1])) return path.substr(end);
     }

@@ -12,11 +12,15 @@ namespace quillet {
 std::filesystem::path pathFromUtf8(std::string_view utf8Path);
 std::string utf8FromPath(const std::filesystem::path& path);
 
-// Whether a character ends a folder in a path: "/" everywhere, and "\" on Windows too, where
-// it is the usual one; elsewhere "\" is a character of a file name like any other.
-constexpr bool isFolderSeparator(char c) {
-    return c == '/' || (std::filesystem::path::preferred_separator == '\\' && c == '\\');
-}
+// Whether paths are spelled as on Windows: folders end in "\" as well as "/", and a file name
+// cannot hold '"'. Elsewhere both are characters of a file name like any other.
+inline constexpr bool kWindowsPaths = std::filesystem::path::preferred_separator == '\\';
+
+constexpr bool isFolderSeparator(char c) { return c == '/' || (kWindowsPaths && c == '\\'); }
+
+// A path as the user meant it. On Windows, where "Copy as path" puts a path between double
+// quotes, one surrounding pair is dropped.
+std::string_view withoutSurroundingQuotes(std::string_view path);
 
 // The file name a path ends in: the text after its last folder separator.
 std::string_view fileNameOf(std::string_view path);

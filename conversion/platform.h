@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 
 // The file operations whose calls differ between Windows and POSIX systems. Each is declared
 // once here and defined in platform_windows.cpp or platform_posix.cpp, whichever the build
@@ -30,6 +32,16 @@ std::FILE* openInPlace(const std::filesystem::path& path);
 void writeToStream(std::FILE* stream, std::span<const char> bytes);
 // Writes what the stream still buffers, failing as writeToStream does.
 void flushStream(std::FILE* stream);
+
+// Refuses, as a bad file name, an output that no run could replace: on Windows a file that
+// another program holds open without letting it be replaced (a spreadsheet showing it), or a
+// name such as COM1.csv that Windows takes for a device.
+void checkReplaceable(const std::filesystem::path& output);
+
+// A log's file name as line 1 of its CSV spells it. On Windows each character is one byte,
+// the low 8 bits of its code, as spreadsheets there read a CSV, and a character above U+00FF
+// is "?"; elsewhere file names are UTF-8, and so is the line.
+std::string csvFileNameText(std::string_view utf8Name);
 
 // Whether two paths name one file, however they spell it.
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);

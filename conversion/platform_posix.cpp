@@ -264,6 +264,10 @@ void flushStream(std::FILE* stream) {
     if (std::fflush(stream) != 0) throw Failure(writeFailure(errno));
 }
 
+void checkReplaceable(const fs::path&) {}
+
+std::string csvFileNameText(std::string_view utf8Name) { return std::string(utf8Name); }
+
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
     if (fs::equivalent(a, b, error) && !error) return true;

@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 // Enough tries to find a free temporary name even among the leftovers of crashed runs.
 constexpr int kNameTries = 100;
 
+// ERROR_DISK_QUOTA_EXCEEDED, which MinGW's headers do not name.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 // The attributes a user sets on a file and expects a replaced file to keep.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -29,7 +32,7 @@ FailureNumber writeFailure(DWORD error) {
     switch (error) {
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_QUOTA_EXCEEDED:
+        case kDiskQuotaExceeded:
         case ERROR_FILE_TOO_LARGE:
             return FailureNumber::DiskFull;
         default:
@@ -41,7 +44,7 @@ FailureNumber creationFailure(DWORD error) {
     switch (error) {
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_QUOTA_EXCEEDED:
+        case kDiskQuotaExceeded:
             return FailureNumber::DiskFull;
         default:
             return FailureNumber::PathFileAccessError;
@@ -234,6 +237,56 @@ void writeToStream(std::FILE* stream, std::span<const char> bytes) {
 
 void flushStream(std::FILE* stream) {
     if (std::fflush(stream) != 0) throw Failure(FailureNumber::DeviceIoError);
+}
+
+namespace {
+
+// Windows gives these names to devices in every folder, whatever extension follows them.
+bool isDeviceName(std::wstring stem) {
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const wchar_t* device : kDevices) {
+        if (CompareStringOrdinal(stem.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
+    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
+}
+
+}  // namespace
+
+void checkReplaceable(const fs::path& output) {
+    const std::wstring name = output.filename().native();
+    const std::size_t dot = name.find(L'.');
+    // "NUL" or "CON" alone names the device as the user meant it; "nul.csv" would too.
+    if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
+        throw Failure(FailureNumber::PathFileAccessError);
+    }
+    // Replacing a file deletes it, which a program that holds it open may forbid: then the
+    // run would fail only once the whole output is written beside it.
+    const HANDLE handle =
+        CreateFileW(output.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
+        throw Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
+    }
+}
+
+std::string csvFileNameText(std::string_view utf8Name) {
+    const int length = static_cast<int>(utf8Name.size());
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8Name.data(), length, wide.data(), length)));
+    std::string text;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const wchar_t c = wide[i];
+        text += c <= 0xFF ? static_cast<char>(c) : '?';
+        // A character beyond U+FFFF is one pair of UTF-16 codes.
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size()) ++i;
+    }
+    return text;
 }
 
 // Compared by the volume and the file's index on it, so that one file reached through another

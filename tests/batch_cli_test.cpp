@@ -13,7 +13,9 @@
 #include "recording_services.h"
 #include "reference_conversion.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -342,6 +344,20 @@ TEST_F(ManyLogsTest, UpdateReportsADamagedLogEveryTime) {
     }
     EXPECT_EQ(support::readFile(out / "DamagedQMRX.csv"), csvOf("damaged"));
 }
+
+#ifdef _WIN32
+// "D:csv" is the folder csv in drive D:'s current folder, as Windows programs take it.
+TEST_F(ManyLogsTest, AFolderRelativeToADrivesCurrentFolderIsCreated) {
+    const fs::path current = fs::current_path();
+    const std::string drive = support::utf8Text(current).substr(0, 2);
+    const std::string name = "drive-relative-" + std::to_string(GetCurrentProcessId());
+    const CommandResult result = run("--output-dir " + drive + name + "\\deep {A}");
+    const bool created = fs::exists(current / name / "deep" / "AQMRX.csv");
+    fs::remove_all(current / name);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(created);
+}
+#endif
 
 #ifndef _WIN32
 // "-" is standard input or output, never a file of that name, also to --update.

@@ -7,10 +7,10 @@
 
 #include "conversion_fixture.h"
 #include "converter_command.h"
+#include "expected_csv.h"
 
 #ifndef _WIN32
 #include <unistd.h>
-#include "expected_csv.h"
 #endif
 
 namespace quillet {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -8,7 +10,9 @@
 #include "failure.h"
 #include "reference_conversion.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -26,8 +30,24 @@ std::vector<std::uint8_t> smallLog() {
     return support::buildLog(log);
 }
 
+// A UTF-8 file name as line 1 spells it on Windows: a byte per character, "?" beyond U+00FF.
+std::string spreadsheetName(const std::string& utf8) {
+    if (!kWindowsPaths) return utf8;
+    std::string name;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t more = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        const bool oneByte = more == 0 || (more == 1 && lead < 0xC4);
+        name += !oneByte    ? '?'
+                : more == 0 ? static_cast<char>(lead)
+                            : static_cast<char>((lead & 0x03) << 6 | (utf8[i + 1] & 0x3F));
+        i += more;
+    }
+    return name;
+}
+
 std::string csvOf(const std::string& fileName) {
-    return fileName + "\r\nTime,Knock\r\n0:01.00, 5\r\n";
+    return spreadsheetName(fileName) + "\r\nTime,Knock\r\n0:01.00, 5\r\n";
 }
 
 struct Paths {
@@ -207,6 +227,22 @@ std::vector<PathCase> pathCases() {
                      return Paths{writeLogAt(f / kLogName), "NUL"};
                  },
                  support::kConverted},
+        // Windows takes these names for devices in any folder, whatever their extension.
+        PathCase{"OutputIsNulWithAnExtension",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / "nul.csv"};
+                 },
+                 FailureNumber::PathFileAccessError},
+        PathCase{"OutputIsCom1WithAnExtension",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / "COM1.csv"};
+                 },
+                 FailureNumber::PathFileAccessError},
+        PathCase{"OutputIsAuxWithSpacesAndAnExtension",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), f / "aux  .csv"};
+                 },
+                 FailureNumber::PathFileAccessError},
 #else
         // Windows lets few users create symbolic links, and Wine none.
         PathCase{"OutputIsALinkToTheInput",
@@ -243,7 +279,120 @@ TEST_F(ConversionRunTest, PathsThatAreNotUtf8) {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// A path as Explorer's "Copy as path" gives it, in double quotes.
+TEST_F(ConversionRunTest, QuotedPathsNameTheirFiles) {
+    const fs::path input = writeLog(smallLog());
+    ASSERT_EQ(convertLog("\"" + support::utf8Text(input) + "\"",
+                         "\"" + support::utf8Text(output) + "\"", services),
+              ConversionOutcome::Converted);
+    EXPECT_EQ(readFile(output), csvOf(kLogName));
+}
+
+struct Sharing {
+    std::string name;
+    DWORD shareMode;
+};
+
+void PrintTo(const Sharing& s, std::ostream* out) { *out << s.name; }
+
+// A spreadsheet showing the CSV holds it with read sharing only; some programs share writing
+// too but not deleting. Either way the old CSV cannot be replaced, so the run is refused before
+// it reads the log, and leaves no temporary file.
+class HeldOutputTest : public ConversionRunTest, public ::testing::WithParamInterface<Sharing> {};
+
+TEST_P(HeldOutputTest, IsRefusedAtOnce) {
+    support::writeFile(output, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
+    const fs::path input = writeLog(smallLog());
+    const HANDLE held = CreateFileW(output.c_str(), GENERIC_READ, GetParam().shareMode, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(convert(input), ConversionOutcome::Failed);
+    expectFailure(FailureNumber::PathFileAccessError);
+    const support::TemporaryFolder scratch;
+    const support::CommandResult command = support::runCommand(
+        QUILLET_CONVERT, support::shellQuoted(input) + " " + support::shellQuoted(output),
+        scratch.path());
+    CloseHandle(held);
+    EXPECT_EQ(command.exitCode, 1);
+    EXPECT_EQ(command.standardError,
+              "Bad Filename.  Please check the name and path of the files. The file is in use by "
+              "another program.\n");
+    EXPECT_EQ(readFile(output), kOldOutput);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        names.push_back(support::utf8Text(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"RunQMRX.pdb", "out.csv"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, HeldOutputTest,
+                         ::testing::Values(Sharing{"ReadSharing", FILE_SHARE_READ},
+                                           Sharing{"ReadAndWriteSharing",
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE}),
+                         [](const auto& info) { return info.param.name; });
+
+// Under Wine, drive Z: holds the whole host, and so also C:'s folder.
+TEST_F(ConversionRunTest, TheInputThroughAnotherDriveIsNoOutput) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    const fs::path input = writeLog(smallLog());
+    const std::string windowsPath = support::utf8Text(fs::absolute(input));
+    if (!prefix || windowsPath.rfind("C:\\", 0) != 0) {
+        GTEST_SKIP() << "needs Wine and a folder on drive C:";
+    }
+    const std::string throughZ = "Z:" + std::string(prefix) + "/drive_c" + windowsPath.substr(2);
+    ASSERT_TRUE(fs::exists(throughZ)) << throughZ;
+    EXPECT_EQ(convertLog(support::utf8Text(input), throughZ, services), ConversionOutcome::Failed);
+    expectFailure(FailureNumber::PathFileAccessError);
+    EXPECT_EQ(support::readFile(input), std::string(smallLog().begin(), smallLog().end()));
+}
+
+// Attributes the user set on the CSV stay; the file system must keep them to be tested.
+TEST_F(ConversionRunTest, ReplacingKeepsTheOutputsAttributes) {
+    support::writeFile(output, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
+    constexpr DWORD kSet = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesW(output.c_str(), kSet));
+    if ((GetFileAttributesW(output.c_str()) & kSet) != kSet) {
+        GTEST_SKIP() << "the file system keeps no hidden or system attribute";
+    }
+    ASSERT_EQ(convert(writeLog(smallLog())), ConversionOutcome::Converted);
+    EXPECT_EQ(GetFileAttributesW(output.c_str()) & kSet, kSet);
+    EXPECT_EQ(readFile(output), csvOf(kLogName));
+
+    fs::remove(output);
+    ASSERT_EQ(convert(writeLog(smallLog())), ConversionOutcome::Converted);
+    EXPECT_EQ(GetFileAttributesW(output.c_str()) & (kSet | FILE_ATTRIBUTE_TEMPORARY), 0u);
+}
+
+// A run ended from outside (Task Manager) leaves its temporary file; the next run in that
+// folder removes it, but never one whose run is still going or that something holds open.
+TEST_F(ConversionRunTest, LeftoverTemporaryFilesOfEndedRunsAreRemoved) {
+    const std::vector<std::uint8_t> bytes{'x'};
+    const fs::path ended = folder / ".quillet-4294967290-0.tmp";
+    const fs::path running =
+        folder / (".quillet-" + std::to_string(GetCurrentProcessId()) + "-7.tmp");
+    const fs::path held = folder / ".quillet-4294967291-3.tmp";
+    const fs::path other = folder / ".quillet-notes.tmp";
+    for (const fs::path& file : {ended, running, held, other}) support::writeFile(file, bytes);
+    const HANDLE holding = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holding, INVALID_HANDLE_VALUE);
+    const fs::path input = writeLog(smallLog());
+    const support::TemporaryFolder scratch;
+    const support::CommandResult command = support::runCommand(
+        QUILLET_CONVERT, support::shellQuoted(input) + " " + support::shellQuoted(output),
+        scratch.path());
+    CloseHandle(holding);
+    EXPECT_EQ(command.exitCode, 0) << command.standardError;
+    EXPECT_FALSE(fs::exists(ended));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(held));
+    EXPECT_TRUE(fs::exists(other));
+}
+
+#else
 
 TEST_F(ConversionRunTest, OutputIsAPipeThatIsWrittenNotDeleted) {
     const fs::path pipe = folder / "pipe.csv";

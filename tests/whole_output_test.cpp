@@ -8,6 +8,7 @@
 
 #include "conversion_fixture.h"
 #include "converter_command.h"
+#include "expected_csv.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -16,7 +17,6 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include "expected_csv.h"
 #endif
 
 namespace quillet {

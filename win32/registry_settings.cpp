@@ -22,6 +22,8 @@ std::wstring sectionKey(std::string_view application, std::string_view section) 
 
 }  // namespace
 
+// An entry that cannot be read as a text (another type, or shorter than one character, as a
+// damaged or foreign entry may be) is a missing one.
 std::string RegistrySettings::read(std::string_view application, std::string_view section,
                                    std::string_view key, std::string_view whenMissing) {
     const std::wstring subKey = sectionKey(application, section);
@@ -29,18 +31,21 @@ std::string RegistrySettings::read(std::string_view application, std::string_vie
     DWORD bytes = 0;
     LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ,
                                   nullptr, nullptr, &bytes);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        return std::string(whenMissing);
-    }
     std::wstring value(bytes / sizeof(wchar_t), L'\0');
-    if (status == ERROR_SUCCESS) {
+    if (status == ERROR_SUCCESS && !value.empty()) {
         status = RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ,
                               nullptr, value.data(), &bytes);
+        value.resize(bytes / sizeof(wchar_t));
+    }
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_UNSUPPORTED_TYPE ||
+        (status == ERROR_SUCCESS && value.empty())) {
+        return std::string(whenMissing);
     }
     if (status != ERROR_SUCCESS) {
         failRegistry(status, "read");
     }
-    value.resize(bytes / sizeof(wchar_t) - 1);  // without its terminating null
+    // Without its terminating null, and any other a foreign writer left.
+    while (!value.empty() && value.back() == L'\0') value.pop_back();
     return program::utf8FromWide(value);
 }
 
