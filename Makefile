@@ -11,7 +11,8 @@ FUZZ_SECONDS ?= 600
 FUZZ_FLAGS = -max_len=256 -entropic=0 -timeout=10 -artifact_prefix=fuzz/regressions/ \
   -print_final_stats=1
 FUZZ_ENV = ASAN_OPTIONS=quarantine_size_mb=16:max_malloc_fill_size=0
-VERSION := $(shell sed -n 's/.*QUILLET_VERSION "\([^"]*\)".*/\1/p' CMakeLists.txt)
+# The project's version, as CMake took it from CMakeLists.txt into the Windows build.
+WINDOWS_VERSION = $(shell sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 
 WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/wine/wine64
 # The cross compiler and GoogleTest's sources; Wine, a virtual screen with a window manager and
@@ -132,7 +133,7 @@ screenshot-windows: windows-build
 
 # quillet.exe and quillet-convert.exe with a README.txt, in one zip for Windows users.
 dist-windows: windows-build
-	scripts/dist-windows.sh build/windows build/dist/quillet-$(VERSION)-windows-x64.zip
+	scripts/dist-windows.sh build/windows build/dist/quillet-$(WINDOWS_VERSION)-windows-x64.zip
 
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png

@@ -6,8 +6,6 @@
 # Usage: test-package.sh PACKAGE.deb
 set -euo pipefail
 
-readonly window_caption="Vantrel Log Converter v1.02"
-
 fail() {
   echo "test-package: $*" >&2
   exit 1
@@ -17,8 +15,8 @@ fail() {
 # checks its class, saves a screenshot, closes the window with Alt+F4 and expects the program to
 # end with 0.
 check_window() {
-  local screenshot=$1 window_class=$2
-  shift 2
+  local screenshot=$1 window_class=$2 window_caption=$3
+  shift 3
   openbox &
   local window_manager=$!
   sleep 1
@@ -52,6 +50,7 @@ package_file=$(realpath "$1")
 package=$(dpkg-deb --field "$package_file" Package)
 version=$(dpkg-deb --field "$package_file" Version)
 upstream_version=${version%-*}
+window_caption="Vantrel Log Converter v$upstream_version"
 cd "$(dirname "$0")/.."
 results=build/package-test
 rm -rf "$results"
@@ -114,7 +113,7 @@ read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop_entry")"
 window_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_entry")
 # A file manager puts the log the user opened in place of %f.
 command=("${command[@]/#%f/$PWD/samples/WarmUpQMRX.pdb}")
-xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-window "$results/window.png" "$window_class" \
+xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-window "$results/window.png" "$window_class" "$window_caption" \
   "${command[@]}"
 echo "screenshot: $results/window.png"
 

@@ -346,7 +346,8 @@ TEST_F(ConversionRunTest, TheInputThroughAnotherDriveIsNoOutput) {
     ASSERT_TRUE(fs::exists(throughZ)) << throughZ;
     EXPECT_EQ(convertLog(support::utf8Text(input), throughZ, services), ConversionOutcome::Failed);
     expectFailure(FailureNumber::PathFileAccessError);
-    EXPECT_EQ(support::readFile(input), std::string(smallLog().begin(), smallLog().end()));
+    const std::vector<std::uint8_t> bytes = smallLog();
+    EXPECT_EQ(support::readFile(input), std::string(bytes.begin(), bytes.end()));
 }
 
 // Attributes the user set on the CSV stay; the file system must keep them to be tested.

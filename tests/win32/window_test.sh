@@ -60,10 +60,11 @@ sleep 2
 check "Enter in a path box presses no button" \
   test -z "$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null)"
 
-# Typed paths, then Tab Tab Tab back to "Convert" and Enter.
-type_text "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+# Typed paths, in double quotes as Explorer's "Copy as path" gives them, then Tab Tab Tab back
+# to "Convert" and Enter.
+type_text "\"$(windows_path "$logs/ThirdGearQMRX.pdb")\""
 press Tab
-type_text "$(windows_path "$work/typed.csv")"
+type_text "\"$(windows_path "$work/typed.csv")\""
 press Tab Tab Tab Return
 for _ in $(seq 300); do [ -s "$work/typed.csv" ] && break; sleep 0.2; done
 sleep 1
@@ -81,6 +82,26 @@ for key in Return space; do
   check "$round \"Bad Filename\" box closes with Enter" wait_for_window_gone Quillet 30
 done
 mv "$work/aside.pdb" "$logs/ThirdGearQMRX.pdb"
+
+# A PalmDir entry that cannot be read as a text (empty, one byte, a number), as damage or another
+# program may leave it, is a missing one: the dialog opens in its default folder. Tab Tab Tab
+# from "Convert" reaches the input "Browse"; a closed dialog gives the focus back to it.
+press Tab Tab Tab
+for entry in 'hex(1):' 'hex(1):41' 'dword:00000005'; do
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Riravazev\\LastDirs]\r\n"PalmDir"=%s\r\n' \
+    "$entry" >"$work/damaged.reg"
+  "$WINE" reg import "$(windows_path "$work/damaged.reg")" >/dev/null 2>&1
+  press Return
+  check "the input dialog opens over a PalmDir of $entry" \
+    wait_for_window "Choose a Vantrel Log to convert" 60
+  sleep 1
+  import -window root "window_test_palmdir_${entry//[^a-z0-9]/_}.png"
+  press Escape
+  check "the input dialog over a PalmDir of $entry closes" \
+    wait_for_window_gone "Choose a Vantrel Log to convert"
+done
+"$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1
+press Tab Tab
 
 # Both "Browse" dialogs, opened from the keyboard: Tab Tab Tab from "Convert" reaches the
 # input "Browse", Tab once more the output one.

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# quillet-convert.exe under Wine where the fault lies outside the program: a full disk, a
+# console, and its manifest.
+# Usage: console_and_disk_test.sh QUILLET.EXE QUILLET-CONVERT.EXE MAKE-LOGS.EXE
+# (WINE and WINEPREFIX set)
+set -euo pipefail
+quillet=$1
+converter=$2
+make_logs=$3
+source "$(dirname "$0")/../../scripts/wine-desktop.sh"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
+  echo "FAILED: $1"
+  failures=$((failures + 1))
+}
+
+"$WINE" "$make_logs" long "$(windows_path "$work/LongQMRX.pdb")"
+
+# Paths over 260 characters need no "\\?\" on Windows 10 and 11 once the manifest says so.
+for program in "$quillet" "$converter"; do
+  check "$(basename "$program") is long-path aware" \
+    bash -c "wrestool -x --raw --type=24 '$program' | grep -q '<longPathAware[^>]*>true<'"
+done
+
+# A full disk is error 61, as on Linux, and the CSV it would have replaced stays. Wine's server
+# opens the files, so it runs in the mount namespace of the small disk, and ends with it.
+if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+  mkdir "$work/disk"
+  wineserver=$(dirname "$WINE")/wineserver
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w
+  unshare -m bash -c '
+    mount -t tmpfs -o size=1m none "$1/disk" && printf "old\r\n" >"$1/disk/out.csv" &&
+    { "$WINE" "$2" "$3" "$4" 2>"$1/error.txt"; echo $? >"$1/status.txt"; }
+    "$5" -k; "$5" -w
+    cp "$1/disk/out.csv" "$1/kept.csv"; ls -A "$1/disk" >"$1/listing.txt"' \
+    bash "$work" "$converter" "$(windows_path "$work/LongQMRX.pdb")" \
+    "$(windows_path "$work/disk/out.csv")" "$wineserver"
+  check "a full disk ends with status 1" test "$(cat "$work/status.txt")" = 1
+  check "a full disk is error 61" grep -q "^Unexpected error # 61 occurred: Disk full" "$work/error.txt"
+  check "a full disk keeps the CSV it would have replaced" \
+    test "$(cat "$work/kept.csv")" = $'old\r'
+  check "a full disk leaves no temporary file" test "$(cat "$work/listing.txt")" = out.csv
+else
+  echo "skipped: the full disk needs root and mount namespaces for a small tmpfs"
+fi
+
+# Wine gives a program on a terminal a console, which shows UTF-16 text as it is; bytes
+# written into it would be read in its code page.
+mkdir "$work/Müller"
+(cd "$work" && script -qec "\"$WINE\" \"$converter\" --output-dir out 'Müller\\RunQMRX.pdb'" \
+  /dev/null >"$work/console.txt") || true
+check "a message on the console shows its non-ASCII letters" \
+  grep -qF 'Müller\RunQMRX.pdb: Bad Filename.' "$work/console.txt"
+(cd "$work" && "$WINE" "$converter" --output-dir out 'Müller\RunQMRX.pdb' 2>"$work/redirected.txt") || true
+check "a message on redirected standard error is UTF-8" \
+  grep -qF 'Müller\RunQMRX.pdb: Bad Filename.' "$work/redirected.txt"
+
+echo "console and disk test: $failures failed"
+[ "$failures" -eq 0 ]
