@@ -145,6 +145,9 @@ void takeOwnerAndMode(int descriptor, const fs::path& target) {
 }  // namespace
 
 struct ReplacementFile::State {
+    explicit State(const fs::path& replaced) : target(replaced) {}
+    ~State() { discard(); }
+
     fs::path target;
     // The open folder the file lies in, and the file; its name stays empty while it has none.
     int folder = -1;
@@ -160,7 +163,7 @@ struct ReplacementFile::State {
         takeOwnerAndMode(descriptor, target);
     }
 
-    void moveIntoPlace() {
+    void keep() {
         if (temporaryName.empty()) {
             // A nameless file gets a temporary name first: linkat cannot replace a file.
             const std::string name = platform::temporaryName();
@@ -176,6 +179,8 @@ struct ReplacementFile::State {
         if (renameat(folder, temporaryName.c_str(), folder, target.filename().c_str()) != 0) {
             failCreation(errno);
         }
+        kept = true;
+        withdrawRemoval();
     }
 
     void discard() {
@@ -186,25 +191,17 @@ struct ReplacementFile::State {
     }
 };
 
-ReplacementFile::ReplacementFile(const fs::path& target) : m_state(std::make_unique<State>()) {
-    m_state->target = target;
-    try {
-        m_state->create();
-    } catch (...) {
-        m_state->discard();
-        throw;
-    }
+// A file that cannot be created whole is discarded with its state.
+ReplacementFile::ReplacementFile(const fs::path& target)
+    : m_state(std::make_unique<State>(target)) {
+    m_state->create();
 }
 
-ReplacementFile::~ReplacementFile() { m_state->discard(); }
+ReplacementFile::~ReplacementFile() = default;
 
 void ReplacementFile::write(std::span<const char> bytes) { writeAll(m_state->descriptor, bytes); }
 
-void ReplacementFile::keep() {
-    m_state->moveIntoPlace();
-    m_state->kept = true;
-    withdrawRemoval();
-}
+void ReplacementFile::keep() { m_state->keep(); }
 
 void removeTemporaryFileOnInterruption() {
     struct sigaction removing {};

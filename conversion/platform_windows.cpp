@@ -125,6 +125,9 @@ void removeLeftoverTemporaryFiles(const fs::path& folder) {
 }  // namespace
 
 struct ReplacementFile::State {
+    explicit State(const fs::path& replaced) : target(replaced) {}
+    ~State() { discard(); }
+
     fs::path target;
     fs::path temporaryName;
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -154,7 +157,7 @@ struct ReplacementFile::State {
         throw Failure(FailureNumber::PathFileAccessError);
     }
 
-    void moveIntoPlace() {
+    void keep() {
         FILE_BASIC_INFO basic{};
         basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
         const bool attributed =
@@ -167,6 +170,8 @@ struct ReplacementFile::State {
         if (!MoveFileExW(temporaryName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             throw Failure(creationFailure(GetLastError()));
         }
+        kept = true;
+        withdrawRemoval();
     }
 
     void discard() {
@@ -177,25 +182,17 @@ struct ReplacementFile::State {
     }
 };
 
-ReplacementFile::ReplacementFile(const fs::path& target) : m_state(std::make_unique<State>()) {
-    m_state->target = target;
-    try {
-        m_state->create();
-    } catch (...) {
-        m_state->discard();
-        throw;
-    }
+// A file that cannot be created whole is discarded with its state.
+ReplacementFile::ReplacementFile(const fs::path& target)
+    : m_state(std::make_unique<State>(target)) {
+    m_state->create();
 }
 
-ReplacementFile::~ReplacementFile() { m_state->discard(); }
+ReplacementFile::~ReplacementFile() = default;
 
 void ReplacementFile::write(std::span<const char> bytes) { writeAll(m_state->handle, bytes); }
 
-void ReplacementFile::keep() {
-    m_state->moveIntoPlace();
-    m_state->kept = true;
-    withdrawRemoval();
-}
+void ReplacementFile::keep() { m_state->keep(); }
 
 void removeTemporaryFileOnInterruption() {
     SetConsoleCtrlHandler(removePendingOnConsoleEvent, TRUE);

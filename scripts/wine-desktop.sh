@@ -54,6 +54,17 @@ wait_for_window_gone() {
   return 1
 }
 
+# Runs a check of a test: check DESCRIPTION COMMAND... prints "ok" or "FAILED" and counts the
+# failures in $failures. On a screen, the screen at the first failure is kept as
+# window_test_failure.png.
+failures=0
+check() {
+  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
+  echo "FAILED: $1"
+  if [ "$failures" -eq 0 ] && [ -n "${DISPLAY:-}" ]; then import -window root window_test_failure.png || true; fi
+  failures=$((failures + 1))
+}
+
 # Presses keys in the focused window, one at a time, as a person types.
 press() { xdotool key --delay 150 "$@"; sleep 0.5; }
 type_text() { xdotool type --delay 40 "$1"; sleep 0.3; }

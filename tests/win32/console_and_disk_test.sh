@@ -4,19 +4,11 @@
 # Usage: console_and_disk_test.sh QUILLET.EXE QUILLET-CONVERT.EXE MAKE-LOGS.EXE
 # (WINE and WINEPREFIX set)
 set -euo pipefail
-quillet=$1
-converter=$2
-make_logs=$3
+quillet=$1 converter=$2 make_logs=$3
 source "$(dirname "$0")/../../scripts/wine-desktop.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
-  echo "FAILED: $1"
-  failures=$((failures + 1))
-}
 
 "$WINE" "$make_logs" long "$(windows_path "$work/LongQMRX.pdb")"
 
