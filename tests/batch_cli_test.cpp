@@ -312,6 +312,11 @@ TEST_F(ManyLogsTest, SummaryPrintsATablePerLogAndWarnsOfTimeJumps) {
     EXPECT_EQ(result.standardError,
               path + ": warning: at record 3 the time goes back from 0:11.50 to 0:09.00\n" + path +
                   ": warning: at record 4 the time jumps ahead from 0:09.50 to 3:20.00\n");
+
+    const CommandResult fromStandardInput =
+        run("--summary --name Jumpy.pdb - <" + shellQuoted(input));
+    EXPECT_EQ(fromStandardInput.exitCode, 0);
+    EXPECT_EQ(fromStandardInput.standardOutput.rfind("Jumpy.pdb\n  records       4\n", 0), 0u);
 }
 
 TEST_F(ManyLogsTest, SummaryOfADamagedLogFails) {

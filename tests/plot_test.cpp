@@ -242,6 +242,15 @@ TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
     const CommandResult toStandardOutput = run("--plot - " + shellQuoted(input));
     EXPECT_EQ(toStandardOutput.exitCode, 0);
     EXPECT_EQ(toStandardOutput.standardOutput, readFile(svg));
+
+    // A log on standard input is read once for both.
+    const fs::path fromInput = folder / "input.svg";
+    const CommandResult fromStandardInput =
+        run("--name RunQMRX.pdb --plot " + shellQuoted(fromInput) + " - " + shellQuoted(csv) +
+            " <" + shellQuoted(input));
+    EXPECT_EQ(fromStandardInput.exitCode, 0) << fromStandardInput.standardError;
+    EXPECT_EQ(readFile(fromInput), readFile(svg));
+    EXPECT_EQ(readFile(csv), support::expectedCsv(log, "RunQMRX.pdb"));
 }
 
 // The title says the CSV's times, also for hundredths of 100 and more.
