@@ -73,8 +73,8 @@ class ColumnFiller {
             const SampleClock clock{seconds, hundredths};
             const auto column =
                 static_cast<std::size_t>(m_chart.axis.columnOf(clock.milliseconds()));
-            double* smallest = &m_chart.smallest[column * strips];
-            double* largest = &m_chart.largest[column * strips];
+            double* smallest = m_chart.smallest.data() + column * strips;
+            double* largest = m_chart.largest.data() + column * strips;
             for (std::size_t strip = 0; strip < strips; ++strip) {
                 const double number = (*m_columns[strip])[raw[strip]];
                 if (number < smallest[strip]) smallest[strip] = number;
