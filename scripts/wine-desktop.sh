@@ -2,7 +2,8 @@
 # manager (without one, Wine does not hand the keyboard focus to its dialogs reliably), Wine,
 # and xdotool. Source it; it needs WINE (the wine64 loader) and WINEPREFIX set.
 
-# Starts Xvfb and openbox on a free display and exports DISPLAY; both end with the shell.
+# Starts Xvfb and openbox on a free display and exports DISPLAY; both end with the shell, by
+# stop_desktop, which the caller's own EXIT trap calls when it has one.
 # Wine's session ends first: one started without this display would keep windows off it.
 start_desktop() {
   local display_file
@@ -16,7 +17,7 @@ start_desktop() {
   rm -f "$display_file"
   openbox >/dev/null 2>&1 &
   desktop_pids+=($!)
-  trap stop_desktop EXIT
+  [ -n "$(trap -p EXIT)" ] || trap stop_desktop EXIT
   # Windows opened before the window manager runs would never be given the focus.
   for _ in $(seq 600); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
@@ -52,6 +53,16 @@ wait_for_window_gone() {
   done
   echo "window \"$title\" still open after $seconds s" >&2
   return 1
+}
+
+# Runs COMMAND, says whether DESCRIPTION holds and counts the failures; the screen at the first
+# failure is kept as $failure_screenshot.
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
+  echo "FAILED: $1"
+  [ "$failures" -gt 0 ] || import -window root "$failure_screenshot" || true
+  failures=$((failures + 1))
 }
 
 # Presses keys in the focused window, one at a time, as a person types.

@@ -11,14 +11,7 @@ source "$(dirname "$0")/../../scripts/wine-desktop.sh"
 
 work=$(mktemp -d)
 trap 'stop_desktop; rm -rf "$work"' EXIT
-failures=0
-# The screen at the first failure is kept beside the test, as window_test_failure.png.
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
-  echo "FAILED: $1"
-  [ "$failures" -gt 0 ] || import -window root window_test_failure.png || true
-  failures=$((failures + 1))
-}
+failure_screenshot=window_test_failure.png
 
 # One self-contained program: nothing beside it but what every Windows has.
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
