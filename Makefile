@@ -65,8 +65,8 @@ test-windows: build dist-windows
 # The build that is installed and packaged: optimised as the tested build, with Debian's
 # hardening flags, no tests; the package strips it.
 PACKAGE_DEPS = imagemagick help2man dpkg-dev file
-PACKAGE_CHECK_DEPS = lintian desktop-file-utils shared-mime-info xdg-utils appstream libglib2.0-bin man-db \
-  openbox xdotool
+PACKAGE_CHECK_DEPS = lintian desktop-file-utils shared-mime-info xdg-utils appstream \
+  libglib2.0-bin man-db openbox xdotool
 BUILD_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package-build:
 	@scripts/install-deps.sh $(PACKAGE_DEPS)

@@ -68,7 +68,8 @@ check_opened_log() {
     [ -s "$csv" ] && break
     sleep 0.1
   done
-  cmp "$expected_csv" "$csv" || fail "Enter in the window did not write the opened log's CSV beside it"
+  cmp "$expected_csv" "$csv" ||
+    fail "Enter in the window did not write the opened log's CSV beside it"
   xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
   timeout 10 tail --pid="$program" -f /dev/null || fail "the window did not close on Alt+F4"
 }
@@ -167,7 +168,7 @@ command=()
 for word in "${exec_line[@]}"; do
   [ "$word" = %f ] || command+=("$word")
 done
-opened_log="$PWD/$results/Opened logs/Warm Up qmrx.pdb"
+opened_log="$PWD/$results/Fahrten ä/Warm Up qmrx.pdb"
 mkdir -p "$(dirname "$opened_log")"
 cp samples/WarmUpQMRX.pdb "$opened_log"
 quillet-convert "$opened_log" "$results/expected.csv"
