@@ -33,14 +33,17 @@ registry_value() {  # registry_value KEY (/v NAME | /ve)
     sed -n 's/^    .*    REG_[A-Z_]*    \{0,1\}//p' | head -n 1
 }
 has_registry_key() { "$WINE" reg query "$@" >/dev/null 2>&1; }
-# The machine's and the user's software settings, where installers write, as text; without
-# Wine's own, which change as programs run.
+# The machine's and the user's software settings, where installers write, as text, one key a
+# paragraph; without Wine's own, which change as programs run, nor the empty keys of Windows
+# Installer's own records, which Windows has from the start and Wine makes at the first use.
 export_registry() {  # export_registry NAME
   local root
   for root in HKLM HKCU; do
     "$WINE" reg export "$root\\Software" "$(windows_path "$work/$1-$root.reg")" /y >/dev/null 2>&1
     iconv -f UTF-16 -t UTF-8 "$work/$1-$root.reg" | tr -d '\r' |
-      awk '/^\[/ { wine = index($0, "\\Software\\Wine") > 0 } !wine'
+      awk -v RS= -F '\n' 'index($1, "\\Software\\Wine") { next }
+        NF == 1 && $1 ~ /\\(Classes|CurrentVersion)\\Installer[]\\]/ { next }
+        { print $0 "\n" }'
   done >"$work/$1.txt"
 }
 same_text() { diff "$1" "$2" >&2; }
