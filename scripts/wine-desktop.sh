@@ -23,7 +23,9 @@ start_desktop() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done
-  echo "openbox did not start" >&2
+  local pid alive=()
+  for pid in "${desktop_pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive+=("$pid"); done
+  echo "openbox did not start on display $DISPLAY (running: ${alive[*]:-none} of ${desktop_pids[*]})" >&2
   return 1
 }
 
