@@ -16,8 +16,10 @@ WINDOWS_VERSION = $(shell sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win
 
 WINE_ENV = WINEPREFIX=$(CURDIR)/build/windows/wine WINEDEBUG=-all WINE=/usr/lib/wine/wine64
 # The cross compiler and GoogleTest's sources; Wine, a virtual screen with a window manager and
-# xdotool to run the programs as a person would; ImageMagick for the icon and screenshots.
-WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 googletest openbox xdotool x11-utils imagemagick icoutils zip
+# xdotool to run the programs as a person would; ImageMagick for the icon and screenshots; zip,
+# wixl and msitools for the downloads.
+WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 googletest openbox xdotool x11-utils imagemagick \
+  icoutils zip wixl msitools
 
 .PHONY: deps build run test test-sanitize test-windows fuzz fuzz-build fuzz-files fuzz-minimise \
 	fuzz-replay fuzz-seeds bench samples screenshot screenshot-windows windows-build dist-windows \
@@ -46,22 +48,26 @@ test-sanitize: deps
 	ctest --preset sanitize -j2
 
 # The core, quillet-convert.exe and the core tests cross-built for Windows and run under Wine,
-# then every sample and damaged log converted by both builds and compared byte for byte.
+# then every sample and damaged log converted by both builds and compared byte for byte; last,
+# the installer installs, opens a log from "Open with", upgrades and uninstalls under Wine.
 windows-build:
 	@scripts/install-deps.sh $(WINDOWS_DEPS)
 	cmake --preset windows
 	cmake --build --preset windows
 	$(WINE_ENV) /usr/lib/wine/wine64 wineboot --init
 
-test-windows: build windows-build
+test-windows: build dist-windows
 	$(WINE_ENV) ctest --preset windows
 	$(WINE_ENV) scripts/compare-windows.sh $(BUILD_DIR)/cli/quillet-convert \
 	  build/windows/cli/quillet-convert.exe
+	$(WINE_ENV) tests/win32/installer_test.sh $(WINDOWS_MSI) build/windows samples \
+	  build/windows/installer_window.png
 
 # The build that is installed and packaged: optimised as the tested build, with Debian's
 # hardening flags, no tests; the package strips it.
 PACKAGE_DEPS = imagemagick help2man dpkg-dev file
-PACKAGE_CHECK_DEPS = lintian desktop-file-utils appstream libglib2.0-bin man-db openbox xdotool
+PACKAGE_CHECK_DEPS = lintian desktop-file-utils shared-mime-info xdg-utils appstream \
+  libglib2.0-bin man-db openbox xdotool
 BUILD_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package-build:
 	@scripts/install-deps.sh $(PACKAGE_DEPS)
@@ -131,9 +137,12 @@ bench: build
 screenshot-windows: windows-build
 	$(WINE_ENV) scripts/screenshot-windows.sh build/windows/app/quillet.exe docs/window-windows.png
 
-# quillet.exe and quillet-convert.exe with a README.txt, in one zip for Windows users.
+# quillet.exe and quillet-convert.exe with a README.txt, in one zip for Windows users, and in
+# an installer.
+WINDOWS_ZIP = build/dist/quillet-$(WINDOWS_VERSION)-windows-x64.zip
+WINDOWS_MSI = build/dist/quillet-$(WINDOWS_VERSION)-x64.msi
 dist-windows: windows-build
-	scripts/dist-windows.sh build/windows build/dist/quillet-$(WINDOWS_VERSION)-windows-x64.zip
+	scripts/dist-windows.sh build/windows $(WINDOWS_ZIP) $(WINDOWS_MSI)
 
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png

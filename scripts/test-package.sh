@@ -1,30 +1,40 @@
 #!/usr/bin/env bash
 # Checks the Debian package as a user meets it: lintian finds no error; once installed, the menu
-# entry and AppStream data are valid, file managers open logs with Quillet, the icons have their
-# sizes, quillet-convert runs, the manual pages are found, and the menu entry's command opens
-# the window (under Xvfb, closed as a person closes it); once removed, nothing of it is left.
+# entry and AppStream data are valid, the desktop knows logs as a file type of their own and
+# opens them with Quillet, the icons have their sizes, quillet-convert runs, the manual pages
+# are found, the menu entry's command opens the window (under Xvfb, closed as a person closes
+# it), and a log opened as a file manager opens it shows in the window, which converts it on
+# Enter; once removed, nothing of it is left.
 # Usage: test-package.sh PACKAGE.deb
 set -euo pipefail
+
+readonly log_type=application/x-vantrel-log
 
 fail() {
   echo "test-package: $*" >&2
   exit 1
 }
 
-# Run inside Xvfb: starts the menu entry's command with a window manager, waits for the window,
-# checks its class, saves a screenshot, closes the window with Alt+F4 and expects the program to
-# end with 0.
+# The file type that file managers built on GIO (GNOME's, Xfce's, LXDE's…) give a file;
+# xdg-mime asks GIO on those desktops.
+file_type() {
+  XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype "$1"
+}
+
+wait_for_window() {
+  timeout 30 xdotool search --sync --onlyvisible --name "^${window_caption}\$" | head -n 1 |
+    grep . || fail "no window \"$window_caption\" appeared"
+}
+
+# Starts the menu entry's command, waits for the window, checks its class, saves a screenshot,
+# closes the window with Alt+F4 and expects the program to end with 0.
 check_window() {
-  local screenshot=$1 window_class=$2 window_caption=$3
-  shift 3
-  openbox &
-  local window_manager=$!
-  sleep 1
+  local screenshot=$1 window_class=$2
+  shift 2
   "$@" &
   local program=$!
   local window
-  window=$(timeout 30 xdotool search --sync --onlyvisible --name "^${window_caption}\$" | head -n 1) ||
-    fail "no window \"$window_caption\" appeared"
+  window=$(wait_for_window)
   local windows_of_class
   windows_of_class=$(xdotool search --classname "^${window_class}\$")
   grep -qx "$window" <<<"$windows_of_class" ||
@@ -35,13 +45,44 @@ check_window() {
   local status=0
   timeout 10 tail --pid="$program" -f /dev/null || fail "the window did not close on Alt+F4"
   wait "$program" || status=$?
-  kill "$window_manager"
   [ "$status" -eq 0 ] || fail "quillet ended with status $status"
 }
 
-if [ "${1:-}" = --check-window ]; then
-  shift
-  check_window "$@"
+# Opens LOG as a double-click in a file manager does (gio open: the default application of its
+# file type, started by its desktop entry's command), saves a screenshot, presses Enter in the
+# window, where the focus starts on "Convert", and expects the CSV beside the log to hold the
+# bytes of EXPECTED-CSV; then closes the window with Alt+F4.
+check_opened_log() {
+  local screenshot=$1 log=$2 expected_csv=$3
+  local csv=${log%.pdb}.csv
+  gio open "$log"
+  local window program
+  window=$(wait_for_window)
+  program=$(xdotool getwindowpid "$window")
+  sleep 1
+  import -window root "$screenshot"
+  [ ! -e "$csv" ] || fail "the opened log was converted before Convert was pressed"
+  xdotool windowactivate --sync "$window" key --clearmodifiers Return
+  for _ in $(seq 100); do
+    [ -s "$csv" ] && break
+    sleep 0.1
+  done
+  cmp "$expected_csv" "$csv" ||
+    fail "Enter in the window did not write the opened log's CSV beside it"
+  xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+  timeout 10 tail --pid="$program" -f /dev/null || fail "the window did not close on Alt+F4"
+}
+
+# Run inside Xvfb: both window checks, with a window manager.
+if [ "${1:-}" = --check-windows ]; then
+  results=$2 window_class=$3 window_caption=$4 log=$5 expected_csv=$6
+  shift 6
+  openbox &
+  window_manager=$!
+  sleep 1
+  check_window "$results/window.png" "$window_class" "$@"
+  check_opened_log "$results/opened-log.png" "$log" "$expected_csv"
+  kill "$window_manager"
   exit 0
 fi
 
@@ -83,12 +124,23 @@ desktop_id=$(basename "$desktop_entry" .desktop)
 desktop-file-validate "$desktop_entry"
 appstreamcli validate --no-net "$metainfo"
 
-echo "== a log opened from the file manager"
-content_type=$(LC_ALL=C gio info -a standard::content-type samples/WarmUpQMRX.pdb |
-  sed -n 's/^ *standard::content-type: //p')
-handlers=$(LC_ALL=C gio mime "$content_type")
-grep -qF "$desktop_id.desktop" <<<"$handlers" ||
-  fail "Quillet does not open logs ($content_type) from the file manager"
+echo "== the log file type"
+types=$results/types
+mkdir -p "$types"
+for name in WarmUpQMRX.pdb "Warm Up qmrx.pdb" WARMUPQMRX.PDB Run7QmRx.Pdb; do
+  cp samples/WarmUpQMRX.pdb "$types/$name"
+  type=$(file_type "$types/$name")
+  [ "$type" = "$log_type" ] || fail "$name is a $type, not a $log_type"
+done
+cp samples/WarmUpQMRX.pdb "$types/book.pdb"
+type=$(file_type "$types/book.pdb")
+[ "$type" != "$log_type" ] || fail "book.pdb, a Palm database like others, is taken for a log"
+# GIO's default, and the one that other desktops read from the desktop entries' cache.
+for desktop in GNOME ""; do
+  default=$(XDG_CURRENT_DESKTOP=$desktop xdg-mime query default "$log_type")
+  [ "$default" = "$desktop_id.desktop" ] ||
+    fail "logs open with \"$default\" ${desktop:+on $desktop }instead of Quillet"
+done
 
 echo "== icons"
 for size in 16 32 48 64 128; do
@@ -108,20 +160,31 @@ for program in quillet quillet-convert; do
   grep -q "$program" <<<"$page" || fail "man $program shows no page of $program"
 done
 
-echo "== the window, started by the menu entry's command"
-read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop_entry")"
+echo "== the window, from the menu and from a log opened in a file manager"
+read -r -a exec_line <<<"$(sed -n 's/^Exec=//p' "$desktop_entry")"
 window_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_entry")
-# A file manager puts the log the user opened in place of %f.
-command=("${command[@]/#%f/$PWD/samples/WarmUpQMRX.pdb}")
-xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-window "$results/window.png" "$window_class" "$window_caption" \
-  "${command[@]}"
-echo "screenshot: $results/window.png"
+# A menu starts the command without a file, and so without its field code.
+command=()
+for word in "${exec_line[@]}"; do
+  [ "$word" = %f ] || command+=("$word")
+done
+opened_log="$PWD/$results/Fahrten ä/Warm Up qmrx.pdb"
+mkdir -p "$(dirname "$opened_log")"
+cp samples/WarmUpQMRX.pdb "$opened_log"
+quillet-convert "$opened_log" "$results/expected.csv"
+xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-windows "$results" "$window_class" "$window_caption" \
+  "$opened_log" "$results/expected.csv" "${command[@]}"
+echo "screenshots: $results/window.png $results/opened-log.png"
 
 echo "== remove"
 trap - EXIT
 remove_package
 ! installed || fail "$package is still installed"
-for file in /usr/bin/quillet /usr/bin/quillet-convert "$desktop_entry" "$metainfo"; do
-  [ ! -e "$file" ] || fail "$file is left after the package was removed"
-done
+while IFS= read -r file; do
+  [ -d "$file" ] || [ ! -e "$file" ] || fail "$file is left after the package was removed"
+done <<<"$installed_files"
+[ "$(file_type "$types/WarmUpQMRX.pdb")" != "$log_type" ] ||
+  fail "the desktop still knows logs after the package was removed"
+! grep -qsF "$log_type" /usr/share/applications/mimeinfo.cache ||
+  fail "the desktop entries' cache still names logs after the package was removed"
 echo "test-package: all checks passed"

@@ -2,7 +2,8 @@
 # manager (without one, Wine does not hand the keyboard focus to its dialogs reliably), Wine,
 # and xdotool. Source it; it needs WINE (the wine64 loader) and WINEPREFIX set.
 
-# Starts Xvfb and openbox on a free display and exports DISPLAY; both end with the shell.
+# Starts Xvfb and openbox on a free display and exports DISPLAY; both end with the shell, by
+# stop_desktop, which the caller's own EXIT trap calls when it has one.
 # Wine's session ends first: one started without this display would keep windows off it.
 start_desktop() {
   local display_file
@@ -16,13 +17,15 @@ start_desktop() {
   rm -f "$display_file"
   openbox >/dev/null 2>&1 &
   desktop_pids+=($!)
-  trap stop_desktop EXIT
+  [ -n "$(trap -p EXIT)" ] || trap stop_desktop EXIT
   # Windows opened before the window manager runs would never be given the focus.
   for _ in $(seq 600); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done
-  echo "openbox did not start" >&2
+  local pid alive=()
+  for pid in "${desktop_pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive+=("$pid"); done
+  echo "openbox did not start on display $DISPLAY (running: ${alive[*]:-none} of ${desktop_pids[*]})" >&2
   return 1
 }
 
@@ -54,14 +57,15 @@ wait_for_window_gone() {
   return 1
 }
 
-# Runs a check of a test: check DESCRIPTION COMMAND... prints "ok" or "FAILED" and counts the
-# failures in $failures. On a screen, the screen at the first failure is kept as
-# window_test_failure.png.
+# Runs COMMAND, says whether DESCRIPTION holds and counts the failures; on a screen, the screen
+# at the first failure is kept as $failure_screenshot.
 failures=0
-check() {
+check() {  # check DESCRIPTION COMMAND...
   if "${@:2}" >/dev/null; then echo "ok: $1"; return; fi
   echo "FAILED: $1"
-  if [ "$failures" -eq 0 ] && [ -n "${DISPLAY:-}" ]; then import -window root window_test_failure.png || true; fi
+  if [ "$failures" -eq 0 ] && [ -n "${DISPLAY:-}" ]; then
+    import -window root "${failure_screenshot:-test_failure.png}" || true
+  fi
   failures=$((failures + 1))
 }
 

@@ -11,6 +11,7 @@ source "$(dirname "$0")/../../scripts/wine-desktop.sh"
 
 work=$(mktemp -d)
 trap 'stop_desktop; rm -rf "$work"' EXIT
+failure_screenshot=window_test_failure.png
 
 # One self-contained program: nothing beside it but what every Windows has.
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "

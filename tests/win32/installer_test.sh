@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, as a user meets it: msiexec installs the programs, the
+# Start-menu shortcut, "Open with" for .pdb files and the "Apps & features" entry; a log opened
+# through the ProgID's open verb fills the window, and Enter converts it; a later version
+# replaces this one, an earlier one is refused; and uninstalling leaves the registry as it was.
+# Usage: installer_test.sh QUILLET.MSI WINDOWS-BUILD-DIR SAMPLES-DIR SCREENSHOT
+# (WINE and WINEPREFIX set)
+set -euo pipefail
+msi=$(realpath "$1")
+build=$(realpath "$2")
+samples=$(realpath "$3")
+screenshot=$(realpath -m "$4")
+source "$(dirname "$0")/../../scripts/wine-desktop.sh"
+# Wine's menu builder would copy the shortcut and the file type into the host's own menus.
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
+
+work=$(mktemp -d)
+failure_screenshot=installer_test_failure.png
+msi_property() { msiinfo export "$msi" Property | tr -d '\r' | sed -n "s/^$1\t//p"; }
+version=$(msi_property ProductVersion)
+product_code=$(msi_property ProductCode)
+caption="Vantrel Log Converter v$version"
+install_dir="$WINEPREFIX/drive_c/Program Files/Quillet"
+classes='HKLM\Software\Classes'
+uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code"
+verb_command='"C:\Program Files\Quillet\quillet.exe" "%1"'
+
+msiexec() { "$WINE" msiexec "$@" /qn >/dev/null 2>&1; }
+refused() { ! msiexec "$@"; }
+# The data of one registry value; /ve for the key's default.
+registry_value() {  # registry_value KEY (/v NAME | /ve)
+  "$WINE" reg query "$@" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    .*    REG_[A-Z_]*    \{0,1\}//p' | head -n 1
+}
+has_registry_key() { "$WINE" reg query "$@" >/dev/null 2>&1; }
+# The machine's and the user's software settings, where installers write, as text, one key a
+# paragraph; without Wine's own, which change as programs run, nor the empty keys of Windows
+# Installer's own records, which Windows has from the start and Wine makes at the first use.
+export_registry() {  # export_registry NAME
+  local root
+  for root in HKLM HKCU; do
+    "$WINE" reg export "$root\\Software" "$(windows_path "$work/$1-$root.reg")" /y >/dev/null 2>&1
+    iconv -f UTF-16 -t UTF-8 "$work/$1-$root.reg" | tr -d '\r' |
+      awk -v RS= -F '\n' 'index($1, "\\Software\\Wine") { next }
+        NF == 1 && $1 ~ /\\(Classes|CurrentVersion)\\Installer[]\\]/ { next }
+        { print $0 "\n" }'
+  done >"$work/$1.txt"
+}
+same_text() { diff "$1" "$2" >&2; }
+# The product codes of every Quillet that "Apps & features" lists.
+installed_quillets() {
+  "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+    tr -d '\r' | awk '/^HKEY/ { key = $0 }
+      $0 == "    DisplayName    REG_SZ    Quillet" { sub(/.*\\/, "", key); print key }'
+}
+# The Start menu's shortcut: in the all-users menu on Windows, in the user's under Wine.
+shortcuts() {
+  find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+    -ipath '*/Start Menu/Programs/Quillet.lnk' 2>/dev/null
+}
+shortcut_names() {  # shortcut_names TEXT: the shortcut's strings hold TEXT
+  local link
+  link=$(shortcuts)
+  [ -n "$link" ] && grep -qF "$1" <(strings "$link"; strings -el "$link")
+}
+
+# What a run that stopped half-way left behind goes first, and last what this one added.
+clean_up() {
+  local code
+  for code in $(installed_quillets); do msiexec /x "$code" || true; done
+  "$WINE" reg delete "$classes\\.pdb" /f >/dev/null 2>&1 || true
+}
+trap 'stop_desktop; clean_up; rm -rf "$work"' EXIT
+# No Wine process started without the menu builder's override may go on running.
+"$(dirname "$WINE")/wineserver" -k 2>/dev/null || true
+clean_up
+
+check "the installer is named after its version, $version" \
+  test "$(basename "$msi")" = "quillet-$version-x64.msi"
+check "every component is 64-bit" \
+  bash -c "msiinfo export '$msi' Component | tail -n +4 | awk -F '\t' '\$4 != 256 { exit 1 }'"
+
+# Another program's default for .pdb files, which the installer must leave alone.
+"$WINE" reg add "$classes\\.pdb" /ve /d Other.Database /f >/dev/null 2>&1
+export_registry before
+
+check "msiexec /i installs" msiexec /i "$(windows_path "$msi")"
+check "the programs, the licence and the README lie in Program Files\\Quillet" \
+  test "$(cd "$install_dir" && LC_ALL=C ls | tr '\n' ' ')" = \
+  "LICENSE.txt README.txt quillet-convert.exe quillet.exe "
+check "the README has CR LF line ends" bash -c "! grep -qv \$'\\r\$' '$install_dir/README.txt'"
+check "one Start-menu shortcut Quillet" test "$(shortcuts | wc -l)" -eq 1
+check "the shortcut starts the installed quillet.exe" \
+  shortcut_names 'C:\Program Files\Quillet\quillet.exe'
+check "the shortcut has the program's icon" shortcut_names "\\$product_code\\quillet.ico"
+check "the program's icon is the build's" \
+  cmp "$WINEPREFIX/drive_c/windows/Installer/$product_code/quillet.ico" "$build/icons/quillet.ico"
+check "the ProgID names the log type" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog" /ve)" = "Vantrel engine log"
+check "the ProgID's open verb starts quillet.exe on the file" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog\\shell\\open\\command" /ve)" = \
+  "$verb_command"
+check "the ProgID's icon is the program's" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog\\DefaultIcon" /ve)" = \
+  'C:\Program Files\Quillet\quillet.exe,0'
+check ".pdb files offer Quillet in \"Open with\"" \
+  has_registry_key "$classes\\.pdb\\OpenWithProgids" /v Quillet.VantrelLog
+check "the default program of .pdb files stays the one there was" \
+  test "$(registry_value "$classes\\.pdb" /ve)" = Other.Database
+check "\"Apps & features\" lists Quillet" \
+  test "$(registry_value "$uninstall_key" /v DisplayName)" = Quillet
+check "\"Apps & features\" gives the version, $version" \
+  test "$(registry_value "$uninstall_key" /v DisplayVersion)" = "$version"
+check "\"Apps & features\" names the publisher" \
+  test "$(registry_value "$uninstall_key" /v Publisher)" = "The Quillet authors"
+check "\"Apps & features\" uninstalls with msiexec" \
+  test "$(registry_value "$uninstall_key" /v UninstallString)" = "MsiExec.exe /X$product_code"
+
+# A log in a folder with a space and a non-ASCII letter, opened as Explorer opens it with the
+# ProgID; the installed quillet-convert.exe writes the CSV it must give.
+opened="$work/Fahrten ä"
+mkdir -p "$opened"
+cp "$samples/ThirdGearQMRX.pdb" "$opened/ThirdGearQMRX.pdb"
+"$WINE" "$install_dir/quillet-convert.exe" "$(windows_path "$opened/ThirdGearQMRX.pdb")" \
+  "$(windows_path "$work/expected.csv")"
+start_desktop
+"$WINE" start /ProgIDOpen Quillet.VantrelLog "$(windows_path "$opened/ThirdGearQMRX.pdb")"
+window=$(wait_for_window "$caption" 120)
+xdotool windowactivate --sync "$window"
+sleep 2
+import -window root "$screenshot"
+check "the opened log is not converted at once" test ! -e "$opened/ThirdGearQMRX.csv"
+press Return
+for _ in $(seq 300); do [ -s "$opened/ThirdGearQMRX.csv" ] && break; sleep 0.2; done
+sleep 1
+check "Enter converts the opened log into its CSV beside it" \
+  cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
+press alt+F4
+check "Alt+F4 closes the window" wait_for_window_gone "$caption"
+stop_desktop
+
+check "msiexec /x uninstalls" msiexec /x "$(windows_path "$msi")"
+check "Program Files\\Quillet is gone" test ! -e "$install_dir"
+check "the shortcut and the installer's copy of the icon are gone" \
+  test -z "$(shortcuts)" -a ! -e "$WINEPREFIX/drive_c/windows/Installer/$product_code"
+export_registry after
+check "every registry key and value the installer wrote is gone, and nothing else" \
+  same_text "$work/before.txt" "$work/after.txt"
+
+# A later version, built from the same source with only the version and the product code
+# changed, as a release would be; the files come out of this installer.
+later=$version.1
+msiextract --directory "$work/later" "$msi" >/dev/null
+mkdir -p "$work/later/packaging" "$work/later/icons"
+cp "$build/icons/quillet.ico" "$work/later/icons/"
+sed -e "s/Version=\"$version\"/Version=\"$later\"/" \
+  -e "s/Product Id=\"[^\"]*\"/Product Id=\"$(cat /proc/sys/kernel/random/uuid)\"/" \
+  "$build/packaging/quillet.wxs" >"$work/later/packaging/quillet.wxs"
+(cd "$work/later/Quillet" &&
+  wixl --arch x64 --output "$work/later.msi" "$work/later/packaging/quillet.wxs" >/dev/null)
+check "msiexec /i installs $version" msiexec /i "$(windows_path "$msi")"
+check "msiexec /i of $later over it installs" msiexec /i "$(windows_path "$work/later.msi")"
+check "$later replaces $version in \"Apps & features\"" \
+  test "$(installed_quillets)" = "$(msiinfo export "$work/later.msi" Property | tr -d '\r' |
+    sed -n 's/^ProductCode\t//p')"
+check "the programs are still installed" test -f "$install_dir/quillet.exe"
+check "msiexec /i of $version over $later is refused" refused /i "$(windows_path "$msi")"
+check "$later stays installed" test "$(installed_quillets | wc -l)" -eq 1
+check "msiexec /x of $later uninstalls" msiexec /x "$(windows_path "$work/later.msi")"
+export_registry after_upgrade
+check "after the upgrade and uninstalling, the registry is as it was" \
+  same_text "$work/before.txt" "$work/after_upgrade.txt"
+check "Program Files\\Quillet is gone after the upgrade" test ! -e "$install_dir"
+
+echo "installer test: $failures failed"
+[ "$failures" -eq 0 ]
