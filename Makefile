@@ -127,11 +127,14 @@ fuzz-replay: fuzz-build
 fuzz-seeds: build
 	$(BUILD_DIR)/tests/support/make_logs seeds fuzz/corpus
 
-# The window is measured on a real X server (Xvfb), where it paints and handles its events.
+# The window is measured on a real X server (Xvfb), where it paints and handles its events; the
+# log page in headless Chromium.
 bench: build
 	xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
 	  $(BUILD_DIR)/bench/quillet_bench $(BUILD_DIR)/cli/quillet-convert \
 	  $(BUILD_DIR)/bench/window_bench
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/plot/page-packages/node_modules node bench/page_bench.mjs \
+	  $(BUILD_DIR)/cli/quillet-convert $(BUILD_DIR)/bench/quillet_bench
 
 # The Windows window under Wine, for the README.
 screenshot-windows: windows-build
@@ -147,10 +150,14 @@ dist-windows: windows-build
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png
 
-# The sample logs, and the picture of one of them that the README shows.
+# The sample logs, and the picture and a screenshot of the page of one of them that the README
+# shows.
 samples: build
 	$(BUILD_DIR)/tests/support/make_logs samples samples
 	$(BUILD_DIR)/cli/quillet-convert --plot docs/ThirdGearQMRX.svg samples/ThirdGearQMRX.pdb
+	$(BUILD_DIR)/cli/quillet-convert --html $(BUILD_DIR)/ThirdGearQMRX.html samples/ThirdGearQMRX.pdb
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/plot/page-packages/node_modules node scripts/page-screenshot.mjs \
+	  $(BUILD_DIR)/ThirdGearQMRX.html docs/ThirdGearQMRX-page.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,8 +1,8 @@
 // Converts a log as large as the logger writes and compares the time with the I/O floor:
 // reading the log and writing as many bytes as the CSV has, measured in the same run; and with
-// drawing the log's picture (--plot). Then converts a folder of many logs with one --output-dir
-// run and with one process per log.
-// Usage: quillet_bench CONVERTER [WINDOW-BENCH]
+// drawing the log's picture (--plot) and writing its page (--html). Then converts a folder of many
+// logs with one --output-dir run and with one process per log. Usage: quillet_bench CONVERTER
+// [WINDOW-BENCH]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,6 +110,12 @@ void writeBenchLog(const fs::path& log) {
         log, quillet::support::buildLog(quillet::support::drivingLog(kBenchChannels, 65534, 50)));
 }
 
+// Twenty minutes of twelve channels at twenty samples a second, as the log page is measured on.
+void writePageLog(const fs::path& log) {
+    quillet::support::writeFile(
+        log, quillet::support::buildLog(quillet::support::drivingLog(kBenchChannels, 1200, 20)));
+}
+
 void writeFolderLogs(const fs::path& folder) {
     fs::create_directories(folder);
     for (int number = 1; number <= kFolderLogs; ++number) {
@@ -173,6 +179,10 @@ int main(int argc, char** argv) {
         writeBenchLog(argv[2]);
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "--write-page-log") == 0) {
+        writePageLog(argv[2]);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--write-logs") == 0) {
         writeFolderLogs(argv[2]);
         return 0;
@@ -206,6 +216,15 @@ int main(int argc, char** argv) {
                 drawing.seconds, kRounds, fs::file_size(picture) / 1e6);
     std::printf("drawing ratio      %.2f x quillet-convert (goal: at most 1)\n",
                 drawing.seconds / conversion.seconds);
+
+    const std::string page = (work / "bench.html").string();
+    const ChildRun paging = bestOf({argv[1], "--html", page, log});
+    std::printf("--html             %.3f s (best of %d), page %.1f MB, %.2f x the log\n",
+                paging.seconds, kRounds, fs::file_size(page) / 1e6,
+                static_cast<double>(fs::file_size(page)) / static_cast<double>(fs::file_size(log)));
+    std::printf("page ratio         %.2f x quillet-convert (goal: at most 1)\n",
+                paging.seconds / conversion.seconds);
+    fs::remove(page);
 
     if (argc > 2) {
         // The window and quillet-convert take turns, so that both find the disk as busy with

@@ -14,6 +14,7 @@
 #include "log_list.h"
 #include "log_naming.h"
 #include "log_records.h"
+#include "page_run.h"
 #include "paths.h"
 #include "plot_run.h"
 #include "standard_streams.h"
@@ -75,9 +76,10 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
     std::vector<LogJob> jobs;
     for (const std::string& log : logs) {
         const std::string csvName = csvPathForLog(nameOfLog(log, options));
-        const std::string pictureName = csvName.substr(0, csvName.size() - 4) + ".svg";
+        const std::string stem = csvName.substr(0, csvName.size() - 4);
         std::vector<std::string> names{csvName};
-        if (options.plot) names.push_back(pictureName);
+        if (options.plot) names.push_back(stem + ".svg");
+        if (options.html) names.push_back(stem + ".html");
         bool namedBefore = false;
         for (const std::string& name : names) {
             // One name in two letter cases is one file on Windows and macOS.
@@ -91,7 +93,8 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
         }
         if (namedBefore) continue;
         jobs.push_back({log, inFolder(options.outputDir, csvName),
-                        options.plot ? inFolder(options.outputDir, pictureName) : ""});
+                        options.plot ? inFolder(options.outputDir, stem + ".svg") : "",
+                        options.html ? inFolder(options.outputDir, stem + ".html") : ""});
     }
     return jobs;
 }
@@ -114,7 +117,7 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
         return !output.empty() && !(options.update && outputIsUpToDate(job.log, output));
     };
     const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
-    if (!due(job.csv) && !due(job.picture)) {
+    if (!due(job.csv) && !due(job.picture) && !due(job.page)) {
         // Outputs newer than their log prove nothing of a log that cannot be read whole.
         const auto read = runReported(console, [&] { readEveryRecord(log->source()); });
         return read == ConversionOutcome::Failed ? JobOutcome::Failed : JobOutcome::UpToDate;
@@ -126,14 +129,22 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
         failed = convertLog(*log, *outputTarget(job.csv, job.log, inPlace), console,
                             options.profile) == ConversionOutcome::Failed;
     }
-    if (due(job.picture)) {
+    // Of a log whose conversion failed, the others are made as far as it allows, untold.
+    auto alsoWrite = [&](const std::string& output, const auto& write) {
+        if (!due(output)) return;
         WithoutMessages toldAlready(console);
         ReportingServices& services = failed ? static_cast<ReportingServices&>(toldAlready)
                                              : static_cast<ReportingServices&>(console);
-        failed = plotLog(*log, *outputTarget(job.picture, job.log, inPlace), services) ==
-                     ConversionOutcome::Failed ||
-                 failed;
-    }
+        failed =
+            write(*outputTarget(output, job.log, inPlace), services) == ConversionOutcome::Failed ||
+            failed;
+    };
+    alsoWrite(job.picture, [&](OutputTarget& target, ReportingServices& services) {
+        return plotLog(*log, target, services);
+    });
+    alsoWrite(job.page, [&](OutputTarget& target, ReportingServices& services) {
+        return pageLog(*log, target, services, options.profile);
+    });
     return failed ? JobOutcome::Failed : JobOutcome::Written;
 }
 
@@ -181,8 +192,9 @@ int convertManyLogs(const ConverterOptions& options) {
 }
 
 int convertOneLog(const ConverterOptions& options) {
-    ConsoleServices console(isStandardStream(options.output) || isStandardStream(options.picture));
-    const LogJob job{options.inputs.front(), options.output, options.picture};
+    ConsoleServices console(isStandardStream(options.output) || isStandardStream(options.picture) ||
+                            isStandardStream(options.page));
+    const LogJob job{options.inputs.front(), options.output, options.picture, options.page};
     return runJob(job, options, console) == JobOutcome::Failed ? 1 : 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "file_access.h"
 #include "quillet_version.h"
@@ -13,6 +15,7 @@ constexpr const char* kUsage =
     "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 constexpr const char* kDescription =
@@ -32,6 +35,7 @@ constexpr const char* kFooter =
     "  quillet-convert --separator ';' --decimal , Run7QMRX.pdb Run7.csv\n"
     "  quillet-convert --plot Run7.svg Run7QMRX.pdb\n"
     "  quillet-convert --output-dir csv --plot Backup/\n"
+    "  quillet-convert --html Run7.html Run7QMRX.pdb Run7.csv\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
     "Exit status: 0 when every log converted, 1 when any failed, 2 on wrong usage.";
@@ -50,16 +54,23 @@ class HelpFormatter : public CLI::Formatter {
     }
 };
 
-// With --output-dir, --plot names no file, yet CLI11 hands it the word that follows it: that
-// word is an INPUT, put back in its place among the others.
-void restoreInput(const CLI::App& app, const CLI::Option* plot, const std::string& word,
-                  std::vector<std::string>& inputs) {
+// With --output-dir, --plot and --html name no file, yet CLI11 hands each the word that follows
+// it: such a word is an INPUT, put back in its place among the others.
+void restoreInputs(const CLI::App& app,
+                   const std::vector<std::pair<const CLI::Option*, std::string>>& swallowed,
+                   std::vector<std::string>& inputs) {
     std::size_t inputsBefore = 0;
+    std::vector<const CLI::Option*> restored;
     for (const CLI::Option* parsed : app.parse_order()) {
-        if (parsed == plot) break;
         if (parsed->get_positional()) ++inputsBefore;
+        for (const auto& [option, word] : swallowed) {
+            if (parsed != option || word.empty() ||
+                std::find(restored.begin(), restored.end(), option) != restored.end())
+                continue;
+            inputs.insert(inputs.begin() + static_cast<std::ptrdiff_t>(inputsBefore++), word);
+            restored.push_back(option);
+        }
     }
-    inputs.insert(inputs.begin() + static_cast<std::ptrdiff_t>(inputsBefore), word);
 }
 
 // A command line read into its options, then checked by the rules of the mode it asks for.
@@ -83,8 +94,10 @@ class CommandLine {
     bool m_summary = false;
     bool m_version = false;
     std::string m_picture;
+    std::string m_page;
     CLI::Option* m_outputDir;
     CLI::Option* m_plot;
+    CLI::Option* m_html;
 };
 
 CommandLine::CommandLine() {
@@ -103,8 +116,8 @@ CommandLine::CommandLine() {
                                    "Example: --output-dir csv Backup/");
     m_outputDir->type_name("DIR");
     CLI::Option* update = m_app.add_flag("--update", m_options.update,
-                                         "Skip a CSV or picture that exists and is newer\n"
-                                         "than its log, once the log reads whole.\n"
+                                         "Skip a CSV, picture or page that exists and is\n"
+                                         "newer than its log, once the log reads whole.\n"
                                          "Example: --output-dir csv --update Backup/");
     m_plot = m_app
                  .add_option("--plot", m_picture,
@@ -120,6 +133,21 @@ CommandLine::CommandLine() {
                              "Example: --output-dir csv --plot Backup/")
                  ->expected(0, 1)
                  ->type_name("[SVG]");
+    m_html = m_app
+                 .add_option("--html", m_page,
+                             "Write the log as one HTML page that any browser\n"
+                             "opens offline: a strip per channel on one time\n"
+                             "axis, a cursor that reads every channel's CSV\n"
+                             "value at one sample, zoom by dragging, and the\n"
+                             "log's summary. PAGE is the page's file (- for\n"
+                             "standard output); the CSV is written too when\n"
+                             "OUTPUT is given. With --output-dir, --html takes\n"
+                             "no PAGE and writes each page beside its CSV:\n"
+                             "Run7QMRX.pdb gives DIR/Run7QMRX.html.\n"
+                             "Example: --html Run7.html Run7QMRX.pdb\n"
+                             "Example: --output-dir csv --html --plot Backup/")
+                 ->expected(0, 1)
+                 ->type_name("[PAGE]");
     CLI::Option* separator = m_app
                                  .add_option("--separator", m_separator,
                                              "What joins the cells: , (the default), ;\n"
@@ -154,6 +182,7 @@ CommandLine::CommandLine() {
         ->excludes(m_outputDir)
         ->excludes(update)
         ->excludes(m_plot)
+        ->excludes(m_html)
         ->excludes(separator)
         ->excludes(decimal);
     // Described with the usage lines above.
@@ -183,6 +212,7 @@ ParsedCommandLine CommandLine::checked() {
         return UsageError{"a decimal comma needs --separator ';' or --separator tab"};
     }
     m_options.plot = m_plot->count() > 0;
+    m_options.html = m_html->count() > 0;
     if (m_summary) return summary();
     if (m_outputDir->count() > 0) return manyLogs();
     return oneLog();
@@ -208,7 +238,7 @@ ParsedCommandLine CommandLine::summary() {
 ParsedCommandLine CommandLine::manyLogs() {
     m_options.mode = ConverterMode::ManyLogs;
     if (m_options.outputDir.empty()) return UsageError{"--output-dir needs a folder"};
-    if (!m_picture.empty()) restoreInput(m_app, m_plot, m_picture, m_options.inputs);
+    restoreInputs(m_app, {{m_plot, m_picture}, {m_html, m_page}}, m_options.inputs);
     if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
     if (const auto error = standardInputError()) return *error;
     const bool fromStandardInput =
@@ -221,13 +251,20 @@ ParsedCommandLine CommandLine::manyLogs() {
 
 ParsedCommandLine CommandLine::oneLog() {
     auto& inputs = m_options.inputs;
-    if (m_options.plot) {
-        if (m_picture.empty())
-            return UsageError{"--plot needs the SVG file to write, or --output-dir"};
+    if (m_options.plot && m_picture.empty()) {
+        return UsageError{"--plot needs the SVG file to write, or --output-dir"};
+    }
+    if (m_options.html && m_page.empty()) {
+        return UsageError{"--html needs the page to write, or --output-dir"};
+    }
+    if (m_options.plot || m_options.html) {
         if (inputs.empty() || inputs.size() > 2) {
-            return UsageError{"--plot SVG takes one INPUT, and an OUTPUT for its CSV"};
+            return UsageError{m_options.plot
+                                  ? "--plot SVG takes one INPUT, and an OUTPUT for its CSV"
+                                  : "--html PAGE takes one INPUT, and an OUTPUT for its CSV"};
         }
         m_options.picture = m_picture;
+        m_options.page = m_page;
     } else if (inputs.size() != 2) {
         return UsageError{inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
                                             : "one INPUT and one OUTPUT, or --output-dir"};
@@ -241,16 +278,25 @@ ParsedCommandLine CommandLine::oneLog() {
     return m_options;
 }
 
-// The picture and the CSV of one log going to one file, or both to standard output.
+// Two outputs of one log going to one file, or both to standard output.
 std::optional<UsageError> CommandLine::sharedOutputError() const {
-    const std::string& picture = m_options.picture;
-    const std::string& csv = m_options.output;
-    if (picture.empty() || csv.empty()) return std::nullopt;
-    if (isStandardStream(picture) && isStandardStream(csv)) {
-        return UsageError{"the picture and the CSV cannot both go to standard output"};
-    }
-    if (!isStandardStream(picture) && !isStandardStream(csv) && namesOneFile(picture, csv)) {
-        return UsageError{"the picture and the CSV would both be written to " + csv};
+    const std::pair<const char*, std::string> outputs[] = {{"the picture", m_options.picture},
+                                                           {"the page", m_options.page},
+                                                           {"the CSV", m_options.output}};
+    for (std::size_t first = 0; first < std::size(outputs); ++first) {
+        for (std::size_t second = first + 1; second < std::size(outputs); ++second) {
+            const std::string& a = outputs[first].second;
+            const std::string& b = outputs[second].second;
+            if (a.empty() || b.empty()) continue;
+            const std::string both =
+                std::string(outputs[first].first) + " and " + outputs[second].first;
+            if (isStandardStream(a) && isStandardStream(b)) {
+                return UsageError{both + " cannot both go to standard output"};
+            }
+            if (!isStandardStream(a) && !isStandardStream(b) && namesOneFile(a, b)) {
+                return UsageError{both + " would both be written to " + b};
+            }
+        }
     }
     return std::nullopt;
 }

@@ -20,12 +20,16 @@ struct ConverterOptions {
     std::string output;
     // Where the CSVs of many logs go.
     std::string outputDir;
-    // Skip a CSV or picture that exists and is newer than its log.
+    // Skip a CSV, picture or page that exists and is newer than its log.
     bool update = false;
     // Draw each log's picture: for a single log into `picture` ("-" for standard output), for
     // many logs beside each CSV.
     bool plot = false;
     std::string picture;
+    // Write each log's HTML page, as `plot` draws pictures: into `page` for a single log, beside
+    // each CSV for many.
+    bool html = false;
+    std::string page;
     // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
     CsvProfile profile;

@@ -28,13 +28,6 @@ std::string line(const std::string& label, const std::string& value) {
     return "  " + padded(label, kLabelWidth, false) + value + "\n";
 }
 
-// Samples a second, or a minute or an hour where they come more seldom, with one decimal.
-std::string rateText(double perSecond) {
-    if (perSecond >= 1) return fixedDecimals(perSecond, 1) + " samples a second";
-    if (perSecond * 60 >= 1) return fixedDecimals(perSecond * 60, 1) + " samples a minute";
-    return fixedDecimals(perSecond * 3600, 1) + " samples an hour";
-}
-
 struct ChannelRow {
     std::string name;
     std::string smallest;
@@ -73,10 +66,7 @@ std::string channelTable(const std::vector<ChannelRange>& channels) {
 
 void warnOfTimeJumps(const std::string& log, const LogSummary& summary) {
     for (const TimeJump& jump : summary.timeJumps) {
-        program::writeStandardError(log + ": warning: at record " + std::to_string(jump.record) +
-                                    " the time " + (jump.goesBack() ? "goes back" : "jumps ahead") +
-                                    " from " + sampleTime(jump.before) + " to " +
-                                    sampleTime(jump.after) + "\n");
+        program::writeStandardError(log + ": warning: " + timeJumpText(jump) + "\n");
     }
 }
 
@@ -89,7 +79,7 @@ std::string summaryText(const std::string& label, const LogSummary& summary) {
                                              : sampleTime(summary.firstSample) + " to " +
                                                    sampleTime(summary.lastSample)) +
            line("median rate",
-                summary.medianSampleRate ? rateText(*summary.medianSampleRate) : "-") +
+                summary.medianSampleRate ? sampleRateText(*summary.medianSampleRate) : "-") +
            channelTable(summary.channels) + "\n";
 }
 

@@ -12,6 +12,7 @@
 #include "failure.h"
 #include "log_layout.h"
 #include "log_records.h"
+#include "number_text.h"
 #include "platform.h"
 #include "sample_time.h"
 
@@ -19,11 +20,6 @@ namespace quillet {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-std::string withDecimalMark(std::string text, char decimalMark) {
-    std::replace(text.begin(), text.end(), '.', decimalMark);
-    return text;
-}
 
 std::string headingText(const std::string& fileName, const LogInfo& info, char separator) {
     std::string text = firstLineText(fileName);
@@ -80,10 +76,6 @@ class CellTexts {
     char m_decimalMark;
     std::array<CellText, 256> m_texts;
 };
-
-std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark) {
-    return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
-}
 
 std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths, char decimalMark) {
     return hundredthsText(hundredths, decimalMark);
@@ -201,6 +193,10 @@ void convertRecords(LogInput& log, OutputTarget& output, ReportingServices& serv
 }
 
 }  // namespace
+
+std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark) {
+    return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
+}
 
 std::string firstLineText(std::string_view fileName) {
     std::string text = platform::csvFileNameText(fileName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ ConversionOutcome convertLog(const std::string& inputPath, const std::string& ou
                              ReportingServices& services, const CsvProfile& profile = {});
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile = {});
+
+// A value cell's text: the channel table's, with the decimal mark for its ".".
+std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark = '.');
 
 // Line 1 of the CSV for a log's file name, spelled as the platform's spreadsheets read it. A
 // line end in the name would break the line in two, so each CR or LF is written as a space.

@@ -1,11 +1,11 @@
 #include "log_summary.h"
 
-#include <bitset>
-#include <map>
+#include <array>
 
 #include "channel_table.h"
 #include "file_access.h"
 #include "log_records.h"
+#include "number_text.h"
 
 namespace quillet {
 namespace {
@@ -49,41 +49,86 @@ LogSummary summarizeLog(const std::string& path) {
     return summarizeLog(log.source());
 }
 
-LogSummary summarizeLog(ByteSource& log) {
-    const LogStart start = readLogStart(log);
-    RecordReader records(log, start.info);
-
-    LogSummary summary;
-    std::vector<std::bitset<256>> seenBytes(static_cast<std::size_t>(records.channelCount()));
-    std::map<long long, long long> stepCounts;
-    for (int record = 1; record < start.header.recordCount(); ++record) {
-        const int seconds = records.beginRecord();
-        records.forEachSample([&](std::uint8_t hundredths) {
-            const SampleClock clock{seconds, hundredths};
-            if (summary.samples == 0) {
-                summary.firstSample = clock;
-            } else {
-                const long long step = clock.milliseconds() - summary.lastSample.milliseconds();
-                if (step > 0) ++stepCounts[step];
-                if (step < 0 || step > kLongestQuietSpell) {
-                    summary.timeJumps.push_back({record, summary.lastSample, clock});
-                }
-            }
-            for (std::bitset<256>& seen : seenBytes) seen.set(records.channelByte());
-            summary.lastSample = clock;
-            ++summary.samples;
-        });
-        ++summary.records;
+SummaryCollector::SummaryCollector(const LogInfo& info)
+    : m_seenBytes(static_cast<std::size_t>(info.channelCount())) {
+    for (int column = 0; column < info.channelCount(); ++column) {
+        m_identifiers.push_back(info.channelIdentifier(column));
     }
+}
 
+void SummaryCollector::beginRecord(int record, int seconds) {
+    m_record = record;
+    m_seconds = seconds;
+}
+
+void SummaryCollector::addSample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
+    const SampleClock clock{m_seconds, hundredths};
+    if (m_summary.samples == 0) {
+        m_summary.firstSample = clock;
+    } else {
+        const long long step = clock.milliseconds() - m_summary.lastSample.milliseconds();
+        if (step > 0 && step == m_runStep) {
+            ++m_runLength;
+        } else if (step > 0) {
+            if (m_runLength > 0) m_stepCounts[m_runStep] += m_runLength;
+            m_runStep = step;
+            m_runLength = 1;
+        }
+        if (step < 0 || step > kLongestQuietSpell) {
+            m_summary.timeJumps.push_back({m_record, m_summary.lastSample, clock});
+        }
+    }
+    for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
+        m_seenBytes[column].set(raw[column]);
+    }
+    m_summary.lastSample = clock;
+    ++m_summary.samples;
+}
+
+LogSummary SummaryCollector::summary() const {
+    LogSummary summary = m_summary;
+    std::map<long long, long long> stepCounts = m_stepCounts;
+    if (m_runLength > 0) stepCounts[m_runStep] += m_runLength;
     if (const std::optional<double> step = medianStep(stepCounts)) {
         summary.medianSampleRate = 1000.0 / *step;
     }
-    for (std::size_t column = 0; column < seenBytes.size(); ++column) {
-        summary.channels.push_back(
-            rangeOf(start.info.channelIdentifier(static_cast<int>(column)), seenBytes[column]));
+    for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
+        summary.channels.push_back(rangeOf(m_identifiers[column], m_seenBytes[column]));
     }
     return summary;
+}
+
+LogSummary summarizeLog(ByteSource& log) {
+    const LogStart start = readLogStart(log);
+    RecordReader records(log, start.info);
+    SummaryCollector collector(start.info);
+    std::array<std::uint8_t, LogInfo::kMaxChannels> bytes{};
+    const std::span<std::uint8_t> raw(bytes.data(),
+                                      static_cast<std::size_t>(records.channelCount()));
+    for (int record = 1; record < start.header.recordCount(); ++record) {
+        collector.beginRecord(record, records.beginRecord());
+        records.forEachSample([&](std::uint8_t hundredths) {
+            for (std::uint8_t& byte : raw) byte = records.channelByte();
+            collector.addSample(hundredths, raw);
+        });
+        collector.endRecord();
+    }
+    return collector.summary();
+}
+
+std::string sampleRateText(double perSecond, char decimalMark) {
+    auto text = [decimalMark](double rate, const char* unit) {
+        return withDecimalMark(fixedDecimals(rate, 1), decimalMark) + " samples " + unit;
+    };
+    if (perSecond >= 1) return text(perSecond, "a second");
+    if (perSecond * 60 >= 1) return text(perSecond * 60, "a minute");
+    return text(perSecond * 3600, "an hour");
+}
+
+std::string timeJumpText(const TimeJump& jump, char decimalMark) {
+    return "at record " + decimalDigits(jump.record) + " the time " +
+           (jump.goesBack() ? "goes back" : "jumps ahead") + " from " +
+           sampleTime(jump.before, decimalMark) + " to " + sampleTime(jump.after, decimalMark);
 }
 
 }  // namespace quillet

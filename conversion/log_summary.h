@@ -1,11 +1,15 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "byte_io.h"
+#include "log_layout.h"
 #include "sample_time.h"
 
 // What a log holds at a glance, read without writing any CSV: its size, the time it covers,
@@ -45,8 +49,40 @@ struct LogSummary {
 // A jump forward by more than this many milliseconds is reported.
 inline constexpr long long kLongestQuietSpell = 60 * 1000;
 
+// Gathers the summary sample by sample, for any reading that walks the log's records.
+class SummaryCollector {
+  public:
+    explicit SummaryCollector(const LogInfo& info);
+
+    void beginRecord(int record, int seconds);
+    // One sample of the record begun, with its channels' raw bytes in column order.
+    void addSample(std::uint8_t hundredths, std::span<const std::uint8_t> raw);
+    // The record begun had all its samples.
+    void endRecord() { ++m_summary.records; }
+    LogSummary summary() const;
+
+  private:
+    LogSummary m_summary;
+    std::vector<std::uint8_t> m_identifiers;
+    std::vector<std::bitset<256>> m_seenBytes;
+    // Steps counted so far, and the run of equal steps not yet among them: a log's steps come
+    // in long runs, which cost one count instead of one each.
+    std::map<long long, long long> m_stepCounts;
+    long long m_runStep = 0;
+    long long m_runLength = 0;
+    int m_record = 0;
+    int m_seconds = 0;
+};
+
 // Reads the whole log. Fails as the conversion of the same log would.
 LogSummary summarizeLog(ByteSource& log);
 LogSummary summarizeLog(const std::string& path);
+
+// A sample rate with one decimal: "12.5 samples a second", or a minute or an hour where they
+// come more seldom.
+std::string sampleRateText(double perSecond, char decimalMark = '.');
+
+// How a jump reads in a warning: "at record 9 the time goes back from 0:40.00 to 0:12.00".
+std::string timeJumpText(const TimeJump& jump, char decimalMark = '.');
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -17,6 +18,11 @@ std::string fixedDecimals(double number, int decimals) {
                                    std::chars_format::fixed, decimals)
                          .ptr;
     return std::string(digits, end);
+}
+
+std::string withDecimalMark(std::string text, char decimalMark) {
+    std::replace(text.begin(), text.end(), '.', decimalMark);
+    return text;
 }
 
 }  // namespace quillet

@@ -12,4 +12,7 @@ std::string decimalDigits(long long number);
 // "12.46".
 std::string fixedDecimals(double number, int decimals);
 
+// The text with the decimal mark for each ".".
+std::string withDecimalMark(std::string text, char decimalMark);
+
 }  // namespace quillet

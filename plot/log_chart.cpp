@@ -37,11 +37,6 @@ TimeAxis secondsSpanned(ByteSource& source, const LogStart& start, int columns) 
     return axis;
 }
 
-std::string headingOf(std::uint8_t identifier) {
-    const std::string heading = ChannelName(identifier);
-    return heading.empty() ? "channel " + decimalDigits(identifier) : heading;
-}
-
 // Reads the samples into the chart's columns. Each value comes from a table made once per
 // identifier, and a sample counts only once all its bytes were read.
 class ColumnFiller {
@@ -55,7 +50,8 @@ class ColumnFiller {
                     channelNumber(identifier, static_cast<std::uint8_t>(raw)).value_or(0);
             }
             m_columns.push_back(&numbers->second);
-            chart.strips.push_back({identifier, headingOf(identifier), channelDecimals(identifier),
+            chart.strips.push_back({identifier, stripHeading(identifier),
+                                    channelDecimals(identifier),
                                     channelNumber(identifier, 0).has_value()});
         }
         const std::size_t cells = m_columns.size() * static_cast<std::size_t>(chart.axis.columns);
@@ -94,6 +90,11 @@ class ColumnFiller {
 };
 
 }  // namespace
+
+std::string stripHeading(std::uint8_t identifier) {
+    const std::string heading = ChannelName(identifier);
+    return heading.empty() ? "channel " + decimalDigits(identifier) : heading;
+}
 
 std::optional<std::pair<double, double>> LogChart::rangeOf(std::size_t strip) const {
     if (!strips[strip].hasValues) {

@@ -30,9 +30,11 @@ struct TimeAxis {
     }
 };
 
+// The channel's heading, or "channel N" for an identifier the table does not hold.
+std::string stripHeading(std::uint8_t identifier);
+
 struct ChartStrip {
     std::uint8_t identifier = 0;
-    // The channel's heading, or "channel N" for an identifier the table does not hold.
     std::string heading;
     int decimals = 0;
     // False for an identifier without values.

@@ -32,10 +32,11 @@ differing=0
 compare() {
   local log=$1 windows_path=${2:-$1}
   set +e
-  "$native" --plot "$work/native.svg" "$log" "$work/native.csv" 2>"$work/native.err"
+  "$native" --plot "$work/native.svg" --html "$work/native.html" "$log" "$work/native.csv" \
+    2>"$work/native.err"
   native_status=$?
-  "$WINE" "$windows" --plot "$work/windows.svg" "$windows_path" "$work/windows.csv" \
-    2>"$work/windows.err"
+  "$WINE" "$windows" --plot "$work/windows.svg" --html "$work/windows.html" "$windows_path" \
+    "$work/windows.csv" 2>"$work/windows.err"
   windows_status=$?
   set -e
   tr -d '\r' <"$work/windows.err" >"$work/windows.txt"
@@ -43,15 +44,18 @@ compare() {
   if [ "$native_status" != "$windows_status" ] ||
      ! cmp -s "$work/native.err" "$work/windows.txt" ||
      ! same_output "$work/native.csv" "$work/windows.csv" ||
-     ! same_output "$work/native.svg" "$work/windows.svg"; then
+     ! same_output "$work/native.svg" "$work/windows.svg" ||
+     ! same_output "$work/native.html" "$work/windows.html"; then
     echo "DIFFERS: $log (exit $native_status native, $windows_status Windows)"
     differing=$((differing + 1))
   fi
-  rm -f "$work"/native.csv "$work"/windows.csv "$work"/native.svg "$work"/windows.svg
+  rm -f "$work"/native.* "$work"/windows.*
   compared=$((compared + 1))
 }
 
-"$(dirname "$native")/../tests/support/make_logs" seeds "$work/seeds"
+make_logs="$(dirname "$native")/../tests/support/make_logs"
+"$make_logs" seeds "$work/seeds"
+"$make_logs" clock "$work/seeds/UnsteadyClockQMRX.pdb"
 for log in samples/*.pdb "$work"/seeds/*.pdb; do
   compare "$log"
 done

@@ -31,6 +31,7 @@ const std::string kUsage =
     "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 const std::string kUnexpectedEnd =
@@ -234,6 +235,47 @@ TEST_F(ManyLogsTest, UpdateDrawsAMissingPictureOfAnUpToDateCsv) {
     fs::last_write_time(out / "AQMRX.svg", later);
 
     const CommandResult again = run("--update --output-dir {out} --plot {A}");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.standardError, "0 converted, 1 up to date, 0 failed\n");
+}
+
+TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {
+    // Both --html and --plot name no file here: the words after them are INPUTs.
+    const CommandResult result = run("--output-dir {out} --html {A} --plot {b} {damaged}");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              filledIn("{damaged}: ", paths) + kUnexpectedEnd + "2 converted, 1 failed\n");
+    std::vector<std::string> written;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
+        written.push_back(entry.path().filename().string());
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written,
+              (std::vector<std::string>{"AQMRX.csv", "AQMRX.html", "AQMRX.svg", "DamagedQMRX.csv",
+                                        "DamagedQMRX.html", "DamagedQMRX.svg", "bqmrx.csv",
+                                        "bqmrx.html", "bqmrx.svg"}));
+    EXPECT_EQ(support::readFile(out / "AQMRX.csv"), csvOf("A"));
+    EXPECT_NE(support::readFile(out / "bqmrx.html").find("<title>bqmrx.PDB</title>"),
+              std::string::npos);
+    EXPECT_NE(support::readFile(out / "DamagedQMRX.html").find("Reading stopped at record"),
+              std::string::npos);
+}
+
+TEST_F(ManyLogsTest, UpdateWritesAMissingPageOfAnUpToDateCsv) {
+    ASSERT_EQ(run("--output-dir {out} {A}").exitCode, 0);
+    const std::string kept = "a CSV newer than its log";
+    support::writeFile(out / "AQMRX.csv", {kept.begin(), kept.end()});
+    const auto later = fs::last_write_time(logs / "AQMRX.pdb") + std::chrono::hours(1);
+    fs::last_write_time(out / "AQMRX.csv", later);
+
+    const CommandResult written = run("--update --output-dir {out} {A} --html");
+    EXPECT_EQ(written.exitCode, 0);
+    EXPECT_EQ(written.standardError, "1 converted, 0 failed\n");
+    EXPECT_EQ(support::readFile(out / "AQMRX.csv"), kept);
+    ASSERT_TRUE(fs::exists(out / "AQMRX.html"));
+    fs::last_write_time(out / "AQMRX.html", later);
+
+    const CommandResult again = run("--update --output-dir {out} --html {A}");
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.standardError, "0 converted, 1 up to date, 0 failed\n");
 }

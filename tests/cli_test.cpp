@@ -129,6 +129,7 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLinesAndWritesNothing) {
                   "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
                   "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
                   "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
+                  "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
                   "       quillet-convert --summary INPUT...\n")
             << arguments;
     }

@@ -95,6 +95,18 @@ INSTANTIATE_TEST_SUITE_P(
                          })},
         OptionsCase{"FolderAfterPlotIsAnInput", "--output-dir out a --plot b c",
                     with(manyLogs({"a", "b", "c"}, "out"), [](auto& o) { o.plot = true; })},
+        OptionsCase{"WordsAfterHtmlAndPlotAreInputs", "--output-dir out --html a --plot b c",
+                    with(manyLogs({"a", "b", "c"}, "out"),
+                         [](auto& o) {
+                             o.plot = true;
+                             o.html = true;
+                         })},
+        OptionsCase{"PagePictureAndCsv", "--html p.html --plot p.svg - o.csv",
+                    with(oneLog({"-"}, "o.csv", "p.svg"),
+                         [](auto& o) {
+                             o.html = true;
+                             o.page = "p.html";
+                         })},
         OptionsCase{"ManyFromStandardInput", "--output-dir out --update --name N.pdb - a",
                     with(manyLogs({"-", "a"}, "out"),
                          [](auto& o) {
@@ -144,7 +156,17 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"PictureOverItsCsv", "--plot o.csv A o.csv",
                     "the picture and the CSV would both be written to o.csv"},
         OptionsCase{"PictureOverItsCsvSpelledOtherwise", "--plot ./x/../o.csv A o.csv",
-                    "the picture and the CSV would both be written to o.csv"}),
+                    "the picture and the CSV would both be written to o.csv"},
+        OptionsCase{"PageOverThePicture", "--plot p.x --html p.x A",
+                    "the picture and the page would both be written to p.x"},
+        OptionsCase{"PageAndCsvToStandardOutput", "--html - A -",
+                    "the page and the CSV cannot both go to standard output"},
+        OptionsCase{"PageWithoutItsFile", "A --html",
+                    "--html needs the page to write, or --output-dir"},
+        OptionsCase{"PageOfTwoLogs", "--html p.html A B C",
+                    "--html PAGE takes one INPUT, and an OUTPUT for its CSV"},
+        OptionsCase{"SummaryWritesNoPage", "--summary --html p.html A",
+                    "--html excludes --summary"}),
     [](const auto& info) { return info.param.name; });
 
 #ifndef _WIN32
@@ -177,6 +199,7 @@ TEST(OptionsTest, UsageErrorsEndInTheUsageLines) {
               "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
               "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
               "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
+              "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
               "       quillet-convert --summary INPUT...\n");
 }
 

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace quillet::support {
 
@@ -107,6 +108,29 @@ LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, i
                 {static_cast<std::uint8_t>(s * 100 / samplesPerRecord), reading});
         }
         contents.records.push_back(std::move(record));
+    }
+    return contents;
+}
+
+LogContents unsteadyClockLog() {
+    LogContents contents;
+    contents.databaseName = "UnsteadyClockQMRX";
+    contents.channels = {33, 38, 34, 19, 58};
+    const std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> records = {
+        {0, {0, 50}},  {1, {0, 150}},  {2, {20, 60, 99}}, {65, {5}},
+        {30, {0, 99}}, {31, {255, 7}}, {600, {7, 100}},   {601, {0, 120, 250}},
+    };
+    std::uint8_t raw = 0;
+    for (const auto& [seconds, hundredths] : records) {
+        LogRecord record{seconds, {}};
+        for (const std::uint8_t hundredth : hundredths) {
+            raw = static_cast<std::uint8_t>(raw + 37);
+            record.samples.push_back(
+                {hundredth,
+                 {raw, static_cast<std::uint8_t>(255 - raw), static_cast<std::uint8_t>(raw / 2),
+                  static_cast<std::uint8_t>(raw * 3), static_cast<std::uint8_t>(200 + raw % 30)}});
+        }
+        contents.records.push_back(record);
     }
     return contents;
 }

@@ -58,6 +58,11 @@ std::string readFile(const std::filesystem::path& path);
 LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, int samplesPerRecord,
                        std::uint32_t seed = 1);
 
+// A log whose clock misbehaves in every way the logger's can: hundredths bytes of 100 and more
+// (0xFF too, as a record's first), time that goes back and jumps ahead by minutes; with RPM,
+// Knock, O2, Air Temp and a channel the table does not know (identifier 34).
+LogContents unsteadyClockLog();
+
 // A log of 65,535 records that all point to the data of record 1, which holds
 // `samplesPerRecord` samples of twelve channels: small on disk, but long to convert.
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord);

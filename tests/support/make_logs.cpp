@@ -2,6 +2,7 @@
 //   make_logs samples DIRECTORY   the sample logs of samples/
 //   make_logs seeds DIRECTORY     the fuzzer's seeds: the samples and every kind of damaged log
 //   make_logs long FILE           a log that takes seconds to convert (see longRunningLog)
+//   make_logs clock FILE          a log whose clock misbehaves (see unsteadyClockLog)
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,8 +19,13 @@ int main(int argc, char** argv) {
         writeFile(argv[2], longRunningLog(2000));
         return 0;
     }
+    if (kind == "clock") {
+        writeFile(argv[2], buildLog(unsteadyClockLog()));
+        return 0;
+    }
     if (kind != "samples" && kind != "seeds") {
-        std::fputs("usage: make_logs samples|seeds DIRECTORY, or make_logs long FILE\n", stderr);
+        std::fputs("usage: make_logs samples|seeds DIRECTORY, or make_logs long|clock FILE\n",
+                   stderr);
         return 2;
     }
     const std::filesystem::path directory = argv[2];

@@ -1,0 +1,65 @@
+#include "log_page.h"
+
+#include <array>
+#include <span>
+
+#include "log_records.h"
+
+namespace quillet {
+namespace {
+
+// Reads one record into the page; a sample counts only once all its bytes were read.
+void readRecord(int record, RecordReader& records, SummaryCollector& summary, LogPage& page) {
+    const int seconds = records.beginRecord();
+    summary.beginRecord(record, seconds);
+    page.recordSeconds.push_back(static_cast<std::uint16_t>(seconds));
+    page.recordSamples.push_back(0);
+    std::array<std::uint8_t, LogInfo::kMaxChannels> bytes{};
+    const std::span<std::uint8_t> raw(bytes.data(), page.channelBytes.size());
+    records.forEachSample([&](std::uint8_t hundredths) {
+        for (std::uint8_t& byte : raw) byte = records.channelByte();
+        for (std::size_t column = 0; column < raw.size(); ++column) {
+            page.channelBytes[column].push(raw[column]);
+        }
+        page.hundredths.push(hundredths);
+        ++page.recordSamples.back();
+        summary.addSample(hundredths, raw);
+    });
+    summary.endRecord();
+}
+
+}  // namespace
+
+void ByteColumn::addBlock() {
+    m_blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+    m_used = 0;
+}
+
+LogPage readLogPage(ByteSource& source, const std::string& title, ReportingServices& services) {
+    const LogStart start = readLogStart(source);
+    RecordReader records(source, start.info);
+    LogPage page;
+    page.title = title;
+    page.recordCount = start.header.recordCount();
+    for (int column = 0; column < records.channelCount(); ++column) {
+        page.identifiers.push_back(start.info.channelIdentifier(column));
+    }
+    page.channelBytes.resize(page.identifiers.size());
+    SummaryCollector summary(start.info);
+
+    services.setProgressMin(1);
+    services.setProgressMax(static_cast<float>(page.recordCount - 1));
+    int record = 1;
+    try {
+        for (; record < page.recordCount; ++record) {
+            services.setProgressValue(static_cast<float>(record));
+            readRecord(record, records, summary, page);
+        }
+    } catch (...) {
+        page.stop = ChartStop{record, failureFromCurrentException()};
+    }
+    page.summary = summary.summary();
+    return page;
+}
+
+}  // namespace quillet

@@ -1,0 +1,70 @@
+// What the page's browser tests and benchmark share: Debian's Chromium, headless, driven by
+// playwright-core from the build's npm packages, and quillet-convert run in a folder of its own.
+import { execFileSync, spawnSync } from "node:child_process";
+import { mkdtempSync, rmSync } from "node:fs";
+import { createRequire } from "node:module";
+import { tmpdir } from "node:os";
+import { join, resolve } from "node:path";
+import { pathToFileURL } from "node:url";
+
+// Set by CTest and by the benchmark's caller.
+export function setting(name) {
+  const value = process.env[name];
+  if (!value) throw new Error(`${name} is not set`);
+  return value;
+}
+
+const CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+  "--no-first-run", "--disable-background-networking", "--disable-component-update",
+  "--disable-sync"];
+
+// A browser with a fresh profile, which closing removes.
+export async function openBrowser() {
+  const { chromium } = createRequire(join(resolve(setting("QUILLET_NODE_MODULES")), "/"))("playwright-core");
+  const profile = mkdtempSync(join(tmpdir(), "quillet-chromium-"));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: process.env.QUILLET_CHROMIUM || "/usr/bin/chromium",
+    args: CHROMIUM_FLAGS,
+    viewport: { width: 1280, height: 800 },
+  });
+  return {
+    context,
+    async close() {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// A folder for one run of tests, removed with everything in it.
+export function scratchFolder() {
+  const path = mkdtempSync(join(tmpdir(), "quillet-page-"));
+  return { path, file: (name) => join(path, name), remove: () => rmSync(path, { recursive: true, force: true }) };
+}
+
+// Runs quillet-convert; returns its exit status and what it wrote on standard error.
+export function convert(...args) {
+  const run = spawnSync(setting("QUILLET_CONVERT"), args, { encoding: "utf8", maxBuffer: 1 << 30 });
+  if (run.error) throw run.error;
+  return { status: run.status, stdout: run.stdout, stderr: run.stderr };
+}
+
+export function makeLogs(...args) {
+  execFileSync(setting("QUILLET_MAKE_LOGS"), args);
+}
+
+// Opens the page file and waits until it has drawn. Every request the page makes is written
+// down, and any that is not the page itself is refused.
+export async function openPage(browser, file, viewport = { width: 1280, height: 800 }) {
+  const page = await browser.context.newPage();
+  await page.setViewportSize(viewport);
+  const url = pathToFileURL(file).href;
+  const requests = [];
+  const errors = [];
+  page.on("request", (request) => requests.push(request.url()));
+  page.on("pageerror", (error) => errors.push(error.message));
+  await page.route("**/*", (route) => (route.request().url() === url ? route.continue() : route.abort()));
+  await page.goto(url);
+  await page.waitForFunction(() => document.documentElement.dataset.ready === "true", null, { timeout: 60000 });
+  return { page, url, requests, errors };
+}

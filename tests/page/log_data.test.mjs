@@ -1,0 +1,251 @@
+// The log page's model under Node: decoding, time texts, and the reduction to pixel columns,
+// each checked against a plain reading of the same data.
+import assert from "node:assert/strict";
+import { describe, test } from "node:test";
+
+import {
+  Extremes, columnBounds, decodeBase64, decodeBase64Plainly, lowerBound, nearestSample, readLog,
+  sampleTimeText, stripPoints, tickTimeText, valueSteps, valueTickText,
+} from "../../plot/page/log_data.js";
+
+// A small deterministic generator, so that a failure names the same data every run.
+function randomBytes(count, seed) {
+  let state = seed;
+  const bytes = new Uint8Array(count);
+  for (let i = 0; i < count; i++) {
+    state = (state * 1664525 + 1013904223) >>> 0;
+    bytes[i] = state >>> 24;
+  }
+  return bytes;
+}
+
+const base64 = (bytes) => Buffer.from(bytes).toString("base64");
+
+describe("decodeBase64", () => {
+  const vectors = [["", ""], ["f", "Zg=="], ["fo", "Zm8="], ["foo", "Zm9v"], ["foob", "Zm9vYg=="],
+    ["fooba", "Zm9vYmE="], ["foobar", "Zm9vYmFy"]];
+  for (const decode of [decodeBase64, decodeBase64Plainly]) {
+    test(`${decode.name} reads the RFC 4648 vectors`, () => {
+      for (const [text, encoded] of vectors) {
+        assert.equal(Buffer.from(decode(encoded)).toString("latin1"), text, encoded);
+      }
+    });
+  }
+
+  test("gives back every byte value at every place in a group", () => {
+    for (let length = 254; length <= 259; length++) {
+      const bytes = randomBytes(length, length);
+      bytes.set(Array.from({ length: 256 }, (_, i) => i).slice(0, length));
+      assert.deepEqual(decodeBase64Plainly(base64(bytes)), bytes);
+    }
+  });
+
+  test("refuses text that is not base64", () => {
+    for (const text of ["Zm9", "Zm9v!A==", "Zm9\u00e9", "Z==="]) {
+      assert.throws(() => decodeBase64Plainly(text), Error, text);
+    }
+  });
+});
+
+describe("time texts", () => {
+  test("a sample's time reads as the CSV's time cell", () => {
+    const cases = [[5, 3, ".", "0:05.03"], [754, 42, ".", "12:34.42"], [60, 0, ".", "1:00.00"],
+      [9, 9, ".", "0:09.09"], [61, 150, ".", "1:01.150"], [0, 100, ".", "0:00.100"],
+      [31, 255, ".", "0:31.255"], [65535, 99, ".", "1092:15.99"], [754, 42, ",", "12:34,42"],
+      [0, 7, ",", "0:00,07"]];
+    for (const [seconds, hundredths, mark, text] of cases) {
+      assert.equal(sampleTimeText(seconds, hundredths, mark), text);
+    }
+  });
+
+  test("a tick names whole seconds without hundredths", () => {
+    assert.equal(tickTimeText(9000), "1:30");
+    assert.equal(tickTimeText(9050), "1:30.50");
+    assert.equal(tickTimeText(9005, ","), "1:30,05");
+    assert.equal(tickTimeText(0), "0:00");
+    assert.equal(tickTimeText(360000), "60:00");
+  });
+
+  test("a value tick has the decimals its step needs", () => {
+    assert.equal(valueTickText(1000, 1000), "1000");
+    assert.equal(valueTickText(2.5, 0.5), "2.5");
+    assert.equal(valueTickText(207.5, 2.5), "207.5");
+    assert.equal(valueTickText(0.75, 0.25), "0.75");
+    assert.equal(valueTickText(0.3, 0.1), "0.3");
+    assert.equal(valueTickText(0.05, 0.05, ","), "0,05");
+    assert.equal(valueTickText(1e-12, 0.1), "0.0");
+    assert.equal(valueTickText(-40, 20), "-40");
+    for (const step of valueSteps(3)) {
+      assert.equal(valueTickText(3 * step, step), String(Number((3 * step).toPrecision(6))), `step ${step}`);
+    }
+  });
+
+  test("a channel of whole numbers has no steps between them", () => {
+    assert.equal(valueSteps(0)[0], 1);
+    assert.equal(valueSteps(2)[0], 0.01);
+    assert.deepEqual(valueSteps(2).slice(0, 4), [0.01, 0.02, 0.05, 0.1]);
+  });
+});
+
+describe("finding samples by time", () => {
+  const times = Float64Array.from([10, 20, 20, 30, 50]);
+  test("lowerBound gives the first sample at or after the time", () => {
+    const cases = [[0, 0], [10, 0], [15, 1], [20, 1], [21, 3], [50, 4], [51, 5]];
+    for (const [time, index] of cases) assert.equal(lowerBound(times, time), index, `at ${time}`);
+  });
+
+  test("nearestSample takes the earlier of two as near", () => {
+    const cases = [[-100, 0], [14, 0], [15, 0], [16, 1], [25, 2], [26, 3], [40, 3], [41, 4],
+      [1000, 4]];
+    for (const [time, index] of cases) assert.equal(nearestSample(times, time), index, `at ${time}`);
+    assert.equal(nearestSample(new Float64Array(0), 5), -1);
+  });
+});
+
+// Numbers that fall as the byte rises over part of the range, as Coolant's and Air Temp's do,
+// so that the smallest value's byte is not the smallest byte.
+const fallingNumbers = Float64Array.from({ length: 256 }, (_, raw) => (raw < 128 ? 300 - raw * 2 : raw - 200));
+
+function plainExtremes(bytes, numbers, from, to) {
+  let low = bytes[from];
+  let high = bytes[from];
+  for (let i = from; i < to; i++) {
+    if (numbers[bytes[i]] < numbers[low]) low = bytes[i];
+    if (numbers[bytes[i]] > numbers[high]) high = bytes[i];
+  }
+  return [numbers[low], numbers[high]];
+}
+
+describe("Extremes", () => {
+  test("every run of samples gives the values a plain scan finds", () => {
+    for (const count of [1, 15, 16, 17, 255, 256, 257, 5000, 70000]) {
+      const bytes = randomBytes(count, count);
+      const extremes = new Extremes(bytes, fallingNumbers);
+      const runs = [[0, count], [count - 1, count], [0, 1]];
+      const picks = randomBytes(400, count + 1);
+      for (let i = 0; i + 1 < picks.length; i += 2) {
+        const a = Math.floor((picks[i] / 256) * count);
+        const b = Math.floor((picks[i + 1] / 256) * count);
+        if (a !== b) runs.push([Math.min(a, b), Math.max(a, b)]);
+      }
+      for (const [from, to] of runs) {
+        const [low, high] = extremes.range(from, to);
+        assert.deepEqual([fallingNumbers[low], fallingNumbers[high]],
+          plainExtremes(bytes, fallingNumbers, from, to), `${count} samples, ${from} to ${to}`);
+      }
+    }
+  });
+});
+
+describe("stripPoints", () => {
+  const count = 3000;
+  const times = Float64Array.from({ length: count }, (_, i) => i * 5);
+  const bytes = randomBytes(count, 7);
+  const channel = { bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
+
+  test("each column holds at most its smallest and largest value, in time order", () => {
+    for (const [start, end, columns] of [[0, times[count - 1], 100], [1000, 2000, 37], [0, 14995, 1]]) {
+      const bounds = columnBounds(times, start, end, columns);
+      const [xs, ys] = stripPoints(times, channel, bounds, start, end);
+      const width = (end - start) / columns;
+      const inView = [...xs.keys()].filter((i) => xs[i] >= start && xs[i] <= end);
+      assert.ok(inView.length <= 2 * columns, `${inView.length} points for ${columns} columns`);
+      for (let i = 1; i < xs.length; i++) assert.ok(xs[i] >= xs[i - 1], "x never goes back");
+      for (let column = 0; column < columns; column++) {
+        const from = bounds[column];
+        const to = bounds[column + 1];
+        const here = inView.filter((i) => Math.min(Math.floor((xs[i] - start) / width), columns - 1) === column);
+        if (from === to) {
+          assert.equal(here.length, 0);
+          continue;
+        }
+        const [low, high] = plainExtremes(bytes, fallingNumbers, from, to);
+        assert.equal(Math.min(...here.map((i) => ys[i])), low, `column ${column}`);
+        assert.equal(Math.max(...here.map((i) => ys[i])), high, `column ${column}`);
+      }
+    }
+  });
+
+  test("zoomed in, every sample is a point at its own time, with one beyond either edge", () => {
+    const bounds = columnBounds(times, 1001, 1100, 400);
+    const [xs, ys] = stripPoints(times, channel, bounds, 1001, 1100);
+    const expected = [];
+    for (let i = 200; i <= 221; i++) expected.push(i);
+    assert.deepEqual([...xs], expected.map((i) => times[i]));
+    assert.deepEqual([...ys], expected.map((i) => fallingNumbers[bytes[i]]));
+  });
+});
+
+// The page data quillet-convert writes, for records of [seconds, [hundredths...]].
+function pageData(records, channelBytes, stopped = false) {
+  const hundredths = records.flatMap(([, samples]) => samples);
+  const seconds = new Uint8Array(records.length * 2);
+  const counts = new Uint8Array(records.length * 4);
+  records.forEach(([second, samples], i) => {
+    seconds.set([second & 0xff, second >> 8], 2 * i);
+    counts.set([samples.length & 0xff, (samples.length >> 8) & 0xff, 0, 0], 4 * i);
+  });
+  return {
+    decimalMark: ".",
+    stopped,
+    channels: channelBytes.map((bytes, k) => ({
+      heading: `channel ${k}`,
+      numbers: Array.from({ length: 256 }, (_, raw) => raw),
+      texts: Array.from({ length: 256 }, (_, raw) => ` ${raw}`),
+      bytes: base64(bytes),
+    })),
+    recordSeconds: base64(seconds),
+    recordSamples: base64(counts),
+    hundredths: base64(hundredths),
+  };
+}
+
+describe("readLog", () => {
+  test("gives every sample its record's seconds and its own hundredths", () => {
+    const log = readLog(pageData([[1, [0, 50]], [300, [7]], [301, [5]]], [[1, 2, 3, 4]]));
+    assert.equal(log.count, 4);
+    assert.deepEqual([...log.seconds], [1, 1, 300, 301]);
+    assert.deepEqual([...log.hundredths], [0, 50, 7, 5]);
+    assert.deepEqual([...log.times], [100, 150, 30007, 30105]);
+    assert.equal(log.stopTime, null);
+  });
+
+  test("places a hundredths byte of 100 or more where its CSV cell reads", () => {
+    // 300 s and 150 read 5:00.150, before 5:01.07.
+    const log = readLog(pageData([[300, [150]], [301, [7]], [301, [20]], [301, [110]]],
+      [[1, 2, 3, 4]]));
+    assert.deepEqual([...log.times], [30015, 30107, 30111, 30120]);
+    assert.deepEqual([...log.hundredths], [150, 7, 110, 20]);
+    assert.deepEqual([...log.channels[0].bytes], [1, 2, 4, 3]);
+  });
+
+  test("sorts samples by time, keeping the file's order among equal times", () => {
+    const log = readLog(pageData([[10, [0, 50]], [4, [0, 50]], [10, [0]], [2, [250]]],
+      [[1, 2, 3, 4, 5, 6], [11, 12, 13, 14, 15, 16]], true));
+    assert.deepEqual([...log.times], [225, 400, 450, 1000, 1000, 1050]);
+    assert.deepEqual([...log.channels[0].bytes], [6, 3, 4, 1, 5, 2]);
+    assert.deepEqual([...log.channels[1].bytes], [16, 13, 14, 11, 15, 12]);
+    assert.deepEqual([...log.seconds], [2, 4, 4, 10, 10, 10]);
+    assert.deepEqual([...log.hundredths], [250, 0, 50, 0, 0, 50]);
+    // The last sample read, wherever it lands on the axis.
+    assert.equal(log.stopTime, 225);
+  });
+
+  test("a channel the table does not know has no numbers and no extremes", () => {
+    const data = pageData([[0, [0]]], [[9]]);
+    data.channels[0].numbers = Array(256).fill(null);
+    const [channel] = readLog(data).channels;
+    assert.equal(channel.numbers, null);
+    assert.equal(channel.extremes, null);
+  });
+
+  test("refuses data whose counts disagree", () => {
+    assert.throws(() => readLog(pageData([[0, [0, 1]]], [[1]])), /bytes of channel 0/);
+    const tooMany = pageData([[0, [0, 1]]], [[1, 2]]);
+    tooMany.hundredths = base64([0]);
+    assert.throws(() => readLog(tooMany), /more samples/);
+    const tooFew = pageData([[0, [0]]], [[1, 2]]);
+    tooFew.hundredths = base64([0, 1]);
+    assert.throws(() => readLog(tooFew), /fewer samples/);
+  });
+});

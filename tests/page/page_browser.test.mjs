@@ -1,0 +1,317 @@
+// The page quillet-convert --html writes, opened from file:// in headless Chromium and used as a
+// person would: the mouse over the strips, a drag, double-clicks, check boxes and keys. What it
+// reads out is compared with the CSV quillet-convert writes of the same log.
+import assert from "node:assert/strict";
+import { readFileSync } from "node:fs";
+import { join } from "node:path";
+import { after, before, describe, test } from "node:test";
+import { pathToFileURL } from "node:url";
+
+import { convert, makeLogs, openBrowser, openPage, scratchFolder, setting } from "./browser.mjs";
+
+const SAMPLES = setting("QUILLET_SAMPLES");
+const scratch = scratchFolder();
+let browser;
+
+before(async () => {
+  makeLogs("clock", scratch.file("UnsteadyClockQMRX.pdb"));
+  makeLogs("seeds", scratch.file("seeds"));
+  browser = await openBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+  scratch.remove();
+});
+
+// The CSV's sample lines as cells: rows[k] is sample k + 1's time and values.
+function csvRows(file, separator = ",") {
+  const lines = readFileSync(file, "latin1").split("\r\n");
+  return lines.slice(2, -1).map((line) => line.split(separator));
+}
+
+// Writes the page and the CSV of a log in one run.
+function pageAndCsv(log, name, ...options) {
+  const page = scratch.file(`${name}.html`);
+  const csv = scratch.file(`${name}.csv`);
+  const run = convert(...options, "--html", page, log, csv);
+  return { page, csv, run };
+}
+
+// What the page reads out at its cursor: the time, the sample's number, every channel's value.
+function readOut(page) {
+  return page.evaluate(() => ({
+    time: document.getElementById("cursor-time").textContent,
+    sample: Number(/sample (\d+) of/.exec(document.getElementById("cursor-sample").textContent)?.[1]),
+    values: [...document.querySelectorAll("output.value")].map((value) => value.textContent),
+  }));
+}
+
+function expectRow(reading, rows) {
+  assert.ok(reading.sample >= 1 && reading.sample <= rows.length, `sample ${reading.sample}`);
+  assert.deepEqual([reading.time, ...reading.values], rows[reading.sample - 1], `sample ${reading.sample}`);
+}
+
+// A time cell in hundredths as it reads, and as the page places it: "0:05.150" is 5.150 s.
+function cellTime(cell) {
+  const [, minutes, seconds, fraction] = /^(\d+):(\d\d)[.,](\d+)$/.exec(cell);
+  return (Number(minutes) * 60 + Number(seconds)) * 100 + Number(`0.${fraction}`) * 100;
+}
+
+// The plot area of a strip, in page pixels.
+async function plotArea(page, channel) {
+  return page.locator(`.strip[data-channel="${channel}"] .u-over`).boundingBox();
+}
+
+describe("the read-out", () => {
+  test("under the mouse it is the CSV's cells of the nearest sample", async () => {
+    const { page: file, csv, run } = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "third-gear");
+    assert.equal(run.status, 0, run.stderr);
+    const rows = csvRows(csv);
+    const times = rows.map((row) => cellTime(row[0]));
+    const { page, requests } = await openPage(browser, file);
+    const area = await plotArea(page, 0);
+    const view = await page.evaluate(() => quilletPage.view());
+    for (const share of [0, 0.013, 0.25, 0.5, 0.731, 0.999]) {
+      const x = area.x + share * area.width;
+      await page.mouse.move(x, area.y + area.height / 2);
+      const reading = await readOut(page);
+      expectRow(reading, rows);
+      const time = view.start + ((x - area.x) / area.width) * (view.end - view.start);
+      const nearest = times.reduce((best, t, i) => (Math.abs(t - time) < Math.abs(times[best] - time) ? i : best), 0);
+      assert.equal(reading.sample, nearest + 1, `at ${share} of the strip`);
+    }
+    assert.deepEqual(requests, [pathToFileURL(file).href]);
+    await page.close();
+  });
+
+  test("with a decimal comma it is the cells of that CSV", async () => {
+    const { page: file, csv, run } = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "comma",
+      "--separator", ";", "--decimal", ",");
+    assert.equal(run.status, 0, run.stderr);
+    const rows = csvRows(csv, ";");
+    const { page } = await openPage(browser, file);
+    await page.focus("#strips");
+    expectRow(await readOut(page), rows);
+    await page.keyboard.press("End");
+    expectRow(await readOut(page), rows);
+    assert.match((await readOut(page)).time, /,/);
+    await page.close();
+  });
+});
+
+describe("the keys", () => {
+  test("Left and Right step one sample, in time order, through every sample", async () => {
+    const { page: file, csv, run } = pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "clock");
+    assert.equal(run.status, 0, run.stderr);
+    const rows = csvRows(csv);
+    const { page } = await openPage(browser, file);
+    await page.focus("#strips");
+    await page.keyboard.press("Home");
+    const seen = [];
+    let reading = await readOut(page);
+    let previousTime = -Infinity;
+    for (let step = 1; step <= rows.length; step++) {
+      assert.equal(reading.sample, step);
+      assert.ok(cellTime(reading.time) >= previousTime, `${reading.time} comes after the one before`);
+      previousTime = cellTime(reading.time);
+      seen.push([reading.time, ...reading.values].join("|"));
+      await page.keyboard.press("ArrowRight");
+      reading = await readOut(page);
+    }
+    assert.equal(reading.sample, rows.length, "the last sample stays");
+    assert.deepEqual(seen.sort(), rows.map((row) => row.join("|")).sort());
+    assert.ok(seen.some((row) => row.startsWith("0:01.150|")));
+
+    await page.keyboard.press("ArrowLeft");
+    assert.equal((await readOut(page)).sample, rows.length - 1);
+    await page.keyboard.press("Shift+ArrowLeft");
+    assert.equal((await readOut(page)).sample, rows.length - 11);
+    await page.close();
+  });
+
+  test("the page can be used from the keyboard alone", async () => {
+    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "keys").page);
+    const whole = await page.evaluate(() => quilletPage.whole());
+    const focusNext = async (selector) => {
+      for (let tab = 0; tab < 40; tab++) {
+        await page.keyboard.press("Tab");
+        if (await page.evaluate((s) => document.activeElement.matches(s), selector)) return;
+      }
+      assert.fail(`Tab never reaches ${selector}`);
+    };
+    await focusNext("#zoom-in");
+    await page.keyboard.press("Enter");
+    let view = await page.evaluate(() => quilletPage.view());
+    assert.ok(Math.abs(view.end - view.start - (whole.end - whole.start) / 2) < 1e-6);
+    await focusNext('input[data-channel="2"]');
+    await page.keyboard.press("Space");
+    assert.equal(await page.locator('.strip[data-channel="2"]').isVisible(), false);
+    await focusNext("#strips");
+    await page.keyboard.press("ArrowRight");
+    assert.equal((await readOut(page)).sample, 2);
+    await page.keyboard.press("Escape");
+    view = await page.evaluate(() => quilletPage.view());
+    assert.deepEqual(view, whole);
+    await page.close();
+  });
+});
+
+describe("zoom", () => {
+  test("a drag zooms every strip to its range, a double-click or Whole log goes back", async () => {
+    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "zoom").page);
+    const whole = await page.evaluate(() => quilletPage.whole());
+    const scales = () => page.evaluate(() => quilletPage.stripScales());
+    const expectAll = (found, range) => {
+      assert.equal(found.length, 12);
+      for (const scale of found) {
+        assert.ok(Math.abs(scale.min - range.start) < 1e-6 && Math.abs(scale.max - range.end) < 1e-6,
+          `${scale.heading}: ${scale.min} to ${scale.max}, not ${range.start} to ${range.end}`);
+      }
+    };
+    expectAll(await scales(), whole);
+
+    const area = await plotArea(page, 1);
+    const drag = async () => {
+      await page.mouse.move(area.x + area.width * 0.3, area.y + 10);
+      await page.mouse.down();
+      await page.mouse.move(area.x + area.width * 0.45, area.y + 12, { steps: 5 });
+      await page.mouse.move(area.x + area.width * 0.6, area.y + 14, { steps: 5 });
+      await page.mouse.up();
+    };
+    const dragged = {
+      start: whole.start + 0.3 * (whole.end - whole.start),
+      end: whole.start + 0.6 * (whole.end - whole.start),
+    };
+    await drag();
+    const zoomed = await scales();
+    const span = whole.end - whole.start;
+    assert.ok(Math.abs(zoomed[0].min - dragged.start) < span / area.width * 2, `starts at ${zoomed[0].min}`);
+    assert.ok(Math.abs(zoomed[0].max - dragged.end) < span / area.width * 2, `ends at ${zoomed[0].max}`);
+    expectAll(zoomed, { start: zoomed[0].min, end: zoomed[0].max });
+
+    await page.mouse.dblclick(area.x + area.width / 2, area.y + area.height / 2);
+    expectAll(await scales(), whole);
+
+    await drag();
+    assert.ok((await scales())[5].max - (await scales())[5].min < span);
+    await page.getByRole("button", { name: "Whole log" }).click();
+    expectAll(await scales(), whole);
+    await page.close();
+  });
+});
+
+describe("the channels' check boxes", () => {
+  test("a hidden channel's strip is gone, and comes back", async () => {
+    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "hide").page);
+    const knock = page.locator('.strip[data-channel="1"]');
+    const heightBefore = (await page.locator('.strip[data-channel="0"]').boundingBox()).height;
+    assert.equal(await knock.isVisible(), true);
+    await page.getByRole("checkbox", { name: "Knock" }).uncheck();
+    assert.equal(await knock.isVisible(), false);
+    const shown = (await page.evaluate(() => quilletPage.stripScales())).map((scale) => scale.heading);
+    assert.equal(shown.length, 11);
+    assert.ok(!shown.includes("Knock"));
+    assert.ok((await page.locator('.strip[data-channel="0"]').boundingBox()).height >= heightBefore);
+    await page.getByRole("checkbox", { name: "Knock" }).check();
+    assert.equal(await knock.isVisible(), true);
+    assert.equal((await page.evaluate(() => quilletPage.stripScales())).length, 12);
+    await page.close();
+  });
+});
+
+describe("the summary", () => {
+  test("says what --summary says, and warns of the clock as it does", async () => {
+    const log = scratch.file("UnsteadyClockQMRX.pdb");
+    const { page: file } = pageAndCsv(log, "summary");
+    const summary = convert("--summary", log);
+    const { page } = await openPage(browser, file);
+    assert.equal(await page.title(), "UnsteadyClockQMRX.pdb");
+    const items = await page.evaluate(() => Object.fromEntries([...document.querySelectorAll(".summary div")]
+      .map((item) => [item.querySelector("dt").textContent, item.querySelector("dd").textContent])));
+    const printed = Object.fromEntries(summary.stdout.split("\n").slice(1, 5)
+      .map((line) => [line.slice(2, 16).trim(), line.slice(16)]));
+    assert.deepEqual(items, {
+      Records: printed.records, Samples: printed.samples,
+      Time: printed.time, "Median rate": printed["median rate"],
+    });
+    const rows = await page.evaluate(() => [...document.querySelectorAll(".ranges tbody tr")]
+      .map((row) => [...row.children].map((cell) => cell.textContent)));
+    const printedRows = summary.stdout.split("\n").slice(6, 6 + rows.length)
+      .map((line) => line.trim().split(/ {2,}/));
+    assert.deepEqual(rows, printedRows);
+    // More than three warnings fold into one line that opens to list them.
+    const printedWarnings = summary.stderr.trim().split("\n").map((line) => line.split(": warning: ")[1]);
+    assert.equal(printedWarnings.length, 4);
+    assert.equal(await page.locator("details.warning summary").textContent(),
+      "Warning: the time goes back or jumps ahead at 4 records");
+    assert.deepEqual(await page.locator(".warning li").allTextContents(), printedWarnings);
+    await page.close();
+  });
+});
+
+describe("a damaged log", () => {
+  test("shows the samples before the damage with a note, and fails as its conversion", async () => {
+    const log = join(scratch.path, "seeds", "damaged-RecordEndsInsideASample.pdb");
+    const { page: file, csv, run } = pageAndCsv(log, "damaged");
+    const conversion = convert(log, scratch.file("alone.csv"));
+    assert.equal(run.status, 1);
+    assert.equal(run.stderr, conversion.stderr);
+    const rows = csvRows(csv);
+    const { page, errors } = await openPage(browser, file);
+    const note = await page.locator(".stop").textContent();
+    assert.match(note, /^Reading stopped at record \d+ of \d+: error # 62, Input past end of file\./);
+    await page.focus("#strips");
+    await page.keyboard.press("End");
+    const last = await readOut(page);
+    assert.equal(last.sample, rows.length);
+    expectRow(last, rows);
+    assert.deepEqual(errors, []);
+    await page.close();
+  });
+});
+
+describe("the page on its own", () => {
+  test("makes no request beyond its own file and loads nothing else", async () => {
+    const { page: file } = pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "offline");
+    const { page, requests, errors } = await openPage(browser, file);
+    await page.mouse.move(400, 400);
+    await page.keyboard.press("ArrowRight");
+    assert.deepEqual(requests, [pathToFileURL(file).href]);
+    assert.deepEqual(errors, []);
+    const external = await page.evaluate(() => [...document.querySelectorAll("[src], link[href], img, iframe")]
+      .map((element) => element.outerHTML));
+    assert.deepEqual(external, []);
+    await page.close();
+  });
+
+  for (const viewport of [{ width: 1280, height: 800 }, { width: 1920, height: 1080 }]) {
+    test(`at ${viewport.width}x${viewport.height} no label overlaps another and nothing is cut off`, async () => {
+      const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page, viewport);
+      const layout = await page.evaluate(() => {
+        const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
+          ".heading, output.value, .axis-caption, .keys")].map((element) => ({
+          name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
+          box: element.getBoundingClientRect(),
+          clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",
+        }));
+        const axis = document.querySelector(".axis-strip").getBoundingClientRect();
+        return { boxes, axisBottom: axis.bottom, keysBottom: document.getElementById("keys").getBoundingClientRect().bottom,
+          pageWidth: document.documentElement.scrollWidth };
+      });
+      assert.ok(layout.pageWidth <= viewport.width, `the page is ${layout.pageWidth} px wide`);
+      assert.ok(layout.keysBottom <= viewport.height, `the strips and keys end at ${layout.keysBottom} px`);
+      const overlap = (a, b) => a.left < b.right - 0.5 && b.left < a.right - 0.5 && a.top < b.bottom - 0.5 && b.top < a.bottom - 0.5;
+      for (let i = 0; i < layout.boxes.length; i++) {
+        assert.ok(!layout.boxes[i].clipped, `${layout.boxes[i].name} is cut off`);
+        assert.ok(layout.boxes[i].box.right <= viewport.width, `${layout.boxes[i].name} goes past the right edge`);
+        for (let j = i + 1; j < layout.boxes.length; j++) {
+          assert.ok(!overlap(layout.boxes[i].box, layout.boxes[j].box),
+            `${layout.boxes[i].name} overlaps ${layout.boxes[j].name}`);
+        }
+      }
+      await page.screenshot({ path: scratch.file(`layout-${viewport.width}.png`) });
+      await page.close();
+    });
+  }
+});

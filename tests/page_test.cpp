@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "conversion_fixture.h"
+#include "converter_command.h"
+#include "damaged_logs.h"
+#include "expected_csv.h"
+#include "html_page.h"
+#include "log_page.h"
+#include "memory_io.h"
+#include "page_run.h"
+#include "reference_conversion.h"
+
+namespace quillet {
+namespace {
+
+using support::CommandResult;
+using support::shellQuoted;
+
+// What appendBase64 writes.
+template <typename Bytes>
+std::string base64Of(const Bytes& bytes) {
+    MemoryOutputTarget target;
+    const std::unique_ptr<ByteSink> sink = target.replace();
+    WriteBuffer out(*sink);
+    appendBase64(bytes, out);
+    out.flush();
+    sink->close();
+    return target.contents;
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST(Base64, WritesTheVectorsOfItsStandard) {
+    const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
+                                                                      {"f", "Zg=="},
+                                                                      {"fo", "Zm8="},
+                                                                      {"foo", "Zm9v"},
+                                                                      {"foob", "Zm9vYg=="},
+                                                                      {"fooba", "Zm9vYmE="},
+                                                                      {"foobar", "Zm9vYmFy"},
+                                                                      {"\xFF\xFE", "//4="}};
+    for (const auto& [text, encoded] : vectors) {
+        EXPECT_EQ(base64Of(bytesOf(text)), encoded) << text;
+    }
+}
+
+// Bytes kept in blocks come out as the same bytes held in one piece would, padded at the end
+// only, whichever side of a block's end they stop.
+TEST(Base64, ABlockedColumnReadsAsOnePiece) {
+    for (const std::size_t size : {ByteColumn::kBlockSize - 1, ByteColumn::kBlockSize,
+                                   ByteColumn::kBlockSize + 1, 3 * ByteColumn::kBlockSize + 2}) {
+        std::vector<std::uint8_t> bytes(size);
+        std::iota(bytes.begin(), bytes.end(), std::uint8_t{7});
+        ByteColumn column;
+        for (const std::uint8_t byte : bytes) column.push(byte);
+        EXPECT_EQ(column.size(), size);
+        const std::string encoded = base64Of(column);
+        EXPECT_EQ(encoded, base64Of(bytes)) << size;
+        EXPECT_EQ(encoded.size(), (size + 2) / 3 * 4);
+        EXPECT_EQ(encoded.find('='),
+                  size % 3 == 0 ? std::string::npos : encoded.size() - 3 + size % 3)
+            << size;
+    }
+}
+
+class PageCommandTest : public ::testing::Test {
+  protected:
+    CommandResult run(const std::string& arguments) {
+        return support::runCommand(QUILLET_CONVERT, arguments, folder.path());
+    }
+
+    fs::path writeLog(const std::vector<std::uint8_t>& bytes,
+                      const std::string& name = "RunQMRX.pdb") {
+        const fs::path path = folder / pathFromUtf8(name);
+        support::writeFile(path, bytes);
+        return path;
+    }
+
+    // The page of the log, written by quillet-convert.
+    std::string pageOf(const fs::path& log) {
+        const CommandResult result = run("--html " + shellQuoted(page) + " " + shellQuoted(log));
+        EXPECT_EQ(result.exitCode, 0) << result.standardError;
+        return readFile(page);
+    }
+
+    support::TemporaryFolder folder;
+    fs::path page = folder / "run.html";
+};
+
+TEST_F(PageCommandTest, WritesThePageAndTheSameCsvAsAConversion) {
+    const LogContents log = support::drivingLog({33, 7, 20}, 4, 3);
+    const fs::path input = writeLog(support::buildLog(log));
+    const fs::path csv = folder / "run.csv";
+    const CommandResult result =
+        run("--html " + shellQuoted(page) + " " + shellQuoted(input) + " " + shellQuoted(csv));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_EQ(readFile(csv), support::expectedCsv(log, "RunQMRX.pdb"));
+    const std::string written = readFile(page);
+    EXPECT_EQ(written.rfind("<!DOCTYPE html>\n", 0), 0u);
+    EXPECT_NE(written.find("<title>RunQMRX.pdb</title>"), std::string::npos);
+    EXPECT_NE(written.find("<div><dt>Samples</dt><dd>12</dd></div>"), std::string::npos);
+
+    const CommandResult toStandardOutput = run("--html - " + shellQuoted(input));
+    EXPECT_EQ(toStandardOutput.exitCode, 0);
+    EXPECT_EQ(toStandardOutput.standardOutput, written);
+}
+
+// The log's name is text on the page, its markup escaped, and it never reaches the scripts.
+TEST(LogPage, TheLogsNameIsTextOnThePage) {
+    MemoryLogInput log("R&D <b> '\xC3\xA4' \xE2\x82\xACQMRX.pdb",
+                       support::buildLog(support::drivingLog({38}, 2, 2)));
+    MemoryOutputTarget page;
+    support::RecordingServices services;
+    ASSERT_EQ(pageLog(log, page, services), ConversionOutcome::Converted);
+    const std::string name = "R&amp;D &lt;b&gt; '\xC3\xA4' \xE2\x82\xACQMRX.pdb";
+    EXPECT_NE(page.contents.find("<title>" + name + "</title>"), std::string::npos);
+    EXPECT_NE(page.contents.find("<h1>" + name + "</h1>"), std::string::npos);
+    std::size_t found = 0;
+    for (std::size_t at = page.contents.find("QMRX.pdb"); at != std::string::npos;
+         at = page.contents.find("QMRX.pdb", at + 1)) {
+        ++found;
+    }
+    EXPECT_EQ(found, 2u);
+}
+
+struct SizeCase {
+    std::vector<std::uint8_t> channels;
+    int records;
+    int samplesPerRecord;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* out) {
+    *out << c.channels.size() << " channels, " << c.records << " records of " << c.samplesPerRecord
+         << " samples";
+}
+
+class PageSizeTest : public PageCommandTest, public ::testing::WithParamInterface<SizeCase> {};
+
+// The samples cost at most 1.4 times their bytes in the log, beyond what a page of one sample
+// of the same channels holds: the page's code, styles, and each channel's 256 texts.
+TEST_P(PageSizeTest, GrowsByAtMostOnePointFourTimesTheLog) {
+    const SizeCase& size = GetParam();
+    const std::string fixed = pageOf(
+        writeLog(support::buildLog(support::drivingLog(size.channels, 1, 1)), "OneQMRX.pdb"));
+    const std::vector<std::uint8_t> log =
+        support::buildLog(support::drivingLog(size.channels, size.records, size.samplesPerRecord));
+    const std::string written = pageOf(writeLog(log));
+    EXPECT_LE(static_cast<double>(written.size()),
+              1.4 * static_cast<double>(log.size()) + static_cast<double>(fixed.size()));
+    EXPECT_GT(written.size(), log.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, PageSizeTest,
+    ::testing::Values(SizeCase{{33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 1200, 20},
+                      SizeCase{{33}, 3000, 1}, SizeCase{{}, 2000, 3},
+                      SizeCase{{33, 6, 7, 58, 23, 19}, 100, 50}));
+
+// Twenty minutes at twenty samples a second of twelve channels stays under a megabyte.
+TEST_F(PageCommandTest, TwentyMinutesOfTwelveChannelsStayUnderAMegabyte) {
+    const std::string written = pageOf(writeLog(support::buildLog(
+        support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 1200, 20))));
+    EXPECT_LT(written.size(), 1000u * 1000u);
+}
+
+TEST_F(PageCommandTest, FewClockWarningsStandOpenAndManyFold) {
+    LogContents log;
+    log.channels = {38};
+    log.records = {{10, {{0, {1}}}}, {4, {{0, {2}}}}, {200, {{0, {3}}}}};
+    const std::string few = pageOf(writeLog(support::buildLog(log)));
+    EXPECT_NE(few.find("<p class=\"warning\">Warning: at record 2 the time goes back from "
+                       "0:10.00 to 0:04.00</p>"),
+              std::string::npos);
+    EXPECT_NE(few.find("<p class=\"warning\">Warning: at record 3 the time jumps ahead from "
+                       "0:04.00 to 3:20.00</p>"),
+              std::string::npos);
+    log.records.push_back({5, {{0, {4}}}});
+    log.records.push_back({300, {{0, {5}}}});
+    const std::string many = pageOf(writeLog(support::buildLog(log)));
+    EXPECT_EQ(many.find("<p class=\"warning\">"), std::string::npos);
+    EXPECT_NE(many.find("Warning: the time goes back or jumps ahead at 4 records</summary>"),
+              std::string::npos);
+    EXPECT_NE(many.find("<li>at record 5 the time jumps ahead from 0:05.00 to 5:00.00</li>"),
+              std::string::npos);
+}
+
+// A log that cannot be read at all writes no page: an existing one stays as it was, and no
+// file is left beside it.
+class UnreadableLogTest : public PageCommandTest,
+                          public ::testing::WithParamInterface<support::DamagedLog> {};
+
+TEST_P(UnreadableLogTest, KeepsTheExistingPage) {
+    const support::DamagedLog& damaged = GetParam();
+    const fs::path input = writeLog(damaged.bytes);
+    const std::string before = "the page of an earlier log";
+    support::writeFile(page, bytesOf(before));
+    const CommandResult result = run("--html " + shellQuoted(page) + " " + shellQuoted(input));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, expectedErrorOutput(*damaged.ending));
+    EXPECT_EQ(readFile(page), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+std::vector<support::DamagedLog> unreadableLogs() {
+    std::vector<support::DamagedLog> logs = support::damagedLogs();
+    std::erase_if(logs, [](const support::DamagedLog& log) {
+        return log.csv.has_value() || log.csvFromReference;
+    });
+    return logs;
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, UnreadableLogTest, ::testing::ValuesIn(unreadableLogs()),
+                         [](const auto& info) { return info.param.name; });
+
+// Every damaged log ends as its conversion does, and its page is written exactly where the
+// conversion writes its CSV, holding the samples the CSV holds.
+class DamagedLogPageTest : public ConversionRunTest,
+                           public ::testing::WithParamInterface<support::DamagedLog> {};
+
+TEST_P(DamagedLogPageTest, EndsAsItsConversion) {
+    const support::DamagedLog& log = GetParam();
+    MemoryLogInput input(support::kDamagedLogName, log.bytes);
+    MemoryOutputTarget target;
+    const ConversionOutcome outcome = pageLog(input, target, services);
+
+    const support::ReferenceOutcome reference =
+        support::referenceConversion(log.bytes, support::kDamagedLogName);
+    if (log.ending == support::kConverted) {
+        EXPECT_EQ(outcome, ConversionOutcome::Converted);
+        EXPECT_TRUE(services.messages.empty());
+        EXPECT_EQ(services.calls.back(), "beep");
+    } else {
+        EXPECT_EQ(outcome, ConversionOutcome::Failed);
+        expectFailure(*log.ending);
+    }
+    ASSERT_EQ(target.replaced, reference.outputCreated);
+    if (reference.outputCreated) {
+        EXPECT_TRUE(target.closed);
+        const long long csvSamples =
+            std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2;
+        EXPECT_NE(
+            target.contents.find("<dt>Samples</dt><dd>" + std::to_string(csvSamples) + "</dd>"),
+            std::string::npos);
+        EXPECT_EQ(target.contents.find("Reading stopped at record") != std::string::npos,
+                  log.ending != support::kConverted);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogPageTest, ::testing::ValuesIn(support::damagedLogs()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace quillet
