@@ -51,6 +51,16 @@ std::string filledIn(std::string text, const std::map<std::string, std::string>&
     return text;
 }
 
+// The names of the files in a folder, sorted.
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A folder of logs as a handheld backup holds them: two good logs (one named in lower case),
 // one cut short, a log under another name pattern, and a file that is no log.
 class ManyLogsTest : public ::testing::Test {
@@ -206,11 +216,7 @@ TEST_F(ManyLogsTest, PlotDrawsEachPictureBesideItsCsvAndTellsADamagedLogOnce) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
               filledIn("{damaged}: ", paths) + kUnexpectedEnd + "2 converted, 1 failed\n");
-    std::vector<std::string> written;
-    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
-        written.push_back(entry.path().filename().string());
-    }
-    std::sort(written.begin(), written.end());
+    const std::vector<std::string> written = namesIn(out);
     EXPECT_EQ(written, (std::vector<std::string>{"AQMRX.csv", "AQMRX.svg", "DamagedQMRX.csv",
                                                  "DamagedQMRX.svg", "bqmrx.csv", "bqmrx.svg"}));
     EXPECT_EQ(support::readFile(out / "bqmrx.csv"), csvOf("b"));
@@ -219,7 +225,18 @@ TEST_F(ManyLogsTest, PlotDrawsEachPictureBesideItsCsvAndTellsADamagedLogOnce) {
               std::string::npos);
 }
 
-TEST_F(ManyLogsTest, UpdateDrawsAMissingPictureOfAnUpToDateCsv) {
+struct ExtraOutput {
+    std::string option;
+    std::string extension;
+};
+
+void PrintTo(const ExtraOutput& o, std::ostream* out) { *out << o.option; }
+
+class UpdateTest : public ManyLogsTest, public ::testing::WithParamInterface<ExtraOutput> {};
+
+TEST_P(UpdateTest, WritesAMissingOutputOfAnUpToDateCsv) {
+    const std::string option = GetParam().option;
+    const fs::path extra = out / ("AQMRX" + GetParam().extension);
     ASSERT_EQ(run("--output-dir {out} {A}").exitCode, 0);
     const std::string kept = "a CSV newer than its log";
     support::writeFile(out / "AQMRX.csv", {kept.begin(), kept.end()});
@@ -227,17 +244,22 @@ TEST_F(ManyLogsTest, UpdateDrawsAMissingPictureOfAnUpToDateCsv) {
     const auto later = fs::last_write_time(logs / "AQMRX.pdb") + std::chrono::hours(1);
     fs::last_write_time(out / "AQMRX.csv", later);
 
-    const CommandResult drawn = run("--update --output-dir {out} {A} --plot");
-    EXPECT_EQ(drawn.exitCode, 0);
-    EXPECT_EQ(drawn.standardError, "1 converted, 0 failed\n");
+    const CommandResult written = run("--update --output-dir {out} {A} " + option);
+    EXPECT_EQ(written.exitCode, 0);
+    EXPECT_EQ(written.standardError, "1 converted, 0 failed\n");
     EXPECT_EQ(support::readFile(out / "AQMRX.csv"), kept);
-    ASSERT_TRUE(fs::exists(out / "AQMRX.svg"));
-    fs::last_write_time(out / "AQMRX.svg", later);
+    ASSERT_TRUE(fs::exists(extra));
+    fs::last_write_time(extra, later);
 
-    const CommandResult again = run("--update --output-dir {out} --plot {A}");
+    const CommandResult again = run("--update --output-dir {out} " + option + " {A}");
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.standardError, "0 converted, 1 up to date, 0 failed\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Outputs, UpdateTest,
+                         ::testing::Values(ExtraOutput{"--plot", ".svg"},
+                                           ExtraOutput{"--html", ".html"}),
+                         [](const auto& info) { return info.param.option.substr(2); });
 
 TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {
     // Both --html and --plot name no file here: the words after them are INPUTs.
@@ -245,11 +267,7 @@ TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
               filledIn("{damaged}: ", paths) + kUnexpectedEnd + "2 converted, 1 failed\n");
-    std::vector<std::string> written;
-    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
-        written.push_back(entry.path().filename().string());
-    }
-    std::sort(written.begin(), written.end());
+    const std::vector<std::string> written = namesIn(out);
     EXPECT_EQ(written,
               (std::vector<std::string>{"AQMRX.csv", "AQMRX.html", "AQMRX.svg", "DamagedQMRX.csv",
                                         "DamagedQMRX.html", "DamagedQMRX.svg", "bqmrx.csv",
@@ -259,25 +277,6 @@ TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {
               std::string::npos);
     EXPECT_NE(support::readFile(out / "DamagedQMRX.html").find("Reading stopped at record"),
               std::string::npos);
-}
-
-TEST_F(ManyLogsTest, UpdateWritesAMissingPageOfAnUpToDateCsv) {
-    ASSERT_EQ(run("--output-dir {out} {A}").exitCode, 0);
-    const std::string kept = "a CSV newer than its log";
-    support::writeFile(out / "AQMRX.csv", {kept.begin(), kept.end()});
-    const auto later = fs::last_write_time(logs / "AQMRX.pdb") + std::chrono::hours(1);
-    fs::last_write_time(out / "AQMRX.csv", later);
-
-    const CommandResult written = run("--update --output-dir {out} {A} --html");
-    EXPECT_EQ(written.exitCode, 0);
-    EXPECT_EQ(written.standardError, "1 converted, 0 failed\n");
-    EXPECT_EQ(support::readFile(out / "AQMRX.csv"), kept);
-    ASSERT_TRUE(fs::exists(out / "AQMRX.html"));
-    fs::last_write_time(out / "AQMRX.html", later);
-
-    const CommandResult again = run("--update --output-dir {out} --html {A}");
-    EXPECT_EQ(again.exitCode, 0);
-    EXPECT_EQ(again.standardError, "0 converted, 1 up to date, 0 failed\n");
 }
 
 // The default CSV with its cells joined by separator and "." written as decimalMark; line 1,

@@ -13,6 +13,7 @@
 #include "paths.h"
 #include "quillet_version.h"
 #include "recording_services.h"
+#include "reference_conversion.h"
 
 namespace quillet {
 
@@ -75,6 +76,19 @@ class ConversionRunTest : public ::testing::Test {
                                                                 : "message critical");
         EXPECT_EQ(services.calls[services.calls.size() - 2], "idle");
         EXPECT_EQ(services.calls.back(), "value 0");
+    }
+
+    // The run ended as the ending says: converted without a message and with the beep, or
+    // through its failure path with the failure's message.
+    void expectEnding(ConversionOutcome outcome, support::Ending ending) {
+        if (ending == support::kConverted) {
+            EXPECT_EQ(outcome, ConversionOutcome::Converted);
+            EXPECT_TRUE(services.messages.empty());
+            EXPECT_EQ(services.calls.back(), "beep");
+        } else {
+            EXPECT_EQ(outcome, ConversionOutcome::Failed);
+            expectFailure(*ending);
+        }
     }
 
     support::TemporaryFolder folder;
