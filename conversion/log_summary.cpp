@@ -29,7 +29,7 @@ std::optional<double> medianStep(const std::map<long long, long long>& stepCount
     return std::nullopt;
 }
 
-ChannelRange rangeOf(std::uint8_t identifier, const std::bitset<256>& seenBytes) {
+ChannelRange rangeOf(std::uint8_t identifier, const std::array<bool, 256>& seenBytes) {
     ChannelRange range{identifier, std::nullopt, std::nullopt};
     for (int raw = 0; raw < 256; ++raw) {
         if (!seenBytes[raw]) continue;
@@ -50,7 +50,7 @@ LogSummary summarizeLog(const std::string& path) {
 }
 
 SummaryCollector::SummaryCollector(const LogInfo& info)
-    : m_seenBytes(static_cast<std::size_t>(info.channelCount())) {
+    : m_seenBytes(static_cast<std::size_t>(info.channelCount()), std::array<bool, 256>{}) {
     for (int column = 0; column < info.channelCount(); ++column) {
         m_identifiers.push_back(info.channelIdentifier(column));
     }
@@ -59,30 +59,6 @@ SummaryCollector::SummaryCollector(const LogInfo& info)
 void SummaryCollector::beginRecord(int record, int seconds) {
     m_record = record;
     m_seconds = seconds;
-}
-
-void SummaryCollector::addSample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
-    const SampleClock clock{m_seconds, hundredths};
-    if (m_summary.samples == 0) {
-        m_summary.firstSample = clock;
-    } else {
-        const long long step = clock.milliseconds() - m_summary.lastSample.milliseconds();
-        if (step > 0 && step == m_runStep) {
-            ++m_runLength;
-        } else if (step > 0) {
-            if (m_runLength > 0) m_stepCounts[m_runStep] += m_runLength;
-            m_runStep = step;
-            m_runLength = 1;
-        }
-        if (step < 0 || step > kLongestQuietSpell) {
-            m_summary.timeJumps.push_back({m_record, m_summary.lastSample, clock});
-        }
-    }
-    for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
-        m_seenBytes[column].set(raw[column]);
-    }
-    m_summary.lastSample = clock;
-    ++m_summary.samples;
 }
 
 LogSummary SummaryCollector::summary() const {

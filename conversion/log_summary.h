@@ -1,6 +1,6 @@
 #pragma once
 
-#include <bitset>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -64,7 +64,8 @@ class SummaryCollector {
   private:
     LogSummary m_summary;
     std::vector<std::uint8_t> m_identifiers;
-    std::vector<std::bitset<256>> m_seenBytes;
+    // Per channel, which raw bytes its samples held.
+    std::vector<std::array<bool, 256>> m_seenBytes;
     // Steps counted so far, and the run of equal steps not yet among them: a log's steps come
     // in long runs, which cost one count instead of one each.
     std::map<long long, long long> m_stepCounts;
@@ -73,6 +74,32 @@ class SummaryCollector {
     int m_record = 0;
     int m_seconds = 0;
 };
+
+// Inline, since a reading calls it for each of millions of samples.
+inline void SummaryCollector::addSample(std::uint8_t hundredths,
+                                        std::span<const std::uint8_t> raw) {
+    const SampleClock clock{m_seconds, hundredths};
+    if (m_summary.samples == 0) {
+        m_summary.firstSample = clock;
+    } else {
+        const long long step = clock.milliseconds() - m_summary.lastSample.milliseconds();
+        if (step > 0 && step == m_runStep) {
+            ++m_runLength;
+        } else if (step > 0) {
+            if (m_runLength > 0) m_stepCounts[m_runStep] += m_runLength;
+            m_runStep = step;
+            m_runLength = 1;
+        }
+        if (step < 0 || step > kLongestQuietSpell) {
+            m_summary.timeJumps.push_back({m_record, m_summary.lastSample, clock});
+        }
+    }
+    for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
+        m_seenBytes[column][raw[column]] = true;
+    }
+    m_summary.lastSample = clock;
+    ++m_summary.samples;
+}
 
 // Reads the whole log. Fails as the conversion of the same log would.
 LogSummary summarizeLog(ByteSource& log);

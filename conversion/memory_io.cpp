@@ -6,7 +6,9 @@ namespace {
 class MemorySink : public ByteSink {
   public:
     explicit MemorySink(MemoryOutputTarget& target) : m_target(target) {}
-    void write(std::span<const char> bytes) override { m_written.append(bytes.data(), bytes.size()); }
+    void write(std::span<const char> bytes) override {
+        m_written.append(bytes.data(), bytes.size());
+    }
     void close() override {
         m_target.contents = std::move(m_written);
         m_target.closed = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -212,9 +213,22 @@ class PageWriter {
     WriteBuffer& m_out;
 };
 
+// The two base64 digits of every 12 bits, so that three bytes take two lookups.
+const std::array<std::array<char, 2>, 4096>& base64DigitPairs() {
+    static const auto pairs = [] {
+        std::array<std::array<char, 2>, 4096> made{};
+        for (std::size_t bits = 0; bits < made.size(); ++bits) {
+            made[bits] = {kBase64Digits[bits >> 6], kBase64Digits[bits & 0x3F]};
+        }
+        return made;
+    }();
+    return pairs;
+}
+
 }  // namespace
 
 void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out) {
+    const auto& pairs = base64DigitPairs();
     // Whole groups of three bytes per piece, so that padding only ever ends the last.
     constexpr std::size_t kPiece = 3 * 4096;
     while (!bytes.empty()) {
@@ -223,10 +237,9 @@ void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out) {
         std::size_t i = 0;
         for (; i + 3 <= piece.size(); i += 3) {
             const std::uint32_t group = piece[i] << 16 | piece[i + 1] << 8 | piece[i + 2];
-            *at++ = kBase64Digits[group >> 18];
-            *at++ = kBase64Digits[(group >> 12) & 0x3F];
-            *at++ = kBase64Digits[(group >> 6) & 0x3F];
-            *at++ = kBase64Digits[group & 0x3F];
+            std::memcpy(at, pairs[group >> 12].data(), 2);
+            std::memcpy(at + 2, pairs[group & 0xFFF].data(), 2);
+            at += 4;
         }
         if (i < piece.size()) {
             const bool two = i + 1 < piece.size();

@@ -18,8 +18,12 @@ void readRecord(int record, RecordReader& records, SummaryCollector& summary, Lo
     const std::span<std::uint8_t> raw(bytes.data(), page.channelBytes.size());
     records.forEachSample([&](std::uint8_t hundredths) {
         for (std::uint8_t& byte : raw) byte = records.channelByte();
+        // Every channel's column holds as many bytes as the hundredths' column.
+        if (page.hundredths.full()) {
+            for (ByteColumn& column : page.channelBytes) column.makeRoom();
+        }
         for (std::size_t column = 0; column < raw.size(); ++column) {
-            page.channelBytes[column].push(raw[column]);
+            page.channelBytes[column].pushIntoRoom(raw[column]);
         }
         page.hundredths.push(hundredths);
         ++page.recordSamples.back();
@@ -32,6 +36,7 @@ void readRecord(int record, RecordReader& records, SummaryCollector& summary, Lo
 
 void ByteColumn::addBlock() {
     m_blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+    m_block = m_blocks.back().get();
     m_used = 0;
 }
 

@@ -22,9 +22,16 @@ class ByteColumn {
     static constexpr std::size_t kBlockSize = 3 * 16 * 1024;
 
     void push(std::uint8_t byte) {
-        if (m_used == kBlockSize) addBlock();
-        m_blocks.back()[m_used++] = byte;
+        makeRoom();
+        pushIntoRoom(byte);
     }
+    // Columns that grow together, a byte each sample, need room made once a sample: where the
+    // first has a byte's room, so have the others.
+    bool full() const { return m_used == kBlockSize; }
+    void makeRoom() {
+        if (full()) addBlock();
+    }
+    void pushIntoRoom(std::uint8_t byte) { m_block[m_used++] = byte; }
     std::size_t size() const {
         return m_blocks.empty() ? 0 : (m_blocks.size() - 1) * kBlockSize + m_used;
     }
@@ -42,6 +49,7 @@ class ByteColumn {
     void addBlock();
 
     std::vector<std::unique_ptr<std::uint8_t[]>> m_blocks;
+    std::uint8_t* m_block = nullptr;
     std::size_t m_used = kBlockSize;
 };
 
