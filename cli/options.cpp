@@ -80,6 +80,8 @@ class CommandLine {
     ParsedCommandLine parse(const std::vector<std::string>& arguments);
 
   private:
+    std::vector<std::string>::const_iterator endOfOptions(
+        const std::vector<std::string>& arguments) const;
     ParsedCommandLine checked();
     ParsedCommandLine oneLog();
     ParsedCommandLine manyLogs();
@@ -189,8 +191,24 @@ CommandLine::CommandLine() {
     m_app.add_option("INPUT", m_options.inputs)->group("");
 }
 
+// The "--" after which every word is an INPUT: the first one that is not the value of an option
+// taking one. CLI11 would let a "--" after the file of --plot or --html end only that option,
+// and read a following "-Run7QMRX.pdb" as an option.
+std::vector<std::string>::const_iterator CommandLine::endOfOptions(
+    const std::vector<std::string>& arguments) const {
+    for (auto word = arguments.begin() + 1; word != arguments.end(); ++word) {
+        if (*word == "--") return word;
+        const CLI::Option* option = m_app.get_option_no_throw(*word);
+        if (option != nullptr && option->get_expected_min() > 0 && word + 1 != arguments.end()) {
+            ++word;
+        }
+    }
+    return arguments.end();
+}
+
 ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
+    const auto end = endOfOptions(arguments);
+    std::vector<std::string> reversed(std::make_reverse_iterator(end), arguments.rend() - 1);
     try {
         m_app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
@@ -198,12 +216,17 @@ ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments) 
     } catch (const CLI::ParseError& wrong) {
         return UsageError{wrong.what()};
     }
+    if (end != arguments.end()) {
+        m_options.inputs.insert(m_options.inputs.end(), end + 1, arguments.end());
+    }
     return checked();
 }
 
 ParsedCommandLine CommandLine::checked() {
     if (m_version) {
-        if (m_app.parse_order().size() > 1) return UsageError{"--version takes nothing else"};
+        if (m_app.parse_order().size() > 1 || !m_options.inputs.empty()) {
+            return UsageError{"--version takes nothing else"};
+        }
         return InformationRequest{"quillet-convert " + std::string(kVersion) + "\n"};
     }
     m_options.profile.separator = m_separator == "tab" ? '\t' : m_separator.front();
