@@ -10,6 +10,7 @@
 #include "channel_table.h"
 #include "conversion_run.h"
 #include "failure.h"
+#include "log_summary.h"
 #include "number_text.h"
 #include "page_assets.h"
 #include "sample_time.h"
@@ -194,7 +195,8 @@ class PageWriter {
 
     void writeData() {
         m_out.append("{\"decimalMark\":" + jsonString(std::string(1, m_mark)) +
-                     ",\"stopped\":" + (m_page.stop ? "true" : "false") + ",\"channels\":[");
+                     ",\"stopped\":" + (m_page.stop ? "true" : "false") + ",\"quietSpell\":" +
+                     decimalDigits(kLongestQuietSpell / 10) + ",\"channels\":[");
         for (std::size_t column = 0; column < m_page.identifiers.size(); ++column) {
             if (column > 0) m_out.append(",");
             writeChannel(column);

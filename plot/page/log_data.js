@@ -227,6 +227,8 @@ export function readLog(data) {
     decimalMark: data.decimalMark,
     // Where reading a damaged log stopped: after the last sample it read.
     stopTime: data.stopped ? lastRead : null,
+    // The longest silence of the logger that a strip's line bridges, in hundredths.
+    quietSpell: data.quietSpell,
   };
 }
 
@@ -244,14 +246,28 @@ export function columnBounds(times, start, end, columns) {
 
 // The points a strip draws from start to end: at most the smallest and the largest value of
 // each column, both at its middle, or a lone sample at its own time; and the samples just
-// outside either end, so that the line runs on to the edges.
-export function stripPoints(times, channel, bounds, start, end) {
+// outside either end, so that the line runs on to the edges. The line breaks where the log is
+// silent for longer than quietSpell: `breaks` holds the times of the points either side of each
+// such silence, and `lonePoints` the points that no line reaches, which the strip shows as dots.
+export function stripPoints(times, channel, bounds, start, end, quietSpell = Infinity) {
   const columns = bounds.length - 1;
   const { bytes, numbers, extremes } = channel;
   const xs = new Float64Array(2 * columns + 2);
   const ys = new Float64Array(2 * columns + 2);
+  const breaks = [];
+  const lonePoints = [];
   let count = 0;
-  const add = (x, y) => {
+  let lineStart = 0;
+  const endLine = () => {
+    if (count - lineStart === 1) lonePoints.push(lineStart);
+    lineStart = count;
+  };
+  const silentBefore = (sample) => sample > 0 && times[sample] - times[sample - 1] > quietSpell;
+  const add = (x, y, afterSilence = false) => {
+    if (afterSilence && count > 0) {
+      breaks.push([xs[count - 1], x]);
+      endLine();
+    }
     xs[count] = x;
     ys[count] = y;
     count++;
@@ -264,14 +280,15 @@ export function stripPoints(times, channel, bounds, start, end) {
     const from = bounds[column];
     const to = bounds[column + 1];
     if (to - from === 1) {
-      add(times[from], numbers[bytes[from]]);
+      add(times[from], numbers[bytes[from]], silentBefore(from));
     } else if (to > from) {
       const [low, high] = extremes.range(from, to);
       const middle = start + (column + 0.5) * width;
-      add(middle, numbers[low]);
+      add(middle, numbers[low], silentBefore(from));
       if (numbers[high] !== numbers[low]) add(middle, numbers[high]);
     }
   }
-  if (last < times.length) add(times[last], numbers[bytes[last]]);
-  return [xs.subarray(0, count), ys.subarray(0, count)];
+  if (last < times.length) add(times[last], numbers[bytes[last]], silentBefore(last));
+  endLine();
+  return { xs: xs.subarray(0, count), ys: ys.subarray(0, count), breaks, lonePoints };
 }

@@ -73,7 +73,15 @@ function drawStop(u) {
   ctx.restore();
 }
 
-function makeChart(element, colour, height, showTicks, withValues, decimals = 0) {
+const UNBROKEN = { breaks: [], lonePoints: [] };
+
+// A strip's chart; drawn() gives where the line of its points breaks and which stand alone.
+function makeChart(element, colour, height, showTicks, withValues, decimals = 0,
+  drawn = () => UNBROKEN) {
+  const breaksInPixels = (u, seriesIndex, from, to, nullGaps) => nullGaps.concat(drawn().breaks
+    .map(([before, after]) => [u.valToPos(before, "x", true), u.valToPos(after, "x", true)]));
+  const lonePoints = (u, seriesIndex, show) =>
+    show || drawn().lonePoints.length === 0 ? null : drawn().lonePoints;
   const u = new uPlot({
     width: Math.max(element.clientWidth, 100),
     height,
@@ -88,7 +96,12 @@ function makeChart(element, colour, height, showTicks, withValues, decimals = 0)
     },
     scales: { x: { time: false, auto: false }, y: { auto: false } },
     axes: [timeAxis(showTicks), valueAxis(withValues, decimals)],
-    series: [{}, { stroke: colour, width: LINE_WIDTH, points: { size: 4, fill: colour } }],
+    series: [{}, {
+      stroke: colour,
+      width: LINE_WIDTH,
+      gaps: breaksInPixels,
+      points: { size: 4, fill: colour, filter: lonePoints },
+    }],
     hooks: { setSelect: [zoomToSelection], draw: [drawStop] },
   }, [[], []], element);
   u.over.addEventListener("mousemove", (event) => {
@@ -124,7 +137,7 @@ const strips = log.channels.map((channel, index) => {
     chart.append(note);
   }
   stripsElement.append(element);
-  return { channel, colour, element, chart, value, u: null };
+  return { channel, colour, element, chart, value, u: null, drawn: UNBROKEN };
 });
 
 const axisStrip = document.createElement("div");
@@ -171,8 +184,12 @@ function layOut() {
   for (const strip of shown) {
     strip.chart.style.height = `${height}px`;
     if (!strip.channel.numbers) continue;
-    if (strip.u) strip.u.setSize({ width, height });
-    else strip.u = makeChart(strip.chart, strip.colour, height, false, true, strip.channel.decimals);
+    if (strip.u) {
+      strip.u.setSize({ width, height });
+    } else {
+      strip.u = makeChart(strip.chart, strip.colour, height, false, true, strip.channel.decimals,
+        () => strip.drawn);
+    }
   }
   axisChart.setSize({ width, height: TIME_AXIS_HEIGHT });
   redraw();
@@ -197,10 +214,11 @@ function redraw() {
   for (const strip of shownStrips()) {
     const u = strip.u;
     if (!u) continue;
-    const points = stripPoints(log.times, strip.channel, bounds, view.start, view.end);
-    const range = valueRange(points[1]);
+    strip.drawn = stripPoints(log.times, strip.channel, bounds, view.start, view.end,
+      log.quietSpell);
+    const range = valueRange(strip.drawn.ys);
     u.batch(() => {
-      u.setData(points, false);
+      u.setData([strip.drawn.xs, strip.drawn.ys], false);
       u.setScale("x", { min: view.start, max: view.end });
       if (range) u.setScale("y", range);
     });

@@ -146,7 +146,7 @@ describe("stripPoints", () => {
   test("each column holds at most its smallest and largest value, in time order", () => {
     for (const [start, end, columns] of [[0, times[count - 1], 100], [1000, 2000, 37], [0, 14995, 1]]) {
       const bounds = columnBounds(times, start, end, columns);
-      const [xs, ys] = stripPoints(times, channel, bounds, start, end);
+      const { xs, ys } = stripPoints(times, channel, bounds, start, end);
       const width = (end - start) / columns;
       const inView = [...xs.keys()].filter((i) => xs[i] >= start && xs[i] <= end);
       assert.ok(inView.length <= 2 * columns, `${inView.length} points for ${columns} columns`);
@@ -168,11 +168,31 @@ describe("stripPoints", () => {
 
   test("zoomed in, every sample is a point at its own time, with one beyond either edge", () => {
     const bounds = columnBounds(times, 1001, 1100, 400);
-    const [xs, ys] = stripPoints(times, channel, bounds, 1001, 1100);
+    const { xs, ys } = stripPoints(times, channel, bounds, 1001, 1100);
     const expected = [];
     for (let i = 200; i <= 221; i++) expected.push(i);
     assert.deepEqual([...xs], expected.map((i) => times[i]));
     assert.deepEqual([...ys], expected.map((i) => fallingNumbers[bytes[i]]));
+  });
+
+  test("the line breaks where the log is silent for longer than the quiet spell", () => {
+    const quiet = 6000;
+    const cases = [
+      // times, columns over them, then the breaks and the points no line reaches
+      [[0, 6000], 1000, [], []],
+      [[0, 6001], 1000, [[0, 6001]], [0, 1]],
+      [[0, 10, 20, 9000, 20000, 20010, 20020], 10000, [[20, 9000], [9000, 20000]], [3]],
+      // A silence inside one column is narrower than a pixel: it is not drawn.
+      [[0, 10, 20, 9000, 20000, 20010, 20020], 2, [[5005, 15015]], []],
+    ];
+    for (const [times, columns, breaks, lonePoints] of cases) {
+      const bytes = Uint8Array.from(times, (_, i) => i + 1);
+      const silent = { bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
+      const end = times[times.length - 1];
+      const drawn = stripPoints(times, silent, columnBounds(times, 0, end, columns), 0, end, quiet);
+      assert.deepEqual(drawn.breaks, breaks, `${times} over ${columns} columns`);
+      assert.deepEqual(drawn.lonePoints, lonePoints, `${times} over ${columns} columns`);
+    }
   });
 });
 
