@@ -47,7 +47,7 @@ void ReadCursor::fillWindow() {
     }
 }
 
-void ReadCursor::read(std::span<std::uint8_t> into) {
+void ReadCursor::readAcrossWindows(std::span<std::uint8_t> into) {
     for (std::uint8_t& byte : into) {
         byte = readByte();
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,10 +60,19 @@ class ReadCursor {
         }
         return m_windowBytes[m_position++ - m_windowStart];
     }
-    void read(std::span<std::uint8_t> into);
+    void read(std::span<std::uint8_t> into) {
+        if (m_position >= m_windowStart &&
+            m_position - m_windowStart + into.size() <= m_windowLength) {
+            std::memcpy(into.data(), m_windowBytes + (m_position - m_windowStart), into.size());
+            m_position += into.size();
+            return;
+        }
+        readAcrossWindows(into);
+    }
 
   private:
     void fillWindow();
+    void readAcrossWindows(std::span<std::uint8_t> into);
 
     ByteSource& m_source;
     std::unique_ptr<std::uint8_t[]> m_window;

@@ -57,6 +57,8 @@ class RecordReader {
 
     // The raw byte of the sample's next channel, in column order.
     std::uint8_t channelByte() { return m_data.readByte(); }
+    // The raw bytes of the sample's channels, as many as into holds.
+    void channelBytes(std::span<std::uint8_t> into) { m_data.read(into); }
 
   private:
     ReadCursor m_list;

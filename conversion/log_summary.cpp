@@ -84,7 +84,7 @@ LogSummary summarizeLog(ByteSource& log) {
     for (int record = 1; record < start.header.recordCount(); ++record) {
         collector.beginRecord(record, records.beginRecord());
         records.forEachSample([&](std::uint8_t hundredths) {
-            for (std::uint8_t& byte : raw) byte = records.channelByte();
+            records.channelBytes(raw);
             collector.addSample(hundredths, raw);
         });
         collector.endRecord();

@@ -33,6 +33,11 @@ void writeToStream(std::FILE* stream, std::span<const char> bytes);
 // Writes what the stream still buffers, failing as writeToStream does.
 void flushStream(std::FILE* stream);
 
+// Advises the system to back a buffer of megabytes that is about to be filled with large pages,
+// which spares a fault every 4 KB. Advice only: where the system takes none, only the speed
+// differs.
+void adviseLargePages(void* start, std::size_t size);
+
 // Refuses, as a bad file name, an output that no run could replace: on Windows a file that
 // another program holds open without letting it be replaced (a spreadsheet showing it), or a
 // name such as COM1.csv that Windows takes for a device.

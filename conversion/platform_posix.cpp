@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,6 +237,13 @@ std::FILE* openForReadingByPosition(const fs::path& path) {
 
 bool seekFile(std::FILE* file, std::uint64_t position) {
     return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+void adviseLargePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    // Refused advice, as from a kernel without transparent huge pages, leaves ordinary pages.
+    static_cast<void>(madvise(start, size, MADV_HUGEPAGE));
+#endif
 }
 
 bool isDeviceOrPipe(const fs::path& path) {

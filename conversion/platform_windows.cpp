@@ -213,6 +213,9 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
     return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
 }
 
+// Large pages on Windows need a privilege that users do not hold, so a buffer has ordinary ones.
+void adviseLargePages(void*, std::size_t) {}
+
 bool isDeviceOrPipe(const fs::path& path) {
     const HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -65,7 +65,7 @@ class ColumnFiller {
         const std::size_t strips = m_columns.size();
         records.forEachSample([&](std::uint8_t hundredths) {
             std::array<std::uint8_t, LogInfo::kMaxChannels> raw;
-            for (std::size_t strip = 0; strip < strips; ++strip) raw[strip] = records.channelByte();
+            records.channelBytes(std::span(raw.data(), strips));
             const SampleClock clock{seconds, hundredths};
             const auto column =
                 static_cast<std::size_t>(m_chart.axis.columnOf(clock.milliseconds()));

@@ -1,9 +1,11 @@
 #include "log_page.h"
 
 #include <array>
+#include <new>
 #include <span>
 
 #include "log_records.h"
+#include "platform.h"
 
 namespace quillet {
 namespace {
@@ -17,7 +19,7 @@ void readRecord(int record, RecordReader& records, SummaryCollector& summary, Lo
     std::array<std::uint8_t, LogInfo::kMaxChannels> bytes{};
     const std::span<std::uint8_t> raw(bytes.data(), page.channelBytes.size());
     records.forEachSample([&](std::uint8_t hundredths) {
-        for (std::uint8_t& byte : raw) byte = records.channelByte();
+        records.channelBytes(raw);
         // Every channel's column holds as many bytes as the hundredths' column.
         if (page.hundredths.full()) {
             for (ByteColumn& column : page.channelBytes) column.makeRoom();
@@ -34,9 +36,29 @@ void readRecord(int record, RecordReader& records, SummaryCollector& summary, Lo
 
 }  // namespace
 
+// Large pages are 2 MB where the system has them; a chunk on that boundary fills whole ones.
+constexpr std::align_val_t kLargePageAlignment{2 * 1024 * 1024};
+
+void BlockArena::ChunkRelease::operator()(std::uint8_t* chunk) const {
+    ::operator delete[](chunk, kLargePageAlignment);
+}
+
+std::uint8_t* BlockArena::block(std::size_t size) {
+    if (kChunkSize - m_used < size) {
+        std::unique_ptr<std::uint8_t[], ChunkRelease> chunk(
+            static_cast<std::uint8_t*>(::operator new[](kChunkSize, kLargePageAlignment)));
+        platform::adviseLargePages(chunk.get(), kChunkSize);
+        m_chunks.push_back(std::move(chunk));
+        m_used = 0;
+    }
+    std::uint8_t* block = m_chunks.back().get() + m_used;
+    m_used += size;
+    return block;
+}
+
 void ByteColumn::addBlock() {
-    m_blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
-    m_block = m_blocks.back().get();
+    m_block = m_arena->block(kBlockSize);
+    m_blocks.push_back(m_block);
     m_used = 0;
 }
 
@@ -49,7 +71,11 @@ LogPage readLogPage(ByteSource& source, const std::string& title, ReportingServi
     for (int column = 0; column < records.channelCount(); ++column) {
         page.identifiers.push_back(start.info.channelIdentifier(column));
     }
-    page.channelBytes.resize(page.identifiers.size());
+    const auto arena = std::make_shared<BlockArena>();
+    for (std::size_t column = 0; column < page.identifiers.size(); ++column) {
+        page.channelBytes.emplace_back(arena);
+    }
+    page.hundredths = ByteColumn(arena);
     SummaryCollector summary(start.info);
 
     services.setProgressMin(1);

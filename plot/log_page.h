@@ -15,11 +15,35 @@
 // show any stretch of the log at any zoom, and the summary of what it holds.
 namespace quillet {
 
+// Memory for the blocks of columns that grow together, cut from chunks of a few megabytes that
+// the system is advised to back with large pages: a long log's page holds tens of megabytes,
+// and taking them from the system 4 KB at a time cost as much as reading the log.
+class BlockArena {
+  public:
+    static constexpr std::size_t kChunkSize = 6 * 1024 * 1024;
+
+    // A block of size bytes, at most kChunkSize, kept as long as the arena.
+    std::uint8_t* block(std::size_t size);
+
+  private:
+    struct ChunkRelease {
+        void operator()(std::uint8_t* chunk) const;
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], ChunkRelease>> m_chunks;
+    std::size_t m_used = kChunkSize;
+};
+
 // Bytes kept in blocks of one size, so that growing never moves the bytes kept. A block's
 // size is a multiple of three, so that each block but the last is whole groups of base64.
 class ByteColumn {
   public:
     static constexpr std::size_t kBlockSize = 3 * 16 * 1024;
+    static_assert(BlockArena::kChunkSize % kBlockSize == 0);
+
+    explicit ByteColumn(std::shared_ptr<BlockArena> arena = std::make_shared<BlockArena>())
+        : m_arena(std::move(arena)) {}
+    ByteColumn(ByteColumn&&) = default;
+    ByteColumn& operator=(ByteColumn&&) = default;
 
     void push(std::uint8_t byte) {
         makeRoom();
@@ -40,15 +64,15 @@ class ByteColumn {
     void forEachBlock(OnBlock&& onBlock) const {
         for (std::size_t block = 0; block < m_blocks.size(); ++block) {
             const bool last = block + 1 == m_blocks.size();
-            onBlock(
-                std::span<const std::uint8_t>(m_blocks[block].get(), last ? m_used : kBlockSize));
+            onBlock(std::span<const std::uint8_t>(m_blocks[block], last ? m_used : kBlockSize));
         }
     }
 
   private:
     void addBlock();
 
-    std::vector<std::unique_ptr<std::uint8_t[]>> m_blocks;
+    std::shared_ptr<BlockArena> m_arena;
+    std::vector<std::uint8_t*> m_blocks;
     std::uint8_t* m_block = nullptr;
     std::size_t m_used = kBlockSize;
 };

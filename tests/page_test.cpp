@@ -68,6 +68,24 @@ TEST(Base64, ABlockedColumnReadsAsOnePiece) {
     }
 }
 
+// Columns that take their blocks from one arena in turns, past the end of its first chunk, each
+// keep their own bytes.
+TEST(Base64, ColumnsSharingAnArenaKeepTheirOwnBytes) {
+    const auto arena = std::make_shared<BlockArena>();
+    ByteColumn first(arena);
+    ByteColumn second(arena);
+    std::vector<std::uint8_t> firstBytes(BlockArena::kChunkSize / 2 + 1);
+    std::vector<std::uint8_t> secondBytes(firstBytes.size());
+    for (std::size_t i = 0; i < firstBytes.size(); ++i) {
+        firstBytes[i] = static_cast<std::uint8_t>(i * 7);
+        secondBytes[i] = static_cast<std::uint8_t>(i * 13 + 1);
+        first.push(firstBytes[i]);
+        second.push(secondBytes[i]);
+    }
+    EXPECT_EQ(base64Of(first), base64Of(firstBytes));
+    EXPECT_EQ(base64Of(second), base64Of(secondBytes));
+}
+
 class PageCommandTest : public ::testing::Test {
   protected:
     CommandResult run(const std::string& arguments) {
