@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# quillet-convert.exe under Wine where the fault lies outside the program: a full disk, a
-# console, and its manifest.
+# quillet-convert.exe under Wine where the fault lies outside the program: a long path, a full
+# disk, a console, and its manifest.
 # Usage: console_and_disk_test.sh QUILLET.EXE QUILLET-CONVERT.EXE MAKE-LOGS.EXE
 # (WINE and WINEPREFIX set)
 set -euo pipefail
@@ -17,6 +17,15 @@ for program in "$quillet" "$converter"; do
   check "$(basename "$program") is long-path aware" \
     bash -c "wrestool -x --raw --type=24 '$program' | grep -q '<longPathAware[^>]*>true<'"
 done
+
+# A log and its folder on a path of over 260 characters convert as on any other.
+deep="$work/$(printf 'a-folder-with-a-rather-long-name-%02d/' $(seq 1 8))"
+mkdir -p "$deep"
+"$WINE" "$make_logs" samples "$(windows_path "$deep")"
+"$WINE" "$converter" --output-dir "$(windows_path "$deep/csv")" \
+  "$(windows_path "$deep/WarmUpQMRX.pdb")" 2>"$work/deep.txt" || true
+check "a path of $(windows_path "$deep/csv/WarmUpQMRX.csv" | wc -c) characters converts" \
+  test "$(head -1 "$deep/csv/WarmUpQMRX.csv" 2>/dev/null)" = $'WarmUpQMRX.pdb\r'
 
 # A full disk is error 61, as on Linux, and the CSV it would have replaced stays. Wine's server
 # opens the files, so it runs in the mount namespace of the small disk, and ends with it.
