@@ -9,7 +9,6 @@
 #include "file_access.h"
 #include "log_list.h"
 #include "log_summary.h"
-#include "number_text.h"
 #include "run_reporting.h"
 #include "sample_time.h"
 #include "standard_streams.h"
@@ -35,13 +34,8 @@ struct ChannelRow {
 };
 
 ChannelRow rowOf(const ChannelRange& range) {
-    std::string name = ChannelName(range.identifier);
-    if (name.empty()) name = "channel " + std::to_string(range.identifier);
-    const int decimals = channelDecimals(range.identifier);
-    auto text = [decimals](const std::optional<double>& number) {
-        return number ? fixedDecimals(*number, decimals) : std::string("-");
-    };
-    return {name, text(range.smallest), text(range.largest)};
+    return {channelLabel(range.identifier), rangeValueText(range.smallest, range.identifier),
+            rangeValueText(range.largest, range.identifier)};
 }
 
 std::string channelTable(const std::vector<ChannelRange>& channels) {

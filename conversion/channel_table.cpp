@@ -153,6 +153,11 @@ std::string ChannelName(std::uint8_t identifier) {
     return row ? std::string(row->heading) : std::string();
 }
 
+std::string channelLabel(std::uint8_t identifier) {
+    const std::string heading = ChannelName(identifier);
+    return heading.empty() ? "channel " + decimalDigits(identifier) : heading;
+}
+
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw) {
     const ChannelRow* row = findRow(identifier);
     if (!row) {

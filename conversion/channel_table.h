@@ -12,6 +12,10 @@ namespace quillet {
 std::string ChannelName(std::uint8_t identifier);
 std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw);
 
+// The channel's heading, or "channel N" for an identifier the table does not hold: its name
+// wherever it needs one that is never empty (a summary, a chart).
+std::string channelLabel(std::uint8_t identifier);
+
 // The engineering value that ChannelValue writes, rounded to the cell's decimals, as a number
 // to compute with (a summary, a chart): 0 where the cell is empty for zero; nothing for an
 // identifier the table does not hold.

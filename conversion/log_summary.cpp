@@ -92,6 +92,12 @@ LogSummary summarizeLog(ByteSource& log) {
     return collector.summary();
 }
 
+std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,
+                           char decimalMark) {
+    if (!value) return "-";
+    return withDecimalMark(fixedDecimals(*value, channelDecimals(identifier)), decimalMark);
+}
+
 std::string sampleRateText(double perSecond, char decimalMark) {
     auto text = [decimalMark](double rate, const char* unit) {
         return withDecimalMark(fixedDecimals(rate, 1), decimalMark) + " samples " + unit;

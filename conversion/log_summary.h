@@ -105,6 +105,10 @@ inline void SummaryCollector::addSample(std::uint8_t hundredths,
 LogSummary summarizeLog(ByteSource& log);
 LogSummary summarizeLog(const std::string& path);
 
+// A channel's smallest or largest value in the channel's decimals, or "-" when it has none.
+std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,
+                           char decimalMark = '.');
+
 // A sample rate with one decimal: "12.5 samples a second", or a minute or an hour where they
 // come more seldom.
 std::string sampleRateText(double perSecond, char decimalMark = '.');

@@ -27,6 +27,15 @@ std::string_view withoutSurroundingQuotes(std::string_view path) {
     return path;
 }
 
+std::optional<std::filesystem::path> absoluteSpelling(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) return std::nullopt;
+    std::filesystem::path spelled = std::filesystem::weakly_canonical(absolute, error);
+    if (error) return std::nullopt;
+    return spelled;
+}
+
 std::string_view fileNameOf(std::string_view path) {
     path = withoutSurroundingQuotes(path);
     for (std::size_t end = path.size(); end > 0; --end) {

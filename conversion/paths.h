@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ constexpr bool isFolderSeparator(char c) { return c == '/' || (kWindowsPaths && 
 // A path as the user meant it. On Windows, where "Copy as path" puts a path between double
 // quotes, one surrounding pair is dropped.
 std::string_view withoutSurroundingQuotes(std::string_view path);
+
+// The path a file would have once made: absolute, with the links of its existing folders
+// followed and "." and ".." gone; nothing where the system cannot tell.
+std::optional<std::filesystem::path> absoluteSpelling(const std::filesystem::path& path);
 
 // The file name a path ends in: the text after its last folder separator.
 std::string_view fileNameOf(std::string_view path);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "failure.h"
+#include "paths.h"
 #include "platform.h"
 #include "temporary_name.h"
 
@@ -277,13 +278,9 @@ bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
     if (fs::equivalent(a, b, error) && !error) return true;
     // Paths of files yet to be made are one file when they spell one path.
-    const fs::path firstPath = fs::absolute(a, error);
-    const fs::path secondPath = error ? fs::path() : fs::absolute(b, error);
-    if (error) return false;
-    const fs::path first = fs::weakly_canonical(firstPath, error);
-    if (error) return false;
-    const fs::path second = fs::weakly_canonical(secondPath, error);
-    return !error && first == second;
+    const std::optional<fs::path> first = absoluteSpelling(a);
+    const std::optional<fs::path> second = absoluteSpelling(b);
+    return first && second && *first == *second;
 }
 
 }  // namespace quillet::platform

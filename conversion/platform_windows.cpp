@@ -309,16 +309,14 @@ bool sameFile(const fs::path& a, const fs::path& b) {
                first.nFileIndexLow == second.nFileIndexLow;
     }
     // Paths of files yet to be made are one file when they spell one path, in any letter case.
-    std::error_code error;
-    const fs::path firstPath = fs::absolute(a, error);
-    const fs::path secondPath = error ? fs::path() : fs::absolute(b, error);
-    if (error) return false;
-    const std::wstring firstName = fs::weakly_canonical(firstPath, error).native();
-    if (error) return false;
-    const std::wstring secondName = fs::weakly_canonical(secondPath, error).native();
-    return !error && CompareStringOrdinal(firstName.c_str(), static_cast<int>(firstName.size()),
-                                          secondName.c_str(), static_cast<int>(secondName.size()),
-                                          TRUE) == CSTR_EQUAL;
+    const std::optional<fs::path> firstSpelling = absoluteSpelling(a);
+    const std::optional<fs::path> secondSpelling = absoluteSpelling(b);
+    if (!firstSpelling || !secondSpelling) return false;
+    const std::wstring& firstName = firstSpelling->native();
+    const std::wstring& secondName = secondSpelling->native();
+    return CompareStringOrdinal(firstName.c_str(), static_cast<int>(firstName.size()),
+                                secondName.c_str(), static_cast<int>(secondName.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace quillet::platform

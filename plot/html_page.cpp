@@ -115,10 +115,6 @@ class PageWriter {
 
     std::string clockText(const SampleClock& clock) const { return sampleTime(clock, m_mark); }
 
-    std::string fixedText(double number, int decimals) const {
-        return withDecimalMark(fixedDecimals(number, decimals), m_mark);
-    }
-
     void summaryItem(const std::string& term, const std::string& value) {
         m_out.append("<div><dt>" + term + "</dt><dd>" + value + "</dd></div>\n");
     }
@@ -166,12 +162,9 @@ class PageWriter {
 
     void writeChannelRows() {
         for (const ChannelRange& range : m_page.summary.channels) {
-            const int decimals = channelDecimals(range.identifier);
-            auto text = [&](const std::optional<double>& number) {
-                return number ? fixedText(*number, decimals) : std::string("-");
-            };
-            m_out.append("<tr><th scope=\"row\">" + xmlText(stripHeading(range.identifier)) +
-                         "</th><td>" + text(range.smallest) + "</td><td>" + text(range.largest) +
+            m_out.append("<tr><th scope=\"row\">" + xmlText(channelLabel(range.identifier)) +
+                         "</th><td>" + rangeValueText(range.smallest, range.identifier, m_mark) +
+                         "</td><td>" + rangeValueText(range.largest, range.identifier, m_mark) +
                          "</td></tr>\n");
         }
     }
@@ -186,7 +179,7 @@ class PageWriter {
             numbers += (raw == 0 ? "" : ",") + (number ? jsonNumber(*number) : "null");
             texts += (raw == 0 ? "" : ",") + jsonString(valueText(identifier, byte, m_mark));
         }
-        m_out.append("{\"heading\":" + jsonString(stripHeading(identifier)) +
+        m_out.append("{\"heading\":" + jsonString(channelLabel(identifier)) +
                      ",\"decimals\":" + decimalDigits(channelDecimals(identifier)) +
                      ",\"numbers\":[" + numbers + "],\"texts\":[" + texts + "],\"bytes\":\"");
         appendBase64(m_page.channelBytes[column], m_out);

@@ -6,7 +6,6 @@
 
 #include "channel_table.h"
 #include "log_records.h"
-#include "number_text.h"
 
 namespace quillet {
 namespace {
@@ -50,7 +49,7 @@ class ColumnFiller {
                     channelNumber(identifier, static_cast<std::uint8_t>(raw)).value_or(0);
             }
             m_columns.push_back(&numbers->second);
-            chart.strips.push_back({identifier, stripHeading(identifier),
+            chart.strips.push_back({identifier, channelLabel(identifier),
                                     channelDecimals(identifier),
                                     channelNumber(identifier, 0).has_value()});
         }
@@ -90,11 +89,6 @@ class ColumnFiller {
 };
 
 }  // namespace
-
-std::string stripHeading(std::uint8_t identifier) {
-    const std::string heading = ChannelName(identifier);
-    return heading.empty() ? "channel " + decimalDigits(identifier) : heading;
-}
 
 std::optional<std::pair<double, double>> LogChart::rangeOf(std::size_t strip) const {
     if (!strips[strip].hasValues) {

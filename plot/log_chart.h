@@ -30,9 +30,6 @@ struct TimeAxis {
     }
 };
 
-// The channel's heading, or "channel N" for an identifier the table does not hold.
-std::string stripHeading(std::uint8_t identifier);
-
 struct ChartStrip {
     std::uint8_t identifier = 0;
     std::string heading;
