@@ -77,11 +77,11 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
     for (const std::string& log : logs) {
         const std::string csvName = csvPathForLog(nameOfLog(log, options));
         const std::string stem = csvName.substr(0, csvName.size() - 4);
-        std::vector<std::string> names{csvName};
-        if (options.plot) names.push_back(stem + ".svg");
-        if (options.html) names.push_back(stem + ".html");
+        const std::string pictureName = options.plot ? stem + ".svg" : "";
+        const std::string pageName = options.html ? stem + ".html" : "";
         bool namedBefore = false;
-        for (const std::string& name : names) {
+        for (const std::string& name : {csvName, pictureName, pageName}) {
+            if (name.empty()) continue;
             // One name in two letter cases is one file on Windows and macOS.
             const auto [earlier, added] =
                 outputsByName.try_emplace(lowerCaseName(name), PlannedOutput{log, name});
@@ -92,9 +92,11 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
             break;
         }
         if (namedBefore) continue;
-        jobs.push_back({log, inFolder(options.outputDir, csvName),
-                        options.plot ? inFolder(options.outputDir, stem + ".svg") : "",
-                        options.html ? inFolder(options.outputDir, stem + ".html") : ""});
+        auto inOutputFolder = [&](const std::string& name) {
+            return name.empty() ? name : inFolder(options.outputDir, name);
+        };
+        jobs.push_back(
+            {log, inOutputFolder(csvName), inOutputFolder(pictureName), inOutputFolder(pageName)});
     }
     return jobs;
 }

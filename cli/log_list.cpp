@@ -64,8 +64,9 @@ LogList listLogs(const std::vector<std::string>& inputs) {
 
 std::unique_ptr<LogInput> logInputOf(const std::string& input,
                                      const std::optional<std::string>& name) {
-    if (isStandardStream(input))
+    if (isStandardStream(input)) {
         return std::make_unique<program::StandardInputLog>(name.value_or("-"));
+    }
     return std::make_unique<FileLogInput>(input);
 }
 

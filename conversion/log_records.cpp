@@ -24,12 +24,12 @@ RecordReader::RecordReader(ByteSource& source, const LogInfo& info)
 void readEveryRecord(ByteSource& source) {
     const LogStart start = readLogStart(source);
     RecordReader records(source, start.info);
-    const int channels = records.channelCount();
+    std::array<std::uint8_t, LogInfo::kMaxChannels> bytes{};
+    const std::span<std::uint8_t> raw(bytes.data(),
+                                      static_cast<std::size_t>(records.channelCount()));
     for (int record = 1; record < start.header.recordCount(); ++record) {
         records.beginRecord();
-        records.forEachSample([&](std::uint8_t) {
-            for (int column = 0; column < channels; ++column) records.channelByte();
-        });
+        records.forEachSample([&](std::uint8_t) { records.channelBytes(raw); });
     }
 }
 
