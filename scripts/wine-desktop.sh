@@ -57,6 +57,13 @@ wait_for_window_gone() {
   return 1
 }
 
+# Waits up to a minute for the file $1 to hold something, then a second for its writer to
+# finish; the check that follows tells whether it came.
+wait_for_file() {
+  for _ in $(seq 300); do [ -s "$1" ] && break; sleep 0.2; done
+  sleep 1
+}
+
 # Runs COMMAND, says whether DESCRIPTION holds and counts the failures; on a screen, the screen
 # at the first failure is kept as $failure_screenshot.
 failures=0

@@ -48,23 +48,24 @@ struct FailureCase {
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
+FailingOutputTarget failingOutput(std::uint64_t room, bool closingFails,
+                                  FailureNumber failure = FailureNumber::DiskFull) {
+    FailingOutputTarget output;
+    output.room = room;
+    output.closingFails = closingFails;
+    output.failure = failure;
+    return output;
+}
+
 class OutputFailureTest : public ::testing::TestWithParam<FailureCase> {
   protected:
-    FailingOutputTarget outputOf(const FailureCase& c) {
-        FailingOutputTarget output;
-        output.room = c.room;
-        output.closingFails = c.closingFails;
-        output.failure = c.outputFailure;
-        return output;
-    }
-
     support::RecordingServices services;
 };
 
 TEST_P(OutputFailureTest, LeavesWhatTheOutputCanKeep) {
     const FailureCase& c = GetParam();
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
-    FailingOutputTarget output = outputOf(c);
+    FailingOutputTarget output = failingOutput(c.room, c.closingFails, c.outputFailure);
     EXPECT_EQ(convertLog(log, output, services), ConversionOutcome::Failed);
 
     std::string message = expectedMessage(c.expected);
@@ -143,9 +144,7 @@ TEST_P(PictureFailureTest, LeavesWhatTheOutputCanKeep) {
     const PictureCase& c = GetParam();
     support::RecordingServices services;
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
-    FailingOutputTarget output;
-    output.room = c.room;
-    output.closingFails = c.closingFails;
+    FailingOutputTarget output = failingOutput(c.room, c.closingFails);
     EXPECT_EQ(plotLog(log, output, services), ConversionOutcome::Failed);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].substr(0, services.messages[0].find('\r')), c.message);

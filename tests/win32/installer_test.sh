@@ -131,8 +131,7 @@ sleep 2
 import -window root "$screenshot"
 check "the opened log is not converted at once" test ! -e "$opened/ThirdGearQMRX.csv"
 press Return
-for _ in $(seq 300); do [ -s "$opened/ThirdGearQMRX.csv" ] && break; sleep 0.2; done
-sleep 1
+wait_for_file "$opened/ThirdGearQMRX.csv"
 check "Enter converts the opened log into its CSV beside it" \
   cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
 press alt+F4

@@ -59,8 +59,7 @@ type_text "\"$(windows_path "$logs/ThirdGearQMRX.pdb")\""
 press Tab
 type_text "\"$(windows_path "$work/typed.csv")\""
 press Tab Tab Tab Return
-for _ in $(seq 300); do [ -s "$work/typed.csv" ] && break; sleep 0.2; done
-sleep 1
+wait_for_file "$work/typed.csv"
 check "the typed conversion matches quillet-convert byte for byte" \
   cmp "$work/expected.csv" "$work/typed.csv"
 
@@ -109,8 +108,7 @@ type_text "$(windows_path "$work/Csv/browsed")"
 press Return
 check "output dialog closes on a typed name" wait_for_window_gone "Save File"
 press Tab Return
-for _ in $(seq 300); do [ -s "$work/Csv/browsed" ] && break; sleep 0.2; done
-sleep 1
+wait_for_file "$work/Csv/browsed"
 check "the browsed conversion writes the name as typed, byte for byte" \
   cmp "$work/expected.csv" "$work/Csv/browsed"
 
@@ -136,8 +134,7 @@ xdotool windowactivate --sync "$window"
 sleep 2
 check "a log given as the argument is not converted at once" test ! -e "$opened/ThirdGearQMRX.csv"
 press Return
-for _ in $(seq 300); do [ -s "$opened/ThirdGearQMRX.csv" ] && break; sleep 0.2; done
-sleep 1
+wait_for_file "$opened/ThirdGearQMRX.csv"
 check "Enter converts the argument's log into its CSV beside it" \
   cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
 
