@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "channel_table.h"
@@ -96,21 +97,24 @@ class PageWriter {
             writeChannelRows();
         } else if (name == "data") {
             writeData();
-        } else if (name == "page-style") {
-            m_out.append(page_assets::kPageStyle);
-        } else if (name == "page-script") {
-            m_out.append(page_assets::kPageScript);
-        } else if (name == "chart-style") {
-            m_out.append(page_assets::kChartStyle);
-        } else if (name == "chart-script") {
-            m_out.append(page_assets::kChartScript);
-        } else if (name == "chart-licence") {
-            m_out.append(page_assets::kChartLicence);
-        } else if (name == "chart-version") {
-            m_out.append(page_assets::kChartVersion);
         } else {
-            throw Failure(FailureNumber::InternalError);
+            m_out.append(assetOfSlot(name));
         }
+    }
+
+    // The built-in file a slot holds as it is.
+    static std::string_view assetOfSlot(std::string_view name) {
+        const std::pair<std::string_view, std::string_view> assets[] = {
+            {"page-style", page_assets::kPageStyle},
+            {"page-script", page_assets::kPageScript},
+            {"chart-style", page_assets::kChartStyle},
+            {"chart-script", page_assets::kChartScript},
+            {"chart-licence", page_assets::kChartLicence},
+            {"chart-version", page_assets::kChartVersion}};
+        for (const auto& [slot, asset] : assets) {
+            if (slot == name) return asset;
+        }
+        throw Failure(FailureNumber::InternalError);
     }
 
     std::string clockText(const SampleClock& clock) const { return sampleTime(clock, m_mark); }
