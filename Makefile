@@ -133,7 +133,7 @@ bench: build
 	xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
 	  $(BUILD_DIR)/bench/quillet_bench $(BUILD_DIR)/cli/quillet-convert \
 	  $(BUILD_DIR)/bench/window_bench
-	QUILLET_NODE_MODULES=$(BUILD_DIR)/plot/page-packages/node_modules node bench/page_bench.mjs \
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node bench/page_bench.mjs \
 	  $(BUILD_DIR)/cli/quillet-convert $(BUILD_DIR)/bench/quillet_bench
 
 # The Windows window under Wine, for the README.
@@ -156,7 +156,7 @@ samples: build
 	$(BUILD_DIR)/tests/support/make_logs samples samples
 	$(BUILD_DIR)/cli/quillet-convert --plot docs/ThirdGearQMRX.svg samples/ThirdGearQMRX.pdb
 	$(BUILD_DIR)/cli/quillet-convert --html $(BUILD_DIR)/ThirdGearQMRX.html samples/ThirdGearQMRX.pdb
-	QUILLET_NODE_MODULES=$(BUILD_DIR)/plot/page-packages/node_modules node scripts/page-screenshot.mjs \
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node scripts/page-screenshot.mjs \
 	  $(BUILD_DIR)/ThirdGearQMRX.html docs/ThirdGearQMRX-page.png
 
 format:

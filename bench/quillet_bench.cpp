@@ -11,12 +11,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "log_writer.h"
+#include "tests/support/log_writer.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -172,21 +171,84 @@ void benchFolder(const std::string& converter, const fs::path& work) {
                 oneRun.seconds / perLog);
 }
 
+// A log of 65,535 records converted, against the I/O floor; returns the conversion's time.
+double benchConversion(const std::string& converter, const std::string& log, const std::string& csv,
+                       const fs::path& work) {
+    const ChildRun conversion = bestOf({converter, log, csv});
+    const std::uintmax_t csvBytes = fs::file_size(csv);
+    const double floor = bestFloor(log, work / "floor.bin", csvBytes);
+
+    std::printf("log %.1f MB, CSV %.1f MB\n", fs::file_size(log) / 1e6, csvBytes / 1e6);
+    std::printf("quillet-convert    %.3f s (best of %d)\n", conversion.seconds, kRounds);
+    std::printf("I/O floor          %.3f s (best of %d)\n", floor, kRounds);
+    std::printf("ratio              %.2f x the floor (goal: at most 3)\n",
+                conversion.seconds / floor);
+    std::printf("peak memory        %.1f MB (goal: under 10)\n", conversion.peakMemoryKiB / 1024.0);
+    return conversion.seconds;
+}
+
+void benchPicture(const std::string& converter, const std::string& log, const fs::path& work,
+                  double conversionSeconds) {
+    const std::string picture = (work / "bench.svg").string();
+    const ChildRun drawing = bestOf({converter, "--plot", picture, log});
+    std::printf("--plot             %.3f s (best of %d), picture %.2f MB (goal: under 1)\n",
+                drawing.seconds, kRounds, fs::file_size(picture) / 1e6);
+    std::printf("drawing ratio      %.2f x quillet-convert (goal: at most 1)\n",
+                drawing.seconds / conversionSeconds);
+}
+
+void benchPage(const std::string& converter, const std::string& log, const fs::path& work,
+               double conversionSeconds) {
+    const std::string page = (work / "bench.html").string();
+    const ChildRun paging = bestOf({converter, "--html", page, log});
+    std::printf("--html             %.3f s (best of %d), page %.1f MB, %.2f x the log\n",
+                paging.seconds, kRounds, fs::file_size(page) / 1e6,
+                static_cast<double>(fs::file_size(page)) / static_cast<double>(fs::file_size(log)));
+    std::printf("page ratio         %.2f x quillet-convert (goal: at most 1)\n",
+                paging.seconds / conversionSeconds);
+    fs::remove(page);
+}
+
+// The window and quillet-convert take turns, so that both find the disk as busy with the CSVs
+// written before them.
+void benchWindow(const std::string& converter, const std::string& windowBench,
+                 const std::string& log, const std::string& csv) {
+    const std::string windowCommand = "\"" + windowBench + "\" \"" + log + "\" \"" + csv + "\"";
+    double window = 1e300;
+    double converted = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        converted = std::min(converted, runChild({converter, log, csv}).seconds);
+        window = std::min(window, printedSeconds(windowCommand));
+    }
+    std::printf("through the window %.3f s (best of %d, on %s)\n", window, kRounds,
+                std::getenv("DISPLAY") ? "an X server" : "no X server");
+    std::printf(
+        "window ratio       %.2f x quillet-convert in turn with it, %.3f s "
+        "(goal: at most 1.25)\n",
+        window / converted, converted);
+}
+
+// The bench writes its logs in child processes of its own, so that it holds little memory
+// itself when it measures the converter's peak.
+bool writesLogs(int argc, char** argv) {
+    if (argc != 3) return false;
+    const std::string what = argv[1];
+    if (what == "--write-log") {
+        writeBenchLog(argv[2]);
+    } else if (what == "--write-page-log") {
+        writePageLog(argv[2]);
+    } else if (what == "--write-logs") {
+        writeFolderLogs(argv[2]);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--write-log") == 0) {
-        writeBenchLog(argv[2]);
-        return 0;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--write-page-log") == 0) {
-        writePageLog(argv[2]);
-        return 0;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--write-logs") == 0) {
-        writeFolderLogs(argv[2]);
-        return 0;
-    }
+    if (writesLogs(argc, argv)) return 0;
     if (argc < 2) {
         std::fputs("usage: quillet_bench CONVERTER [WINDOW-BENCH]\n", stderr);
         return 2;
@@ -198,52 +260,10 @@ int main(int argc, char** argv) {
 
     std::printf("Writing a log of 65,535 records, 50 samples each, 12 channels...\n");
     runChild({fs::canonical("/proc/self/exe").string(), "--write-log", log});
-
-    const ChildRun conversion = bestOf({argv[1], log, csv});
-    const std::uintmax_t csvBytes = fs::file_size(csv);
-    const double floor = bestFloor(log, work / "floor.bin", csvBytes);
-
-    std::printf("log %.1f MB, CSV %.1f MB\n", fs::file_size(log) / 1e6, csvBytes / 1e6);
-    std::printf("quillet-convert    %.3f s (best of %d)\n", conversion.seconds, kRounds);
-    std::printf("I/O floor          %.3f s (best of %d)\n", floor, kRounds);
-    std::printf("ratio              %.2f x the floor (goal: at most 3)\n",
-                conversion.seconds / floor);
-    std::printf("peak memory        %.1f MB (goal: under 10)\n", conversion.peakMemoryKiB / 1024.0);
-
-    const std::string picture = (work / "bench.svg").string();
-    const ChildRun drawing = bestOf({argv[1], "--plot", picture, log});
-    std::printf("--plot             %.3f s (best of %d), picture %.2f MB (goal: under 1)\n",
-                drawing.seconds, kRounds, fs::file_size(picture) / 1e6);
-    std::printf("drawing ratio      %.2f x quillet-convert (goal: at most 1)\n",
-                drawing.seconds / conversion.seconds);
-
-    const std::string page = (work / "bench.html").string();
-    const ChildRun paging = bestOf({argv[1], "--html", page, log});
-    std::printf("--html             %.3f s (best of %d), page %.1f MB, %.2f x the log\n",
-                paging.seconds, kRounds, fs::file_size(page) / 1e6,
-                static_cast<double>(fs::file_size(page)) / static_cast<double>(fs::file_size(log)));
-    std::printf("page ratio         %.2f x quillet-convert (goal: at most 1)\n",
-                paging.seconds / conversion.seconds);
-    fs::remove(page);
-
-    if (argc > 2) {
-        // The window and quillet-convert take turns, so that both find the disk as busy with
-        // the CSVs written before them.
-        const std::string windowCommand =
-            "\"" + std::string(argv[2]) + "\" \"" + log + "\" \"" + csv + "\"";
-        double window = 1e300;
-        double converter = 1e300;
-        for (int round = 0; round < kRounds; ++round) {
-            converter = std::min(converter, runChild({argv[1], log, csv}).seconds);
-            window = std::min(window, printedSeconds(windowCommand));
-        }
-        std::printf("through the window %.3f s (best of %d, on %s)\n", window, kRounds,
-                    std::getenv("DISPLAY") ? "an X server" : "no X server");
-        std::printf(
-            "window ratio       %.2f x quillet-convert in turn with it, %.3f s "
-            "(goal: at most 1.25)\n",
-            window / converter, converter);
-    }
+    const double conversionSeconds = benchConversion(argv[1], log, csv, work);
+    benchPicture(argv[1], log, work, conversionSeconds);
+    benchPage(argv[1], log, work, conversionSeconds);
+    if (argc > 2) benchWindow(argv[1], argv[2], log, csv);
     fs::remove(log);
     benchFolder(argv[1], work);
     fs::remove_all(work);

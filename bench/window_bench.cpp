@@ -7,7 +7,7 @@
 #include <QTest>
 #include <cstdio>
 
-#include "form1.h"
+#include "qt/form1.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: window_bench LOG CSV\n", stderr);
         return 2;
     }
-    Form1 form;
+    quillet::qt::Form1 form;
     form.txtInFile->setText(QString::fromLocal8Bit(argv[1]));
     form.txtOutFile->setText(QString::fromLocal8Bit(argv[2]));
     form.show();
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool beeped = false;
-    QObject::connect(&form, &Form1::beeped, [&beeped] { beeped = true; });
+    QObject::connect(&form, &quillet::qt::Form1::beeped, [&beeped] { beeped = true; });
     QElapsedTimer timer;
     timer.start();
     QTest::mouseClick(form.cmdConvert, Qt::LeftButton);

@@ -1,4 +1,4 @@
-#include "batch.h"
+#include "cli/batch.h"
 
 #include <filesystem>
 #include <map>
@@ -8,16 +8,16 @@
 #include <variant>
 #include <vector>
 
-#include "conversion_run.h"
-#include "failure.h"
-#include "file_access.h"
-#include "log_list.h"
-#include "log_naming.h"
-#include "log_records.h"
-#include "page_run.h"
-#include "paths.h"
-#include "plot_run.h"
-#include "standard_streams.h"
+#include "cli/log_list.h"
+#include "conversion/conversion_run.h"
+#include "conversion/failure.h"
+#include "conversion/log_naming.h"
+#include "conversion/log_records.h"
+#include "page/page_run.h"
+#include "picture/plot_run.h"
+#include "system/log_files.h"
+#include "system/paths.h"
+#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -41,7 +41,7 @@ class WithoutMessages : public ReportingServices {
 
 std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
                                            InPlaceOutputs inPlace) {
-    if (isStandardStream(path)) return std::make_unique<program::StandardOutputTarget>();
+    if (isStandardStream(path)) return std::make_unique<system::StandardOutputTarget>();
     const auto input = isStandardStream(log) ? std::nullopt : std::optional(log);
     return std::make_unique<FileOutputTarget>(path, input, inPlace);
 }
@@ -154,7 +154,7 @@ int convertManyLogs(const ConverterOptions& options) {
     const LogList list = listLogs(options.inputs);
     const auto planned = planJobs(list.logs, options);
     if (const UsageError* wrong = std::get_if<UsageError>(&planned)) {
-        program::writeStandardError(usageErrorText(*wrong));
+        system::writeStandardError(usageErrorText(*wrong));
         return 2;
     }
     const auto& jobs = std::get<std::vector<LogJob>>(planned);
@@ -188,8 +188,8 @@ int convertManyLogs(const ConverterOptions& options) {
     }
     const std::string skipped =
         upToDate > 0 ? ", " + std::to_string(upToDate) + " up to date" : std::string();
-    program::writeStandardError(std::to_string(converted) + " converted" + skipped + ", " +
-                                std::to_string(failed) + " failed\n");
+    system::writeStandardError(std::to_string(converted) + " converted" + skipped + ", " +
+                               std::to_string(failed) + " failed\n");
     return failed == 0 ? 0 : 1;
 }
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "console_services.h"
-#include "options.h"
+#include "cli/console_services.h"
+#include "cli/options.h"
 
 namespace quillet {
 

@@ -1,16 +1,17 @@
-#include "console_services.h"
+#include "cli/console_services.h"
 
 #include <string>
 
-#include "reporting.h"
-#include "standard_streams.h"
+#include "frontend/reporting.h"
+#include "system/standard_streams.h"
+#include "system/terminal.h"
 
 namespace quillet {
 namespace {
 
 void printMessage(const std::string& subject, const std::string& text) {
     const std::string prefix = subject.empty() ? "" : subject + ": ";
-    program::writeStandardError(prefix + frontend::messageLines(text) + "\n");
+    system::writeStandardError(prefix + frontend::messageLines(text) + "\n");
 }
 
 // The window's message, and for a bad file name also why, where the program knows it.
@@ -31,8 +32,8 @@ void printFailure(const std::string& subject, const Failure& failure) {
 }
 
 ConsoleServices::ConsoleServices(bool outputOnStandardOutput)
-    : m_showProgress(program::isTerminal(stderr) &&
-                     !(outputOnStandardOutput && program::isTerminal(stdout))) {}
+    : m_showProgress(system::isTerminal(stderr) &&
+                     !(outputOnStandardOutput && system::isTerminal(stdout))) {}
 
 void ConsoleServices::beginLog(const std::string& path, int number, int count) {
     m_logPath = path;
@@ -42,7 +43,7 @@ void ConsoleServices::beginLog(const std::string& path, int number, int count) {
 
 void ConsoleServices::clearProgress() {
     if (m_shownWidth > 0) {
-        program::writeStandardError("\r" + std::string(m_shownWidth, ' ') + "\r");
+        system::writeStandardError("\r" + std::string(m_shownWidth, ' ') + "\r");
         m_shownWidth = 0;
     }
     m_shownPercent = -1;
@@ -73,7 +74,7 @@ void ConsoleServices::setProgressValue(float value) {
     }
     const std::string percentText = std::to_string(percent) + "%";
     line += std::string(4 - percentText.size(), ' ') + percentText;
-    program::writeStandardError(line);
+    system::writeStandardError(line);
     m_shownWidth = line.size() - 1;
     m_shownPercent = percent;
 }

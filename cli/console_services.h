@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "failure.h"
-#include "run_reporting.h"
+#include "conversion/failure.h"
+#include "conversion/run_reporting.h"
 
 namespace quillet {
 

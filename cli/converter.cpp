@@ -1,12 +1,12 @@
-#include "converter.h"
+#include "cli/converter.h"
 
 #include <variant>
 
-#include "batch.h"
-#include "console_services.h"
-#include "options.h"
-#include "standard_streams.h"
-#include "summary_table.h"
+#include "cli/batch.h"
+#include "cli/console_services.h"
+#include "cli/options.h"
+#include "cli/summary_table.h"
+#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -26,7 +26,7 @@ int carryOut(const ConverterOptions& options) {
 // The help or the version, which fails like any output when it cannot be written.
 int print(const InformationRequest& request) {
     ConsoleServices console;
-    const auto written = runReported(console, [&] { program::writeStandardOutput(request.text); });
+    const auto written = runReported(console, [&] { system::writeStandardOutput(request.text); });
     return written == ConversionOutcome::Converted ? 0 : 1;
 }
 
@@ -36,7 +36,7 @@ int runConverter(const std::vector<std::string>& arguments) {
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (const auto* options = std::get_if<ConverterOptions>(&parsed)) return carryOut(*options);
     if (const auto* request = std::get_if<InformationRequest>(&parsed)) return print(*request);
-    program::writeStandardError(usageErrorText(std::get<UsageError>(parsed)));
+    system::writeStandardError(usageErrorText(std::get<UsageError>(parsed)));
     return 2;
 }
 

@@ -1,15 +1,15 @@
-#include "log_list.h"
+#include "cli/log_list.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "console_services.h"
-#include "failure.h"
-#include "log_naming.h"
-#include "options.h"
-#include "paths.h"
-#include "standard_streams.h"
+#include "cli/console_services.h"
+#include "cli/options.h"
+#include "conversion/failure.h"
+#include "conversion/log_naming.h"
+#include "system/paths.h"
+#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -55,7 +55,7 @@ LogList listLogs(const std::vector<std::string>& inputs) {
             printFailure(input, Failure(FailureNumber::PathFileAccessError));
             ++list.failedFolders;
         } else if (list.logs.size() == before) {
-            program::writeStandardError("quillet-convert: no logs in " + input + "\n");
+            system::writeStandardError("quillet-convert: no logs in " + input + "\n");
             ++list.failedFolders;
         }
     }
@@ -65,7 +65,7 @@ LogList listLogs(const std::vector<std::string>& inputs) {
 std::unique_ptr<LogInput> logInputOf(const std::string& input,
                                      const std::optional<std::string>& name) {
     if (isStandardStream(input)) {
-        return std::make_unique<program::StandardInputLog>(name.value_or("-"));
+        return std::make_unique<system::StandardInputLog>(name.value_or("-"));
     }
     return std::make_unique<FileLogInput>(input);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "file_access.h"
+#include "system/log_files.h"
 
 namespace quillet {
 

@@ -1,8 +1,8 @@
-#include "command_line.h"
-#include "converter.h"
-#include "platform.h"
+#include "cli/converter.h"
+#include "system/command_line.h"
+#include "system/interruption.h"
 
 int main(int argc, char** argv) {
-    quillet::platform::removeTemporaryFileOnInterruption();
-    return quillet::runConverter(quillet::program::commandLineArguments(argc, argv));
+    quillet::system::removeTemporaryFilesOnInterruption();
+    return quillet::runConverter(quillet::system::commandLineArguments(argc, argv));
 }

@@ -1,12 +1,12 @@
-#include "options.h"
+#include "cli/options.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
-#include "file_access.h"
-#include "quillet_version.h"
+#include "generated/quillet_version.h"
+#include "system/log_files.h"
 
 namespace quillet {
 namespace {

@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "csv_profile.h"
+#include "conversion/csv_profile.h"
 
 namespace quillet {
 

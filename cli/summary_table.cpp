@@ -1,17 +1,17 @@
-#include "summary_table.h"
+#include "cli/summary_table.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "channel_table.h"
-#include "console_services.h"
-#include "failure.h"
-#include "file_access.h"
-#include "log_list.h"
-#include "log_summary.h"
-#include "run_reporting.h"
-#include "sample_time.h"
-#include "standard_streams.h"
+#include "cli/console_services.h"
+#include "cli/log_list.h"
+#include "conversion/channel_table.h"
+#include "conversion/failure.h"
+#include "conversion/log_summary.h"
+#include "conversion/run_reporting.h"
+#include "conversion/sample_time.h"
+#include "system/log_files.h"
+#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -60,7 +60,7 @@ std::string channelTable(const std::vector<ChannelRange>& channels) {
 
 void warnOfTimeJumps(const std::string& log, const LogSummary& summary) {
     for (const TimeJump& jump : summary.timeJumps) {
-        program::writeStandardError(log + ": warning: " + timeJumpText(jump) + "\n");
+        system::writeStandardError(log + ": warning: " + timeJumpText(jump) + "\n");
     }
 }
 
@@ -88,7 +88,7 @@ int summarizeLogs(const ConverterOptions& options) {
         const ConversionOutcome outcome = runReported(console, [&] {
             const LogSummary summary = summarizeLog(logInputOf(log, options.logName)->source());
             try {
-                program::writeStandardOutput(summaryText(label, summary));
+                system::writeStandardOutput(summaryText(label, summary));
             } catch (...) {
                 outputFailed = true;
                 throw;

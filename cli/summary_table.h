@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "log_summary.h"
-#include "options.h"
+#include "cli/options.h"
+#include "conversion/log_summary.h"
 
 namespace quillet {
 

@@ -13,7 +13,7 @@ function(add_windows_resources target)
   set(resource_window_dependency "")
   set(resource_window_settings "")
   if(resource_WINDOW)
-    set(resource_icon "#include \"resource_ids.h\"\nIDI_QUILLET ICON \"${PROJECT_BINARY_DIR}/icons/quillet.ico\"")
+    set(resource_icon "#include \"win32/resource_ids.h\"\nIDI_QUILLET ICON \"${PROJECT_BINARY_DIR}/icons/quillet.ico\"")
     set(resource_window_dependency [=[
   <dependency>
     <dependentAssembly>

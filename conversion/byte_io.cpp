@@ -1,8 +1,8 @@
-#include "byte_io.h"
+#include "conversion/byte_io.h"
 
 #include <algorithm>
 
-#include "failure.h"
+#include "conversion/failure.h"
 
 namespace quillet {
 

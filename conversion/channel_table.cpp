@@ -1,11 +1,11 @@
-#include "channel_table.h"
+#include "conversion/channel_table.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <span>
 
-#include "number_text.h"
+#include "conversion/number_text.h"
 
 namespace quillet {
 namespace {

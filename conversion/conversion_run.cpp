@@ -1,4 +1,4 @@
-#include "conversion_run.h"
+#include "conversion/conversion_run.h"
 
 #include <algorithm>
 #include <array>
@@ -8,25 +8,26 @@
 #include <utility>
 #include <vector>
 
-#include "channel_table.h"
-#include "failure.h"
-#include "log_layout.h"
-#include "log_records.h"
-#include "number_text.h"
-#include "platform.h"
-#include "sample_time.h"
+#include "conversion/channel_table.h"
+#include "conversion/failure.h"
+#include "conversion/log_layout.h"
+#include "conversion/log_records.h"
+#include "conversion/number_text.h"
+#include "conversion/sample_time.h"
+#include "conversion/utf8_text.h"
 
 namespace quillet {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string headingText(const std::string& fileName, const LogInfo& info, char separator) {
-    std::string text = firstLineText(fileName);
+std::string headingText(const std::string& fileName, const LogInfo& info,
+                        const CsvProfile& profile) {
+    std::string text = firstLineText(fileName, profile.nameEncoding);
     text += kLineEnd;
     text += "Time";
     for (int column = 0; column < info.channelCount(); ++column) {
-        text += separator;
+        text += profile.separator;
         text += ChannelName(info.channelIdentifier(column));
     }
     text += kLineEnd;
@@ -168,7 +169,7 @@ void convertRecords(LogInput& log, OutputTarget& output, ReportingServices& serv
                     const CsvProfile& profile) {
     ByteSource& input = log.source();
     const LogStart start = readLogStart(input);
-    const std::string heading = headingText(log.fileName(), start.info, profile.separator);
+    const std::string heading = headingText(log.fileName(), start.info, profile);
     SampleLineWriter lines(start.info, profile);
 
     WatchedSink sink(output.replace());
@@ -198,8 +199,9 @@ std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMar
     return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
 }
 
-std::string firstLineText(std::string_view fileName) {
-    std::string text = platform::csvFileNameText(fileName);
+std::string firstLineText(std::string_view fileName, NameEncoding encoding) {
+    std::string text =
+        encoding == NameEncoding::Latin1 ? latin1FromUtf8(fileName) : std::string(fileName);
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;
@@ -208,13 +210,6 @@ std::string firstLineText(std::string_view fileName) {
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile) {
     return runReported(services, [&] { convertRecords(log, output, services, profile); });
-}
-
-ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
-                             ReportingServices& services, const CsvProfile& profile) {
-    FileLogInput log(inputPath);
-    FileOutputTarget output(outputPath, inputPath);
-    return convertLog(log, output, services, profile);
 }
 
 }  // namespace quillet

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "csv_profile.h"
-#include "file_access.h"
-#include "run_reporting.h"
+#include "conversion/csv_profile.h"
+#include "conversion/log_io.h"
+#include "conversion/run_reporting.h"
 
 // The conversion of one log into its CSV file, reporting through services that its caller
 // lends: the window, the console, or a test.
@@ -16,16 +16,14 @@ namespace quillet {
 // failure ends in a message through the services; the returned outcome tells scripts which way
 // the run ended. A log that fails part of the way still gives the lines before the failure;
 // an output that fails keeps what it held before.
-ConversionOutcome convertLog(const std::string& inputPath, const std::string& outputPath,
-                             ReportingServices& services, const CsvProfile& profile = {});
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile = {});
 
 // A value cell's text: the channel table's, with the decimal mark for its ".".
 std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark = '.');
 
-// Line 1 of the CSV for a log's file name, spelled as the platform's spreadsheets read it. A
-// line end in the name would break the line in two, so each CR or LF is written as a space.
-std::string firstLineText(std::string_view fileName);
+// Line 1 of the CSV for a log's file name, spelled in the encoding that the spreadsheets read.
+// A line end in the name would break the line in two, so each CR or LF is written as a space.
+std::string firstLineText(std::string_view fileName, NameEncoding encoding);
 
 }  // namespace quillet

@@ -1,4 +1,4 @@
-#include "failure.h"
+#include "conversion/failure.h"
 
 #include <exception>
 #include <new>

@@ -1,16 +1,16 @@
-#include "log_layout.h"
+#include "conversion/log_layout.h"
 
 #include <limits>
 
-#include "failure.h"
+#include "conversion/failure.h"
 
 namespace quillet {
 
-std::int32_t WordFromBytes(std::span<const std::uint8_t> b) {
+std::int32_t WordFromBytes(std::span<const std::uint8_t, 2> b) {
     return (std::int32_t{b[0]} << 8) | b[1];
 }
 
-std::int32_t LongFromBytes(std::span<const std::uint8_t> b) {
+std::int32_t LongFromBytes(std::span<const std::uint8_t, 4> b) {
     if (b[0] >= 0x80) {
         throw Failure(FailureNumber::Overflow);
     }

@@ -9,11 +9,11 @@
 namespace quillet {
 
 // b[0] * 256 | b[1]: 0 to 65535.
-std::int32_t WordFromBytes(std::span<const std::uint8_t> b);
+std::int32_t WordFromBytes(std::span<const std::uint8_t, 2> b);
 
 // b[0] * 16777216 | b[1] * 65536 | b[2] * 256 | b[3]. Values of 2^31 and above do not fit a
 // signed 32-bit result and fail with Overflow.
-std::int32_t LongFromBytes(std::span<const std::uint8_t> b);
+std::int32_t LongFromBytes(std::span<const std::uint8_t, 4> b);
 
 // The database header at offset 0; the record list follows it directly.
 struct LogHeader {

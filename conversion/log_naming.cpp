@@ -1,4 +1,4 @@
-#include "log_naming.h"
+#include "conversion/log_naming.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "log_records.h"
+#include "conversion/log_records.h"
 
-#include "failure.h"
+#include "conversion/failure.h"
 
 namespace quillet {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "byte_io.h"
-#include "log_layout.h"
+#include "conversion/byte_io.h"
+#include "conversion/log_layout.h"
 
 // Reading a log's samples in file order, for every use that walks its records: the
 // conversion, the summary, and whatever else needs the raw readings.

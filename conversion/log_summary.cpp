@@ -1,11 +1,10 @@
-#include "log_summary.h"
+#include "conversion/log_summary.h"
 
 #include <array>
 
-#include "channel_table.h"
-#include "file_access.h"
-#include "log_records.h"
-#include "number_text.h"
+#include "conversion/channel_table.h"
+#include "conversion/log_records.h"
+#include "conversion/number_text.h"
 
 namespace quillet {
 namespace {
@@ -43,11 +42,6 @@ ChannelRange rangeOf(std::uint8_t identifier, const std::array<bool, 256>& seenB
 }
 
 }  // namespace
-
-LogSummary summarizeLog(const std::string& path) {
-    FileLogInput log(path);
-    return summarizeLog(log.source());
-}
 
 SummaryCollector::SummaryCollector(const LogInfo& info)
     : m_seenBytes(static_cast<std::size_t>(info.channelCount()), std::array<bool, 256>{}) {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "byte_io.h"
-#include "log_layout.h"
-#include "sample_time.h"
+#include "conversion/byte_io.h"
+#include "conversion/log_layout.h"
+#include "conversion/sample_time.h"
 
 // What a log holds at a glance, read without writing any CSV: its size, the time it covers,
 // how fast it sampled, each channel's range, and where its clock misbehaves. Times are read as
@@ -103,7 +103,6 @@ inline void SummaryCollector::addSample(std::uint8_t hundredths,
 
 // Reads the whole log. Fails as the conversion of the same log would.
 LogSummary summarizeLog(ByteSource& log);
-LogSummary summarizeLog(const std::string& path);
 
 // A channel's smallest or largest value in the channel's decimals, or "-" when it has none.
 std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,

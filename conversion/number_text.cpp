@@ -1,4 +1,4 @@
-#include "number_text.h"
+#include "conversion/number_text.h"
 
 #include <algorithm>
 #include <charconv>

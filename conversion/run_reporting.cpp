@@ -1,7 +1,7 @@
-#include "run_reporting.h"
+#include "conversion/run_reporting.h"
 
-#include "number_text.h"
-#include "quillet_version.h"
+#include "conversion/number_text.h"
+#include "generated/quillet_version.h"
 
 namespace quillet {
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "failure.h"
+#include "conversion/failure.h"
 
 // How a run reports, through services its caller lends (the window, the console, or a test),
 // and the one way every run ends: with the beep, or with the message of its failure.

@@ -1,6 +1,6 @@
-#include "sample_time.h"
+#include "conversion/sample_time.h"
 
-#include "number_text.h"
+#include "conversion/number_text.h"
 
 namespace quillet {
 

@@ -1,4 +1,4 @@
-#include "file_choosing.h"
+#include "frontend/file_choosing.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
-#include "opened_log.h"
+#include "frontend/opened_log.h"
 
-#include "log_naming.h"
+#include "conversion/log_naming.h"
 
 namespace quillet::frontend {
 

@@ -1,4 +1,4 @@
-#include "reporting.h"
+#include "frontend/reporting.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "quillet_version.h"
+#include "generated/quillet_version.h"
 
 // The main window as every front end draws it: its caption, its client area and its controls,
 // with positions and sizes in twips (1/1440 inch) from the client area's top left corner.

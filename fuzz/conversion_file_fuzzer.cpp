@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "conversion_run.h"
-#include "log_writer.h"
-#include "recording_services.h"
-#include "reference_conversion.h"
-#include "run_checks.h"
+#include "conversion/conversion_run.h"
+#include "frontend/file_conversion.h"
+#include "fuzz/run_checks.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/reference_conversion.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::remove(output);
 
     support::RecordingServices services;
-    const ConversionOutcome outcome = convertLog(input.string(), output.string(), services);
+    const ConversionOutcome outcome =
+        frontend::convertFiles(input.string(), output.string(), services);
     const support::ReferenceOutcome reference = support::referenceConversion(log, kLogName);
 
     fuzzing::checkEnding(services, reference, outcome);

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "conversion_run.h"
-#include "log_chart.h"
-#include "log_summary.h"
-#include "memory_io.h"
-#include "recording_services.h"
-#include "reference_conversion.h"
-#include "run_checks.h"
-#include "svg_picture.h"
+#include "conversion/conversion_run.h"
+#include "conversion/log_summary.h"
+#include "fuzz/run_checks.h"
+#include "picture/log_chart.h"
+#include "picture/svg_picture.h"
+#include "tests/support/memory_io.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/reference_conversion.h"
 
 namespace {
 

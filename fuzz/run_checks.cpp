@@ -1,4 +1,4 @@
-#include "run_checks.h"
+#include "fuzz/run_checks.h"
 
 #include <cstdio>
 #include <cstdlib>

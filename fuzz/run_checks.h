@@ -1,8 +1,8 @@
 #pragma once
 
-#include "conversion_run.h"
-#include "recording_services.h"
-#include "reference_conversion.h"
+#include "conversion/conversion_run.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/reference_conversion.h"
 
 // The checks both fuzz targets make of a run, each stopping the fuzzer at the first run that
 // does not end as the reference reading of the same bytes says.

@@ -13,3 +13,6 @@ file(RELATIVE_PATH QUILLET_INSTALLER_ICON ${PROJECT_BINARY_DIR}/packaging
   ${PROJECT_BINARY_DIR}/icons/quillet.ico)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/quillet.wxs.in ${PROJECT_BINARY_DIR}/packaging/quillet.wxs
   @ONLY)
+# The README of the downloads, with the version the build has.
+configure_file(${PROJECT_SOURCE_DIR}/win32/README.txt.in ${PROJECT_BINARY_DIR}/packaging/README.txt
+  @ONLY)

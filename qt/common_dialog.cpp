@@ -1,10 +1,12 @@
-#include "common_dialog.h"
+#include "qt/common_dialog.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <utility>
+
+namespace quillet::qt {
 
 namespace {
 
@@ -48,7 +50,7 @@ void CommonDialog::ShowSave() { show(Kind::Save); }
 
 QStringList CommonDialog::qtNameFilters(const std::string& filter) {
     QStringList filters;
-    for (const auto& choice : quillet::frontend::filterChoices(filter)) {
+    for (const auto& choice : frontend::filterChoices(filter)) {
         QStringList patterns;
         for (const std::string& pattern : choice.patterns) {
             // On Windows "*.*" lists every file, also those without a dot in their names.
@@ -91,3 +93,5 @@ void CommonDialog::show(Kind kind) {
         FileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
     }
 }
+
+}  // namespace quillet::qt

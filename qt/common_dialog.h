@@ -3,15 +3,17 @@
 #include <QStringList>
 #include <functional>
 
-#include "file_choosing.h"
+#include "frontend/file_choosing.h"
 
 class QWidget;
 
+namespace quillet::qt {
+
 // The open-file and save-file dialog over Qt's file dialog. Tests may script the next choice
 // instead of showing the dialog.
-class CommonDialog : public quillet::frontend::FileDialog {
+class CommonDialog : public frontend::FileDialog {
   public:
-    using Kind = quillet::frontend::DialogKind;
+    using Kind = frontend::DialogKind;
 
     explicit CommonDialog(QWidget* parent);
 
@@ -33,3 +35,5 @@ class CommonDialog : public quillet::frontend::FileDialog {
     QWidget* m_parent;
     Script m_script;
 };
+
+}  // namespace quillet::qt

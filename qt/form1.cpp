@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "qt/form1.h"
 
 #include <algorithm>
 #include <optional>
@@ -18,17 +18,20 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "log_naming.h"
-#include "opened_log.h"
-#include "progress_bar.h"
-#include "quillet_icon.xpm"
-#include "reporting.h"
-#include "window_layout.h"
+#include "conversion/log_naming.h"
+#include "frontend/file_conversion.h"
+#include "frontend/opened_log.h"
+#include "frontend/reporting.h"
+#include "frontend/window_layout.h"
+#include "icons/quillet_icon.xpm"
+#include "qt/progress_bar.h"
+
+namespace quillet::qt {
 
 namespace {
 
-using quillet::frontend::Control;
-using quillet::frontend::pixelsFromTwips;
+using frontend::Control;
+using frontend::pixelsFromTwips;
 
 QString qtText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -37,7 +40,7 @@ QString qtText(std::string_view text) {
 // Creates a control where the layout places it; Qt's logical pixels are those of 96 dpi.
 template <typename Widget>
 Widget* place(Control control, QWidget* parent) {
-    const auto& layout = quillet::frontend::layoutOf(control);
+    const auto& layout = frontend::layoutOf(control);
     auto* widget = new Widget(parent);
     widget->setObjectName(qtText(layout.name));
     widget->setGeometry(pixelsFromTwips(layout.left), pixelsFromTwips(layout.top),
@@ -53,7 +56,7 @@ Widget* place(Control control, QWidget* parent) {
 }
 
 // The per-user settings store, kept by Qt where the platform keeps such settings.
-class QtSettingsStore : public quillet::frontend::SettingsStore {
+class QtSettingsStore : public frontend::SettingsStore {
   public:
     std::string read(std::string_view application, std::string_view section, std::string_view key,
                      std::string_view whenMissing) override {
@@ -84,7 +87,7 @@ std::optional<std::string> droppedLog(const QMimeData* dragged) {
             paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
         }
     }
-    return quillet::firstLog(paths);
+    return firstLog(paths);
 }
 
 }  // namespace
@@ -103,10 +106,10 @@ Form1::Form1(QWidget* parent)
       cmdConvert(place<QPushButton>(Control::cmdConvert, this)),
       ComDiag(this) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(qtText(quillet::frontend::kWindowCaption));
+    setWindowTitle(qtText(frontend::kWindowCaption));
     setWindowIcon(QIcon(QPixmap(quillet_icon_xpm)));
-    setFixedSize(pixelsFromTwips(quillet::frontend::kClientWidthTwips),
-                 pixelsFromTwips(quillet::frontend::kClientHeightTwips));
+    setFixedSize(pixelsFromTwips(frontend::kClientWidthTwips),
+                 pixelsFromTwips(frontend::kClientHeightTwips));
 
     // A platform font wider than the one the layout was drawn with would cut the captions off;
     // nothing stands to the right of either label, so they widen instead.
@@ -128,22 +131,23 @@ Form1::Form1(QWidget* parent)
 }
 
 void Form1::cmdConvert_Click() {
-    quillet::convertLog(txtInFile->text().toStdString(), txtOutFile->text().toStdString(), *this);
+    frontend::convertFiles(txtInFile->text().toStdString(), txtOutFile->text().toStdString(),
+                           *this);
 }
 
-void Form1::cmdInBrowse_Click() { chooseFile(quillet::frontend::kInputLogPick, txtInFile); }
+void Form1::cmdInBrowse_Click() { chooseFile(frontend::kInputLogPick, txtInFile); }
 
-void Form1::cmdOutBrowse_Click() { chooseFile(quillet::frontend::kOutputFilePick, txtOutFile); }
+void Form1::cmdOutBrowse_Click() { chooseFile(frontend::kOutputFilePick, txtOutFile); }
 
-void Form1::chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox) {
+void Form1::chooseFile(const frontend::FilePick& pick, QLineEdit* pathBox) {
     QtSettingsStore settings;
-    if (const auto chosen = quillet::frontend::chooseFile(pick, ComDiag, settings)) {
+    if (const auto chosen = frontend::chooseFile(pick, ComDiag, settings)) {
         pathBox->setText(QString::fromStdString(*chosen));
     }
 }
 
 void Form1::openLog(const QString& path) {
-    const auto boxes = quillet::frontend::withOpenedLog(
+    const auto boxes = frontend::withOpenedLog(
         {txtInFile->text().toStdString(), txtOutFile->text().toStdString()}, path.toStdString());
     txtInFile->setText(QString::fromStdString(boxes.input));
     txtOutFile->setText(QString::fromStdString(boxes.output));
@@ -185,11 +189,10 @@ void Form1::setProgressValue(float value) {
     m_gate.keepResponsive();
 }
 
-void Form1::showMessage(const std::string& text, quillet::MessageIcon icon) {
-    QMessageBox box(
-        icon == quillet::MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::Critical,
-        qtText(quillet::frontend::kMessageCaption),
-        QString::fromStdString(quillet::frontend::messageLines(text)), QMessageBox::Ok, this);
+void Form1::showMessage(const std::string& text, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::Critical,
+                    qtText(frontend::kMessageCaption),
+                    QString::fromStdString(frontend::messageLines(text)), QMessageBox::Ok, this);
     // The box takes the input that the run did not.
     m_gate.open();
     box.setWindowModality(Qt::ApplicationModal);
@@ -200,3 +203,5 @@ void Form1::beep() {
     QApplication::beep();
     emit beeped();
 }
+
+}  // namespace quillet::qt

@@ -2,20 +2,23 @@
 
 #include <QWidget>
 
-#include "common_dialog.h"
-#include "conversion_run.h"
-#include "run_event_gate.h"
+#include "conversion/conversion_run.h"
+#include "qt/common_dialog.h"
+#include "qt/run_event_gate.h"
 
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace quillet::qt {
+
 class ProgressBar;
 
 // The program's one window: the two paths, their "Browse" buttons, "Convert" and the progress
 // bar. It lends the conversion its busy pointer, progress bar, message boxes and beep.
-class Form1 : public QWidget, public quillet::ReportingServices {
+class Form1 : public QWidget, public ReportingServices {
     Q_OBJECT
 
   public:
@@ -35,7 +38,7 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void setProgressMin(float min) override;
     void setProgressMax(float max) override;
     void setProgressValue(float value) override;
-    void showMessage(const std::string& text, quillet::MessageIcon icon) override;
+    void showMessage(const std::string& text, MessageIcon icon) override;
     void beep() override;
 
     // Puts a log handed over by the desktop (dropped, or given as the program's argument) into
@@ -55,8 +58,10 @@ class Form1 : public QWidget, public quillet::ReportingServices {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    void chooseFile(const quillet::frontend::FilePick& pick, QLineEdit* pathBox);
+    void chooseFile(const frontend::FilePick& pick, QLineEdit* pathBox);
 
     bool m_busy = false;
     RunEventGate m_gate;
 };
+
+}  // namespace quillet::qt

@@ -1,9 +1,11 @@
-#include "progress_bar.h"
+#include "qt/progress_bar.h"
 
-#include "reporting.h"
+#include "frontend/reporting.h"
+
+namespace quillet::qt {
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
-    setRange(0, quillet::frontend::kProgressSteps);
+    setRange(0, frontend::kProgressSteps);
     setTextVisible(false);
     showValue();
 }
@@ -25,5 +27,7 @@ void ProgressBar::setValue(float value) {
 
 void ProgressBar::showValue() {
     // QProgressBar repaints at once, without an event-loop pass, when the drawn bar changes.
-    QProgressBar::setValue(quillet::frontend::progressSteps(m_min, m_max, m_value));
+    QProgressBar::setValue(frontend::progressSteps(m_min, m_max, m_value));
 }
+
+}  // namespace quillet::qt

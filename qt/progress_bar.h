@@ -2,6 +2,8 @@
 
 #include <QProgressBar>
 
+namespace quillet::qt {
+
 // A progress bar whose range and position are single-precision numbers, any of which it takes.
 class ProgressBar : public QProgressBar {
     Q_OBJECT
@@ -24,3 +26,5 @@ class ProgressBar : public QProgressBar {
     float m_max = 100;
     float m_value = 0;
 };
+
+}  // namespace quillet::qt

@@ -1,9 +1,11 @@
-#include "run_event_gate.h"
+#include "qt/run_event_gate.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
-#include "reporting.h"
+#include "frontend/reporting.h"
+
+namespace quillet::qt {
 
 namespace {
 
@@ -45,7 +47,7 @@ void RunEventGate::shut() {
 }
 
 void RunEventGate::keepResponsive() {
-    if (m_shut && m_sinceHandled.hasExpired(quillet::frontend::kPaintIntervalMilliseconds))
+    if (m_shut && m_sinceHandled.hasExpired(frontend::kPaintIntervalMilliseconds))
         handleWaitingEvents();
 }
 
@@ -67,3 +69,5 @@ void RunEventGate::handleWaitingEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_sinceHandled.restart();
 }
+
+}  // namespace quillet::qt

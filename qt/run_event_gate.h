@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+namespace quillet::qt {
+
 // Keeps the program's windows painted and answering the desktop while a conversion runs on
 // the user-interface thread, and takes no input meanwhile: clicks, keys and close requests
 // made during the run are dropped, not replayed after it. Paint and the window manager's pings
@@ -27,3 +29,5 @@ class RunEventGate : public QObject {
     bool m_shut = false;
     QElapsedTimer m_sinceHandled;
 };
+
+}  // namespace quillet::qt

@@ -14,7 +14,7 @@ trap 'rm -rf "$stage"' EXIT
 for program in app/quillet.exe cli/quillet-convert.exe; do
   x86_64-w64-mingw32-strip -o "$stage/$(basename "$program")" "$build/$program"
 done
-sed 's/$/\r/' "$top/win32/README.txt" >"$stage/README.txt"
+sed 's/$/\r/' "$build/packaging/README.txt" >"$stage/README.txt"
 sed 's/$/\r/' "$top/LICENSE" >"$stage/LICENSE.txt"
 
 mkdir -p "$(dirname "$zip")" "$(dirname "$msi")"

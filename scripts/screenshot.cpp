@@ -5,8 +5,8 @@
 #include <QPixmap>
 #include <QTest>
 
-#include "form1.h"
-#include "progress_bar.h"
+#include "qt/form1.h"
+#include "qt/progress_bar.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         qWarning("usage: quillet_screenshot OUTPUT.png");
         return 2;
     }
-    Form1 form;
+    quillet::qt::Form1 form;
     form.txtInFile->setText(QStringLiteral("C:\\Palm\\Backup\\ThirdGearQMRX.pdb"));
     form.txtOutFile->setText(QStringLiteral("C:\\Logs\\third-gear.csv"));
     form.ProgBar->setMin(1);

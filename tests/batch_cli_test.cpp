@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "converter_command.h"
-#include "expected_csv.h"
-#include "log_writer.h"
-#include "quillet_version.h"
-#include "recording_services.h"
-#include "reference_conversion.h"
+#include "generated/quillet_version.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/reference_conversion.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "channel_table.h"
+#include "conversion/channel_table.h"
 
 namespace quillet {
 namespace {

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <string>
 
-#include "converter_command.h"
-#include "expected_csv.h"
-#include "log_writer.h"
-#include "quillet_version.h"
-#include "recording_services.h"
+#include "generated/quillet_version.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
 
 namespace quillet {
 namespace {

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "conversion_run.h"
-#include "failure.h"
-#include "log_writer.h"
-#include "paths.h"
-#include "quillet_version.h"
-#include "recording_services.h"
-#include "reference_conversion.h"
+#include "conversion/conversion_run.h"
+#include "conversion/failure.h"
+#include "frontend/file_conversion.h"
+#include "generated/quillet_version.h"
+#include "system/paths.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet {
 
@@ -59,7 +60,8 @@ class ConversionRunTest : public ::testing::Test {
     }
 
     ConversionOutcome convert(const fs::path& input) {
-        return convertLog(support::utf8Text(input), support::utf8Text(output), services);
+        return frontend::convertFiles(support::utf8Text(input), support::utf8Text(output),
+                                      services);
     }
 
     ConversionOutcome convert(const LogContents& contents) {

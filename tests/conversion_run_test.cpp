@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <locale>
 
-#include "conversion_fixture.h"
-#include "expected_csv.h"
-#include "failure.h"
-#include "memory_io.h"
-#include "sample_logs.h"
-#include "sample_time.h"
+#include "conversion/failure.h"
+#include "conversion/sample_time.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/memory_io.h"
+#include "tests/support/sample_logs.h"
 
 namespace quillet {
 namespace {

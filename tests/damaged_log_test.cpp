@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "conversion_fixture.h"
-#include "converter_command.h"
-#include "damaged_logs.h"
-#include "reference_conversion.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/damaged_logs.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet::support {
 

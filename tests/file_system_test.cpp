@@ -5,10 +5,10 @@
 #include <functional>
 #include <thread>
 
-#include "conversion_fixture.h"
-#include "converter_command.h"
-#include "failure.h"
-#include "reference_conversion.h"
+#include "conversion/failure.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/reference_conversion.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -99,8 +99,8 @@ TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
     const bool outputWasFile = isFile(paths.output);
     const std::string outputBefore = outputWasFile ? readFile(paths.output) : "";
 
-    const ConversionOutcome outcome =
-        convertLog(support::utf8Text(paths.input), support::utf8Text(paths.output), services);
+    const ConversionOutcome outcome = frontend::convertFiles(
+        support::utf8Text(paths.input), support::utf8Text(paths.output), services);
 
     EXPECT_EQ(pathExists(paths.input), inputExisted);
     if (isFile(paths.input)) {
@@ -269,7 +269,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathTest, ::testing::ValuesIn(pathCases()),
 TEST_F(ConversionRunTest, PathsThatAreNotUtf8) {
     const std::string notUtf8 = support::utf8Text(folder.path()) + "/Run\xFF\xFE.csv";
     const fs::path input = writeLog(smallLog());
-    const ConversionOutcome outcome = convertLog(support::utf8Text(input), notUtf8, services);
+    const ConversionOutcome outcome =
+        frontend::convertFiles(support::utf8Text(input), notUtf8, services);
 #ifdef _WIN32
     EXPECT_EQ(outcome, ConversionOutcome::Failed);
     expectFailure(FailureNumber::PathFileAccessError);
@@ -284,8 +285,8 @@ TEST_F(ConversionRunTest, PathsThatAreNotUtf8) {
 // A path as Explorer's "Copy as path" gives it, in double quotes.
 TEST_F(ConversionRunTest, QuotedPathsNameTheirFiles) {
     const fs::path input = writeLog(smallLog());
-    ASSERT_EQ(convertLog("\"" + support::utf8Text(input) + "\"",
-                         "\"" + support::utf8Text(output) + "\"", services),
+    ASSERT_EQ(frontend::convertFiles("\"" + support::utf8Text(input) + "\"",
+                                     "\"" + support::utf8Text(output) + "\"", services),
               ConversionOutcome::Converted);
     EXPECT_EQ(readFile(output), csvOf(kLogName));
 }
@@ -344,7 +345,8 @@ TEST_F(ConversionRunTest, TheInputThroughAnotherDriveIsNoOutput) {
     }
     const std::string throughZ = "Z:" + std::string(prefix) + "/drive_c" + windowsPath.substr(2);
     ASSERT_TRUE(fs::exists(throughZ)) << throughZ;
-    EXPECT_EQ(convertLog(support::utf8Text(input), throughZ, services), ConversionOutcome::Failed);
+    EXPECT_EQ(frontend::convertFiles(support::utf8Text(input), throughZ, services),
+              ConversionOutcome::Failed);
     expectFailure(FailureNumber::PathFileAccessError);
     const std::vector<std::uint8_t> bytes = smallLog();
     EXPECT_EQ(support::readFile(input), std::string(bytes.begin(), bytes.end()));
@@ -401,7 +403,8 @@ TEST_F(ConversionRunTest, OutputIsAPipeThatIsWrittenNotDeleted) {
     std::string received;
     std::thread reader([&] { received = readFile(pipe); });
     const fs::path input = writeLog(smallLog());
-    const ConversionOutcome outcome = convertLog(input.string(), pipe.string(), services);
+    const ConversionOutcome outcome =
+        frontend::convertFiles(input.string(), pipe.string(), services);
     reader.join();
     EXPECT_EQ(outcome, ConversionOutcome::Converted);
     EXPECT_EQ(received, csvOf(kLogName));

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <map>
 
-#include "file_choosing.h"
-#include "reporting.h"
+#include "frontend/file_choosing.h"
+#include "frontend/reporting.h"
 
 namespace quillet::frontend {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "failure.h"
-#include "log_layout.h"
+#include "conversion/failure.h"
+#include "conversion/log_layout.h"
 
 namespace quillet {
 namespace {

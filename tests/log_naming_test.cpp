@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "channel_table.h"
-#include "log_naming.h"
+#include "conversion/channel_table.h"
+#include "conversion/log_naming.h"
 
 namespace quillet {
 namespace {

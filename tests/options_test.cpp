@@ -8,10 +8,10 @@
 #include <variant>
 #include <vector>
 
-#include "log_writer.h"
-#include "options.h"
-#include "quillet_version.h"
-#include "recording_services.h"
+#include "cli/options.h"
+#include "generated/quillet_version.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
 
 namespace quillet {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "conversion_fixture.h"
-#include "expected_csv.h"
-#include "failing_io.h"
-#include "memory_io.h"
-#include "plot_run.h"
+#include "picture/plot_run.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/failing_io.h"
+#include "tests/support/memory_io.h"
 
 namespace quillet {
 namespace {

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "conversion_fixture.h"
-#include "converter_command.h"
-#include "damaged_logs.h"
-#include "expected_csv.h"
-#include "html_page.h"
-#include "log_page.h"
-#include "memory_io.h"
-#include "page_run.h"
-#include "reference_conversion.h"
+#include "page/html_page.h"
+#include "page/log_page.h"
+#include "page/page_run.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/damaged_logs.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/memory_io.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet {
 namespace {

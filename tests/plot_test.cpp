@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "channel_table.h"
-#include "conversion_fixture.h"
-#include "converter_command.h"
-#include "damaged_logs.h"
-#include "expected_csv.h"
-#include "file_access.h"
-#include "memory_io.h"
-#include "plot_run.h"
-#include "reference_conversion.h"
-#include "svg_picture.h"
+#include "conversion/channel_table.h"
+#include "picture/plot_run.h"
+#include "chart/markup_text.h"
+#include "picture/svg_picture.h"
+#include "system/log_files.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/damaged_logs.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/memory_io.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet {
 namespace {
@@ -287,22 +288,23 @@ class DamagedLogPlotTest : public ConversionRunTest,
                            public ::testing::WithParamInterface<support::DamagedLog> {};
 
 TEST_P(DamagedLogPlotTest, EndsAsItsConversion) {
-    const support::DamagedLog& log = GetParam();
-    const fs::path input = writeLog(log.bytes, support::kDamagedLogName);
+    const support::DamagedLog& damaged = GetParam();
+    const fs::path input = writeLog(damaged.bytes, support::kDamagedLogName);
     const fs::path picture = folder / "out.svg";
     FileOutputTarget target(support::utf8Text(picture), support::utf8Text(input));
-    const ConversionOutcome outcome = plotLog(support::utf8Text(input), target, services);
+    FileLogInput log(support::utf8Text(input));
+    const ConversionOutcome outcome = plotLog(log, target, services);
 
     const support::ReferenceOutcome reference =
-        support::referenceConversion(log.bytes, support::kDamagedLogName);
-    expectEnding(outcome, log.ending);
+        support::referenceConversion(damaged.bytes, support::kDamagedLogName);
+    expectEnding(outcome, damaged.ending);
     ASSERT_EQ(fs::exists(picture), reference.outputCreated);
     if (reference.outputCreated) {
         const long long csvSamples =
             std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2;
         const Picture drawn(readFile(picture));
         EXPECT_EQ(drawn.samples(), csvSamples);
-        EXPECT_EQ(drawn.texts("stop").size(), log.ending == support::kConverted ? 0u : 1u);
+        EXPECT_EQ(drawn.texts("stop").size(), damaged.ending == support::kConverted ? 0u : 1u);
     }
 }
 

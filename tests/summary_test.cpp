@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "damaged_logs.h"
-#include "log_summary.h"
-#include "log_writer.h"
-#include "reference_conversion.h"
-#include "summary_table.h"
+#include "cli/summary_table.h"
+#include "conversion/log_summary.h"
+#include "tests/support/damaged_logs.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet {
 namespace {

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include "conversion_fixture.h"
-#include "converter_command.h"
-#include "expected_csv.h"
+#include "tests/conversion_fixture.h"
+#include "tests/support/converter_command.h"
+#include "tests/support/expected_csv.h"
 
 #ifndef _WIN32
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "win32/main_window.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -7,13 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "failure.h"
-#include "log_naming.h"
-#include "opened_log.h"
-#include "registry_settings.h"
-#include "reporting.h"
-#include "resource_ids.h"
-#include "wide_text.h"
+#include "conversion/failure.h"
+#include "conversion/log_naming.h"
+#include "frontend/file_conversion.h"
+#include "frontend/opened_log.h"
+#include "frontend/reporting.h"
+#include "system/wide_text.h"
+#include "win32/registry_settings.h"
+#include "win32/resource_ids.h"
 
 namespace quillet::win32 {
 namespace {
@@ -21,7 +22,7 @@ namespace {
 using frontend::Control;
 using frontend::ControlKind;
 using frontend::kProgressSteps;
-using program::wideFromUtf8;
+using system::wideFromUtf8;
 
 constexpr wchar_t kWindowClass[] = L"QuilletMainWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -251,14 +252,14 @@ void MainWindow::openDroppedLog(HDROP dropped) {
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(DragQueryFileW(dropped, i, nullptr, 0) + 1, L'\0');
         path.resize(DragQueryFileW(dropped, i, path.data(), static_cast<UINT>(path.size())));
-        paths.push_back(program::utf8FromWide(path));
+        paths.push_back(system::utf8FromWide(path));
     }
     DragFinish(dropped);
     if (const auto log = firstLog(paths)) openLog(*log);
 }
 
 void MainWindow::cmdConvert_Click() {
-    convertLog(text(Control::txtInFile), text(Control::txtOutFile), *this);
+    frontend::convertFiles(text(Control::txtInFile), text(Control::txtOutFile), *this);
 }
 
 void MainWindow::cmdInBrowse_Click() { chooseFile(frontend::kInputLogPick, Control::txtInFile); }
@@ -280,7 +281,7 @@ void MainWindow::chooseFile(const frontend::FilePick& pick, Control pathBox) {
 }
 
 std::string MainWindow::text(Control box) const {
-    return program::utf8FromWide(windowText(control(box)));
+    return system::utf8FromWide(windowText(control(box)));
 }
 
 void MainWindow::setText(Control box, const std::string& text) {

@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include "conversion_run.h"
-#include "open_save_dialog.h"
-#include "window_layout.h"
+#include "conversion/conversion_run.h"
+#include "frontend/window_layout.h"
+#include "win32/open_save_dialog.h"
 
 namespace quillet::win32 {
 

@@ -1,16 +1,16 @@
-#include "open_save_dialog.h"
+#include "win32/open_save_dialog.h"
 
 #include <commdlg.h>
 
 #include <vector>
 
-#include "failure.h"
-#include "wide_text.h"
+#include "conversion/failure.h"
+#include "system/wide_text.h"
 
 namespace quillet::win32 {
 namespace {
 
-using program::wideFromUtf8;
+using system::wideFromUtf8;
 
 // Room for the longest path Windows can name, not only the 260 characters of old.
 constexpr std::size_t kNameCapacity = 32768;
@@ -61,7 +61,7 @@ void OpenSaveDialog::show(frontend::DialogKind kind) {
     const BOOL chosen =
         kind == frontend::DialogKind::Open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
     if (chosen) {
-        FileName = program::utf8FromWide(name.data());
+        FileName = system::utf8FromWide(name.data());
         return;
     }
     // A cancel leaves the name as it was; anything else is the dialog's own failure.

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "file_choosing.h"
+#include "frontend/file_choosing.h"
 
 namespace quillet::win32 {
 

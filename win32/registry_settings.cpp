@@ -1,14 +1,14 @@
-#include "registry_settings.h"
+#include "win32/registry_settings.h"
 
 #include <windows.h>
 
-#include "failure.h"
-#include "wide_text.h"
+#include "conversion/failure.h"
+#include "system/wide_text.h"
 
 namespace quillet::win32 {
 namespace {
 
-using program::wideFromUtf8;
+using system::wideFromUtf8;
 
 std::wstring sectionKey(std::string_view application, std::string_view section) {
     return L"Software\\" + wideFromUtf8(application) + L"\\" + wideFromUtf8(section);
@@ -46,7 +46,7 @@ std::string RegistrySettings::read(std::string_view application, std::string_vie
     }
     // Without its terminating null, and any other a foreign writer left.
     while (!value.empty() && value.back() == L'\0') value.pop_back();
-    return program::utf8FromWide(value);
+    return system::utf8FromWide(value);
 }
 
 void RegistrySettings::write(std::string_view application, std::string_view section,

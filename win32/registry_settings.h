@@ -1,6 +1,6 @@
 #pragma once
 
-#include "file_choosing.h"
+#include "frontend/file_choosing.h"
 
 namespace quillet::win32 {
 

@@ -6,7 +6,7 @@ import { describe, test } from "node:test";
 import {
   Extremes, columnBounds, decodeBase64, decodeBase64Plainly, lowerBound, nearestSample, readLog,
   sampleTimeText, stripPoints, tickTimeText, valueSteps, valueTickText,
-} from "../../plot/page/log_data.js";
+} from "../../page/log_data.js";
 
 // A small deterministic generator, so that a failure names the same data every run.
 function randomBytes(count, seed) {

@@ -10,7 +10,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "form1.h"
+#include "qt/form1.h"
+
+using quillet::qt::CommonDialog;
+using quillet::qt::Form1;
 
 namespace {
 

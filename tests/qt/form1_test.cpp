@@ -11,13 +11,16 @@
 #include <QtTest>
 #include <functional>
 
-#include "expected_csv.h"
-#include "form1.h"
-#include "log_writer.h"
-#include "message_box_catcher.h"
-#include "progress_bar.h"
-#include "quillet_version.h"
+#include "generated/quillet_version.h"
+#include "qt/form1.h"
+#include "qt/progress_bar.h"
+#include "tests/qt/message_box_catcher.h"
+#include "tests/support/expected_csv.h"
+#include "tests/support/log_writer.h"
 
+using quillet::qt::CommonDialog;
+using quillet::qt::Form1;
+using quillet::qt::ProgressBar;
 using quillet::support::LogContents;
 using quillet::support::LogRecord;
 

@@ -1,8 +1,8 @@
-#include "converter_command.h"
+#include "tests/support/converter_command.h"
 
 #include <cstdlib>
 
-#include "log_writer.h"
+#include "tests/support/log_writer.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

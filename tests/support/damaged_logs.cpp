@@ -1,9 +1,9 @@
-#include "damaged_logs.h"
+#include "tests/support/damaged_logs.h"
 
 #include <utility>
 
-#include "log_writer.h"
-#include "reference_conversion.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/reference_conversion.h"
 
 namespace quillet::support {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "reference_conversion.h"
+#include "tests/support/reference_conversion.h"
 
 // Logs as they arrive when a copy went wrong: cut short, half-synced, with offsets that point
 // anywhere. Each is built from one small valid log of two channels ("Knock" and "ISC").

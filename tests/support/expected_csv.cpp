@@ -1,7 +1,7 @@
-#include "expected_csv.h"
+#include "tests/support/expected_csv.h"
 
-#include "channel_table.h"
-#include "sample_time.h"
+#include "conversion/channel_table.h"
+#include "conversion/sample_time.h"
 
 namespace quillet::support {
 

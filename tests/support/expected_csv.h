@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "log_writer.h"
+#include "tests/support/log_writer.h"
 
 namespace quillet::support {
 

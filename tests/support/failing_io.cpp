@@ -1,4 +1,4 @@
-#include "failing_io.h"
+#include "tests/support/failing_io.h"
 
 #include <algorithm>
 

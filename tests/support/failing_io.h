@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "byte_io.h"
-#include "failure.h"
-#include "file_access.h"
+#include "conversion/byte_io.h"
+#include "conversion/failure.h"
+#include "conversion/log_io.h"
 
 // A log and an output that fail where a test says, the way a bad disk, a full disk or a
 // pulled cable makes them fail, on every platform and without any real device.

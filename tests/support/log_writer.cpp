@@ -1,4 +1,4 @@
-#include "log_writer.h"
+#include "tests/support/log_writer.h"
 
 #include <fstream>
 #include <iterator>

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "damaged_logs.h"
-#include "log_writer.h"
-#include "sample_logs.h"
+#include "tests/support/damaged_logs.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/sample_logs.h"
 
 using namespace quillet::support;
 

@@ -1,4 +1,4 @@
-#include "recording_services.h"
+#include "tests/support/recording_services.h"
 
 #include <atomic>
 #include <charconv>

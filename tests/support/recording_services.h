@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion_run.h"
+#include "conversion/conversion_run.h"
 
 namespace quillet::support {
 

@@ -1,10 +1,10 @@
-#include "reference_conversion.h"
+#include "tests/support/reference_conversion.h"
 
 #include <array>
 #include <optional>
 
-#include "channel_table.h"
-#include "conversion_run.h"
+#include "conversion/channel_table.h"
+#include "conversion/conversion_run.h"
 
 namespace quillet::support {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "failure.h"
+#include "conversion/failure.h"
 
 // A second, plain reading of a log held in memory, written apart from the conversion run's
 // buffered one, for checking whole runs on any bytes: what the CSV must hold, and how the run

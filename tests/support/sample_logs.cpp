@@ -1,4 +1,4 @@
-#include "sample_logs.h"
+#include "tests/support/sample_logs.h"
 
 namespace quillet::support {
 

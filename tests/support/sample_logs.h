@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "log_writer.h"
+#include "tests/support/log_writer.h"
 
 namespace quillet::support {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "main_window.h"
-#include "wide_text.h"
+#include "system/wide_text.h"
+#include "win32/main_window.h"
 
 namespace quillet::win32 {
 namespace {
@@ -32,7 +32,7 @@ void drop(const MainWindow& window, const std::vector<std::wstring>& paths) {
 std::string text(const MainWindow& window, Control box) {
     wchar_t buffer[1024];
     const int length = GetWindowTextW(window.control(box), buffer, 1024);
-    return program::utf8FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
+    return system::utf8FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
 }
 
 TEST(DropTest, TheFirstDroppedLogFillsTheInputAndAnEmptyOutput) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "registry_settings.h"
+#include "win32/registry_settings.h"
 
 namespace quillet::win32 {
 namespace {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "conversion/byte_io.h"
+#include "conversion/csv_profile.h"
+#include "page/log_page.h"
+
+// The log page: one self-contained HTML file with the log's samples, the chart library and the
+// page's code, which draws a strip per channel on one time axis and reads every channel at a
+// cursor.
+namespace quillet {
+
+// Writes the page. Every value and time it shows is the CSV's cell text in the profile's
+// decimals. The samples take about 4/3 of their bytes in the log.
+void writeHtmlPage(const LogPage& page, const CsvProfile& profile, WriteBuffer& out);
+
+// The bytes in base64 with padding (RFC 4648).
+void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out);
+void appendBase64(const ByteColumn& bytes, WriteBuffer& out);
+
+}  // namespace quillet

@@ -1,0 +1,173 @@
+#include "system/log_files.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "conversion/failure.h"
+#include "system/file_access.h"
+#include "system/paths.h"
+#include "system/replacement_file.h"
+
+namespace quillet {
+namespace fs = std::filesystem;
+namespace {
+
+// As many links as POSIX systems follow before they give up on a path.
+constexpr int kMostLinksFollowed = 40;
+
+[[noreturn]] void failPathAccess() { throw Failure(FailureNumber::PathFileAccessError); }
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+class InputFile : public ByteSource {
+  public:
+    explicit InputFile(FileHandle file) : m_file(std::move(file)) {}
+
+    std::size_t readAt(std::uint64_t position, std::span<std::uint8_t> into) override {
+        if (!system::seekFile(m_file.get(), position)) {
+            throw Failure(FailureNumber::DeviceIoError);
+        }
+        const std::size_t count = std::fread(into.data(), 1, into.size(), m_file.get());
+        if (count < into.size() && std::ferror(m_file.get())) {
+            throw Failure(FailureNumber::DeviceIoError);
+        }
+        return count;
+    }
+
+  private:
+    FileHandle m_file;
+};
+
+class StreamSink : public ByteSink {
+  public:
+    StreamSink(std::FILE* stream, bool ownsStream) : m_stream(stream), m_ownsStream(ownsStream) {}
+    ~StreamSink() override {
+        if (m_stream && m_ownsStream) std::fclose(m_stream);
+    }
+
+    void write(std::span<const char> bytes) override { system::writeToStream(m_stream, bytes); }
+
+    void close() override {
+        std::FILE* stream = std::exchange(m_stream, nullptr);
+        if (!m_ownsStream) {
+            system::flushStream(stream);
+        } else if (std::fclose(stream) != 0) {
+            throw Failure(FailureNumber::DeviceIoError);
+        }
+    }
+
+  private:
+    std::FILE* m_stream;
+    bool m_ownsStream;
+};
+
+// A sink into a replacement file, which takes the output's place when the sink is closed.
+class ReplacementSink : public ByteSink {
+  public:
+    explicit ReplacementSink(const fs::path& target) : m_file(target) {}
+    void write(std::span<const char> bytes) override { m_file.write(bytes); }
+    void close() override { m_file.keep(); }
+
+  private:
+    system::ReplacementFile m_file;
+};
+
+// Tells every failure of a sink as one of the output at its path.
+class NamedSink : public ByteSink {
+  public:
+    NamedSink(std::unique_ptr<ByteSink> sink, const std::string& path)
+        : m_sink(std::move(sink)), m_path(path) {}
+
+    void write(std::span<const char> bytes) override {
+        try {
+            m_sink->write(bytes);
+        } catch (...) {
+            throw failureFromCurrentException().ofOutput(m_path);
+        }
+    }
+    void close() override {
+        try {
+            m_sink->close();
+        } catch (...) {
+            throw failureFromCurrentException().ofOutput(m_path);
+        }
+    }
+
+  private:
+    std::unique_ptr<ByteSink> m_sink;
+    std::string m_path;
+};
+
+bool isReadOnly(const fs::file_status& status) {
+    constexpr auto anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (status.permissions() & anyWrite) == fs::perms::none;
+}
+
+// The path a chain of symbolic links ends at, whether or not a file exists there.
+fs::path followLinks(fs::path path) {
+    for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) failPathAccess();
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    failPathAccess();
+}
+
+}  // namespace
+
+std::string FileLogInput::fileName() const { return std::string(fileNameOf(m_path)); }
+
+std::unique_ptr<ByteSource> FileLogInput::open() {
+    if (m_path.empty()) failPathAccess();
+    FileHandle file(system::openForReadingByPosition(pathFromUtf8(m_path)));
+    if (!file) failPathAccess();
+    return std::make_unique<InputFile>(std::move(file));
+}
+
+FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::string> inputPath,
+                                   InPlaceOutputs inPlace)
+    : m_outputPath(std::move(outputPath)), m_inputPath(std::move(inputPath)), m_inPlace(inPlace) {}
+
+std::unique_ptr<ByteSink> FileOutputTarget::replace() {
+    try {
+        return std::make_unique<NamedSink>(openSink(), m_outputPath);
+    } catch (...) {
+        throw failureFromCurrentException().ofOutput(m_outputPath);
+    }
+}
+
+std::unique_ptr<ByteSink> FileOutputTarget::openSink() {
+    if (m_outputPath.empty()) failPathAccess();
+    const fs::path output = pathFromUtf8(m_outputPath);
+    if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();
+
+    std::error_code error;
+    const fs::file_status status = fs::status(output, error);
+    if (fs::is_directory(status)) failPathAccess();
+    system::checkReplaceable(output);
+    if (system::isDeviceOrPipe(output)) {
+        if (m_inPlace == InPlaceOutputs::Refused) failPathAccess();
+        std::FILE* stream = system::openInPlace(output);
+        if (!stream) failPathAccess();
+        return streamSink(stream, true);
+    }
+    if (fs::is_regular_file(status) && isReadOnly(status)) failPathAccess();
+    return std::make_unique<ReplacementSink>(followLinks(output));
+}
+
+std::unique_ptr<ByteSink> streamSink(std::FILE* stream, bool ownsStream) {
+    return std::make_unique<StreamSink>(stream, ownsStream);
+}
+
+bool namesOneFile(const std::string& a, const std::string& b) {
+    return system::sameFile(followLinks(pathFromUtf8(a)), followLinks(pathFromUtf8(b)));
+}
+
+}  // namespace quillet

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <span>
+
+// Replacing a file whole: declared once here, defined in posix/replacement_file.cpp or
+// windows/replacement_file.cpp, whichever the build picks. Failures are thrown as
+// quillet::Failure.
+namespace quillet::system {
+
+// A new file beside `target` that takes the target's place only when kept, so that the target
+// holds either what it held before or the whole new file. It takes what the user set on the
+// target it replaces (its mode and owner, or on Windows its attributes). Until kept it has no
+// name where the file system allows (Linux's O_TMPFILE), or a hidden temporary name that an
+// interruption removes (see interruption.h). Failing to create it is PathFileAccessError, or
+// DiskFull when there is no room for it.
+class ReplacementFile {
+  public:
+    explicit ReplacementFile(const std::filesystem::path& target);
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+    // Removes the file unless it was kept.
+    ~ReplacementFile();
+
+    // Writes all of bytes, or fails with DiskFull when the disk, a quota or the file size limit
+    // leaves no room, and DeviceIoError otherwise.
+    void write(std::span<const char> bytes);
+    // Closes the file and moves it to the target's place.
+    void keep();
+
+    struct State;
+
+  private:
+    std::unique_ptr<State> m_state;
+};
+
+}  // namespace quillet::system

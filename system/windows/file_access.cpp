@@ -1,0 +1,119 @@
+#include "system/file_access.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "conversion/failure.h"
+#include "system/paths.h"
+#include "system/windows/file_errors.h"
+
+namespace quillet::system {
+
+namespace fs = std::filesystem;
+using windows::handleOf;
+
+std::FILE* openForReadingByPosition(const fs::path& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return nullptr;
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file && GetFileType(handleOf(file)) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool seekFile(std::FILE* file, std::uint64_t position) {
+    return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
+}
+
+bool isDeviceOrPipe(const fs::path& path) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
+std::FILE* openInPlace(const fs::path& path) { return _wfopen(path.c_str(), L"wb"); }
+
+// Written through the system's own call, since the C runtime's short write keeps no reason:
+// a full disk would pass for any other failure.
+void writeToStream(std::FILE* stream, std::span<const char> bytes) {
+    flushStream(stream);
+    windows::writeAll(handleOf(stream), bytes);
+}
+
+void flushStream(std::FILE* stream) {
+    if (std::fflush(stream) != 0) throw Failure(FailureNumber::DeviceIoError);
+}
+
+namespace {
+
+// Windows gives these names to devices in every folder, whatever extension follows them.
+bool isDeviceName(std::wstring stem) {
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const wchar_t* device : kDevices) {
+        if (CompareStringOrdinal(stem.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
+    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
+}
+
+}  // namespace
+
+void checkReplaceable(const fs::path& output) {
+    const std::wstring name = output.filename().native();
+    const std::size_t dot = name.find(L'.');
+    // "NUL" or "CON" alone names the device as the user meant it; "nul.csv" would too.
+    if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
+        throw Failure(FailureNumber::PathFileAccessError);
+    }
+    // Replacing a file deletes it, which a program that holds it open may forbid: then the
+    // run would fail only once the whole output is written beside it.
+    const HANDLE handle =
+        CreateFileW(output.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
+        throw Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
+    }
+}
+
+// Compared by the volume and the file's index on it, so that one file reached through another
+// drive letter, a subst drive or a mapped share is still one file.
+bool sameFile(const fs::path& a, const fs::path& b) {
+    auto identity = [](const fs::path& path, BY_HANDLE_FILE_INFORMATION& information) {
+        const HANDLE handle =
+            CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(handle, &information);
+        CloseHandle(handle);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    if (identity(a, first) && identity(b, second)) {
+        return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+               first.nFileIndexHigh == second.nFileIndexHigh &&
+               first.nFileIndexLow == second.nFileIndexLow;
+    }
+    // Paths of files yet to be made are one file when they spell one path, in any letter case.
+    const std::optional<fs::path> firstSpelling = absoluteSpelling(a);
+    const std::optional<fs::path> secondSpelling = absoluteSpelling(b);
+    if (!firstSpelling || !secondSpelling) return false;
+    const std::wstring& firstName = firstSpelling->native();
+    const std::wstring& secondName = secondSpelling->native();
+    return CompareStringOrdinal(firstName.c_str(), static_cast<int>(firstName.size()),
+                                secondName.c_str(), static_cast<int>(secondName.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace quillet::system

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <span>
+
+#include "conversion/failure.h"
+
+// How the Windows calls that write and create files fail, as the program's failure numbers.
+namespace quillet::system::windows {
+
+// A failed write: DiskFull when the disk, a quota or the file size limit leaves no room,
+// DeviceIoError otherwise.
+FailureNumber writeFailure(DWORD error);
+
+// A file that could not be created: DiskFull for want of room, PathFileAccessError otherwise.
+FailureNumber creationFailure(DWORD error);
+
+// Writes all of bytes through the handle, or fails as writeFailure says.
+void writeAll(HANDLE handle, std::span<const char> bytes);
+
+// The system's handle of a C stream.
+HANDLE handleOf(std::FILE* stream);
+
+}  // namespace quillet::system::windows

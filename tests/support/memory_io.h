@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "conversion/byte_io.h"
+#include "conversion/log_io.h"
+
+// A log and an output held in memory, for runs that touch no disk.
+namespace quillet {
+
+class MemoryLogInput : public LogInput {
+  public:
+    MemoryLogInput(std::string name, std::vector<std::uint8_t> bytes)
+        : m_name(std::move(name)), m_bytes(std::move(bytes)) {}
+    std::string fileName() const override { return m_name; }
+
+  protected:
+    std::unique_ptr<ByteSource> open() override { return std::make_unique<MemorySource>(m_bytes); }
+
+  private:
+    std::string m_name;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+// An output in memory that, like a file, takes what a run wrote only once the run closes it.
+class MemoryOutputTarget : public OutputTarget {
+  public:
+    std::unique_ptr<ByteSink> replace() override;
+
+    // Whether the run got as far as replacing the output, and whether it closed it.
+    bool replaced = false;
+    bool closed = false;
+    std::string contents;
+};
+
+}  // namespace quillet
