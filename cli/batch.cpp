@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -11,10 +12,12 @@
 #include "cli/log_list.h"
 #include "conversion/conversion_run.h"
 #include "conversion/failure.h"
+#include "conversion/log_job.h"
 #include "conversion/log_naming.h"
-#include "conversion/log_records.h"
-#include "page/page_run.h"
-#include "picture/plot_run.h"
+#include "conversion/log_reading.h"
+#include "conversion/log_summary.h"
+#include "page/page_output.h"
+#include "picture/picture_output.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
@@ -23,21 +26,6 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Forwards everything but messages, for a run whose failure was told already.
-class WithoutMessages : public ReportingServices {
-  public:
-    explicit WithoutMessages(ReportingServices& services) : m_services(services) {}
-    void setBusyPointer(bool busy) override { m_services.setBusyPointer(busy); }
-    void setProgressMin(float min) override { m_services.setProgressMin(min); }
-    void setProgressMax(float max) override { m_services.setProgressMax(max); }
-    void setProgressValue(float value) override { m_services.setProgressValue(value); }
-    void showMessage(const std::string&, MessageIcon) override {}
-    void beep() override { m_services.beep(); }
-
-  private:
-    ReportingServices& m_services;
-};
 
 std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
                                            InPlaceOutputs inPlace) {
@@ -101,6 +89,59 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
     return jobs;
 }
 
+// The outputs of one log and the readings they are written from, made once the log's start
+// is read.
+class JobOutputs {
+  public:
+    JobOutputs(const LogJob& job, const std::vector<std::string>& due, const LogInput& log,
+               const LogStart& start, const ConverterOptions& options) {
+        const InPlaceOutputs inPlace = options.mode == ConverterMode::ManyLogs
+                                           ? InPlaceOutputs::Refused
+                                           : InPlaceOutputs::Written;
+        auto isDue = [&](const std::string& output) {
+            return std::find(due.begin(), due.end(), output) != due.end();
+        };
+        auto add = [&](LogOutput& output, const std::string& path) {
+            m_targets.push_back(outputTarget(path, job.log, inPlace));
+            m_outputs.push_back({output, *m_targets.back()});
+        };
+        CsvProfile profile = options.profile;
+        profile.nameEncoding = kCsvNameEncoding;
+        if (isDue(job.csv)) {
+            m_csv.emplace(log.fileName(), start, profile);
+            m_visitors.push_back(&*m_csv);
+            add(*m_csv, job.csv);
+        }
+        if (isDue(job.picture) || isDue(job.page)) {
+            m_samples.emplace(start);
+            m_visitors.push_back(&*m_samples);
+        }
+        if (isDue(job.picture)) {
+            m_picture.emplace(log.fileName(), start, *m_samples);
+            add(*m_picture, job.picture);
+        }
+        if (isDue(job.page)) {
+            m_summary.emplace(start);
+            m_visitors.push_back(&*m_summary);
+            m_page.emplace(log.fileName(), start, *m_samples, *m_summary, profile);
+            add(*m_page, job.page);
+        }
+    }
+
+    std::span<const JobOutput> outputs() const { return m_outputs; }
+    std::span<SampleVisitor* const> visitors() const { return m_visitors; }
+
+  private:
+    std::optional<CsvOutput> m_csv;
+    std::optional<LogSamples> m_samples;
+    std::optional<SummaryCollector> m_summary;
+    std::optional<PictureOutput> m_picture;
+    std::optional<PageOutput> m_page;
+    std::vector<std::unique_ptr<OutputTarget>> m_targets;
+    std::vector<JobOutput> m_outputs;
+    std::vector<SampleVisitor*> m_visitors;
+};
+
 }  // namespace
 
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath) {
@@ -115,39 +156,23 @@ bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath)
 }
 
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console) {
-    auto due = [&](const std::string& output) {
-        return !output.empty() && !(options.update && outputIsUpToDate(job.log, output));
-    };
+    std::vector<std::string> due;
+    for (const std::string& output : {job.csv, job.picture, job.page}) {
+        if (!output.empty() && !(options.update && outputIsUpToDate(job.log, output))) {
+            due.push_back(output);
+        }
+    }
     const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
-    if (!due(job.csv) && !due(job.picture) && !due(job.page)) {
-        // Outputs newer than their log prove nothing of a log that cannot be read whole.
-        const auto read = runReported(console, [&] { readEveryRecord(log->source()); });
-        return read == ConversionOutcome::Failed ? JobOutcome::Failed : JobOutcome::UpToDate;
-    }
-    const InPlaceOutputs inPlace =
-        options.mode == ConverterMode::ManyLogs ? InPlaceOutputs::Refused : InPlaceOutputs::Written;
-    bool failed = false;
-    if (due(job.csv)) {
-        failed = convertLog(*log, *outputTarget(job.csv, job.log, inPlace), console,
-                            options.profile) == ConversionOutcome::Failed;
-    }
-    // Of a log whose conversion failed, the others are made as far as it allows, untold.
-    auto alsoWrite = [&](const std::string& output, const auto& write) {
-        if (!due(output)) return;
-        WithoutMessages toldAlready(console);
-        ReportingServices& services = failed ? static_cast<ReportingServices&>(toldAlready)
-                                             : static_cast<ReportingServices&>(console);
-        failed =
-            write(*outputTarget(output, job.log, inPlace), services) == ConversionOutcome::Failed ||
-            failed;
-    };
-    alsoWrite(job.picture, [&](OutputTarget& target, ReportingServices& services) {
-        return plotLog(*log, target, services);
+    // Outputs newer than their log prove nothing of a log that cannot be read whole, so a log
+    // is read to its end even when no output is due.
+    const ConversionOutcome outcome = runReported(console, [&] {
+        ByteSource& source = log->source();
+        const LogStart start = readLogStart(source);
+        const JobOutputs outputs(job, due, *log, start, options);
+        writeLogOutputs(source, start, outputs.outputs(), outputs.visitors(), console);
     });
-    alsoWrite(job.page, [&](OutputTarget& target, ReportingServices& services) {
-        return pageLog(*log, target, services, options.profile);
-    });
-    return failed ? JobOutcome::Failed : JobOutcome::Written;
+    if (outcome == ConversionOutcome::Failed) return JobOutcome::Failed;
+    return due.empty() ? JobOutcome::UpToDate : JobOutcome::Written;
 }
 
 int convertManyLogs(const ConverterOptions& options) {

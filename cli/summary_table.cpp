@@ -86,7 +86,8 @@ int summarizeLogs(const ConverterOptions& options) {
         console.beginLog(label, 0, 0);
         bool outputFailed = false;
         const ConversionOutcome outcome = runReported(console, [&] {
-            const LogSummary summary = summarizeLog(logInputOf(log, options.logName)->source());
+            const LogSummary summary =
+                summarizeLog(logInputOf(log, options.logName)->source(), console);
             try {
                 system::writeStandardOutput(summaryText(label, summary));
             } catch (...) {

@@ -37,8 +37,15 @@ class ByteSink {
   public:
     virtual ~ByteSink() = default;
     virtual void write(std::span<const char> bytes) = 0;
-    // Makes everything written final; a sink is closed once.
+    // Completes what was written, so that a write that fails shows here at the latest. A sink is
+    // closed once.
     virtual void close() = 0;
+    // Puts what was closed in the output's place. A sink destroyed before it is kept leaves the
+    // output as it was, as far as the output allows.
+    virtual void keep() {}
+    // Whether the output takes the bytes as they are written (a device, a pipe, standard
+    // output), so that they are out before the sink is kept.
+    virtual bool writesInPlace() const { return false; }
 };
 
 // Reads the block at position whole, or fails with InputPastEndOfFile.

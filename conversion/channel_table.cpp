@@ -169,13 +169,29 @@ std::string ChannelValue(std::uint8_t identifier, std::uint8_t raw) {
 }
 
 std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw) {
+    const std::array<double, 256>* numbers = channelNumbers(identifier);
+    if (!numbers) return std::nullopt;
+    return (*numbers)[raw];
+}
+
+const std::array<double, 256>* channelNumbers(std::uint8_t identifier) {
+    using Numbers = std::array<double, 256>;
+    static const std::array<Numbers, std::size(kChannels)> tables = [] {
+        std::array<Numbers, std::size(kChannels)> made{};
+        for (std::size_t row = 0; row < made.size(); ++row) {
+            // Rounded as the cell rounds it, so that 0.0196 plots and sums as the "0.02" it
+            // shows.
+            const double scale = std::pow(10.0, patternDecimals(kChannels[row].pattern));
+            for (int raw = 0; raw < 256; ++raw) {
+                made[row][raw] =
+                    roundHalfEven(kChannels[row].number(static_cast<std::uint8_t>(raw)) * scale) /
+                    scale;
+            }
+        }
+        return made;
+    }();
     const ChannelRow* row = findRow(identifier);
-    if (!row) {
-        return std::nullopt;
-    }
-    // Rounded as the cell rounds it, so that 0.0196 plots and sums as the "0.02" it shows.
-    const double scale = std::pow(10.0, patternDecimals(row->pattern));
-    return roundHalfEven(row->number(raw) * scale) / scale;
+    return row ? &tables[static_cast<std::size_t>(row - std::begin(kChannels))] : nullptr;
 }
 
 int channelDecimals(std::uint8_t identifier) {

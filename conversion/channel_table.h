@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,10 @@ std::string channelLabel(std::uint8_t identifier);
 // to compute with (a summary, a chart): 0 where the cell is empty for zero; nothing for an
 // identifier the table does not hold.
 std::optional<double> channelNumber(std::uint8_t identifier, std::uint8_t raw);
+
+// channelNumber of every raw byte, for a channel the table holds: made once, so that a reading
+// looks each value up; nullptr for an identifier the table does not hold.
+const std::array<double, 256>* channelNumbers(std::uint8_t identifier);
 
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
 int channelDecimals(std::uint8_t identifier);

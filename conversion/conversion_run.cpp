@@ -5,13 +5,12 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "conversion/channel_table.h"
 #include "conversion/failure.h"
+#include "conversion/log_job.h"
 #include "conversion/log_layout.h"
-#include "conversion/log_records.h"
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
 #include "conversion/utf8_text.h"
@@ -82,118 +81,60 @@ std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths, char decimalMa
     return hundredthsText(hundredths, decimalMark);
 }
 
-// Writes the lines of one record after another.
-class SampleLineWriter {
-  public:
-    SampleLineWriter(const LogInfo& info, const CsvProfile& profile)
-        : m_separator(profile.separator), m_hundredths(0, profile.decimalMark) {
-        for (int column = 0; column < info.channelCount(); ++column) {
-            const std::uint8_t identifier = info.channelIdentifier(column);
-            m_columns.push_back(
-                &m_textsByIdentifier.try_emplace(identifier, identifier, profile.decimalMark)
+}  // namespace
+
+// The texts of every cell the log can hold, and where its lines go.
+struct CsvOutput::Cells {
+    using ValueTexts = CellTexts<valueText>;
+
+    Cells(const LogStart& start, const CsvProfile& profile)
+        : separator(profile.separator), hundredths(0, profile.decimalMark) {
+        for (const std::uint8_t identifier : start.identifiers()) {
+            columns.push_back(
+                &textsByIdentifier.try_emplace(identifier, identifier, profile.decimalMark)
                      .first->second);
         }
-        m_longestLine = 2 * CellText::kRoom + m_columns.size() * (1 + CellText::kRoom) + 2;
+        longestLine = 2 * CellText::kRoom + columns.size() * (1 + CellText::kRoom) + 2;
     }
 
-    // Reads one record and writes one line per sample. A line reaches the output only once
-    // all its bytes were read.
-    void convertRecord(RecordReader& records, WriteBuffer& out) {
-        const CellText time(minutesAndSeconds(records.beginRecord()));
-        const char separator = m_separator;
-        records.forEachSample([&](std::uint8_t hundredths) {
-            char* at = out.reserve(m_longestLine);
-            at = time.appendAt(at);
-            at = m_hundredths[hundredths].appendAt(at);
-            for (ValueTexts* texts : m_columns) {
-                *at++ = separator;
-                at = (*texts)[records.channelByte()].appendAt(at);
-            }
-            *at++ = '\r';
-            *at++ = '\n';
-            out.commit(at);
-        });
-    }
-
-  private:
-    using ValueTexts = CellTexts<valueText>;
-    char m_separator;
-    std::map<std::uint8_t, ValueTexts> m_textsByIdentifier;
-    std::vector<ValueTexts*> m_columns;
-    CellTexts<hundredthsCell> m_hundredths;
-    std::size_t m_longestLine;
+    char separator;
+    std::map<std::uint8_t, ValueTexts> textsByIdentifier;
+    std::vector<ValueTexts*> columns;
+    CellTexts<hundredthsCell> hundredths;
+    std::size_t longestLine;
+    CellText time;
+    WriteBuffer* out = nullptr;
 };
 
-// Remembers whether the output refused a write, which makes a failure the output's own.
-class WatchedSink : public ByteSink {
-  public:
-    explicit WatchedSink(std::unique_ptr<ByteSink> sink) : m_sink(std::move(sink)) {}
+CsvOutput::CsvOutput(const std::string& fileName, const LogStart& start, const CsvProfile& profile)
+    : m_heading(headingText(fileName, start.info, profile)),
+      m_cells(std::make_unique<Cells>(start, profile)) {}
 
-    void write(std::span<const char> bytes) override {
-        watch([&] { m_sink->write(bytes); });
-    }
-    void close() override {
-        watch([&] { m_sink->close(); });
-    }
-    bool failed() const { return m_failed; }
+CsvOutput::~CsvOutput() = default;
 
-  private:
-    template <typename Call>
-    void watch(Call&& call) {
-        try {
-            call();
-        } catch (...) {
-            m_failed = true;
-            throw;
-        }
-    }
-
-    std::unique_ptr<ByteSink> m_sink;
-    bool m_failed = false;
-};
-
-// Called while the log's failure is being handled: the lines written before it become the
-// output, for users to recover what the log held. When they cannot be written either, the
-// output keeps what it held before, and the failure tells both.
-void keepLinesBeforeFailure(WriteBuffer& out, WatchedSink& sink) {
-    const Failure logFailure = failureFromCurrentException();
-    try {
-        out.flush();
-        sink.close();
-    } catch (...) {
-        throw withOutputFailure(logFailure, failureFromCurrentException());
-    }
+void CsvOutput::begin(WriteBuffer& out) {
+    m_cells->out = &out;
+    out.append(m_heading);
 }
 
-void convertRecords(LogInput& log, OutputTarget& output, ReportingServices& services,
-                    const CsvProfile& profile) {
-    ByteSource& input = log.source();
-    const LogStart start = readLogStart(input);
-    const std::string heading = headingText(log.fileName(), start.info, profile);
-    SampleLineWriter lines(start.info, profile);
-
-    WatchedSink sink(output.replace());
-    WriteBuffer out(sink);
-    try {
-        out.append(heading);
-        RecordReader records(input, start.info);
-        const int recordCount = start.header.recordCount();
-        services.setProgressMin(1);
-        services.setProgressMax(static_cast<float>(recordCount - 1));
-        for (int record = 1; record < recordCount; ++record) {
-            services.setProgressValue(static_cast<float>(record));
-            lines.convertRecord(records, out);
-        }
-        out.flush();
-    } catch (...) {
-        // A sink that failed is dropped unclosed, leaving the output as it was.
-        if (!sink.failed()) keepLinesBeforeFailure(out, sink);
-        throw;
-    }
-    sink.close();
+void CsvOutput::beginRecord(int, int seconds) {
+    m_cells->time = CellText(minutesAndSeconds(seconds));
 }
 
-}  // namespace
+void CsvOutput::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
+    Cells& cells = *m_cells;
+    char* at = cells.out->reserve(cells.longestLine);
+    at = cells.time.appendAt(at);
+    at = cells.hundredths[hundredths].appendAt(at);
+    const char separator = cells.separator;
+    for (std::size_t column = 0; column < cells.columns.size(); ++column) {
+        *at++ = separator;
+        at = (*cells.columns[column])[raw[column]].appendAt(at);
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    cells.out->commit(at);
+}
 
 std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark) {
     return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
@@ -209,7 +150,14 @@ std::string firstLineText(std::string_view fileName, NameEncoding encoding) {
 
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
                              const CsvProfile& profile) {
-    return runReported(services, [&] { convertRecords(log, output, services, profile); });
+    return runReported(services, [&] {
+        ByteSource& source = log.source();
+        const LogStart start = readLogStart(source);
+        CsvOutput csv(log.fileName(), start, profile);
+        const JobOutput outputs[] = {{csv, output}};
+        SampleVisitor* const visitors[] = {&csv};
+        writeLogOutputs(source, start, outputs, visitors, services);
+    });
 }
 
 }  // namespace quillet

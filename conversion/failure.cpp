@@ -16,6 +16,12 @@ Failure Failure::ofOutput(const std::string& path) const {
     return failure;
 }
 
+Failure Failure::withUnwrittenOutputs(std::vector<std::string> outputs) const {
+    Failure failure(*this);
+    failure.m_unwritten = std::move(outputs);
+    return failure;
+}
+
 std::string describeFailure(FailureNumber number) {
     switch (number) {
         case FailureNumber::Overflow:
@@ -38,11 +44,13 @@ std::string describeFailure(FailureNumber number) {
     return "Internal error";
 }
 
-Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure) {
+Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure,
+                          const std::string& outputName) {
     if (outputFailure.number() == logFailure.number()) return logFailure;
+    const std::string output = outputName.empty() ? "the output" : outputName;
     return Failure(logFailure.number(),
-                   logFailure.description() +
-                       "; the output could not be completed: " + outputFailure.description());
+                   logFailure.description() + "; " + output +
+                       " could not be completed: " + outputFailure.description());
 }
 
 Failure failureFromCurrentException() {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -30,18 +31,23 @@ class Failure : public std::runtime_error {
     // The output file that failed; empty for the log's failures.
     const std::string& outputPath() const noexcept { return m_outputPath; }
     Failure ofOutput(const std::string& path) const;
+    // The other outputs of the run that the failure left as they were.
+    const std::vector<std::string>& unwrittenOutputs() const noexcept { return m_unwritten; }
+    Failure withUnwrittenOutputs(std::vector<std::string> outputs) const;
 
   private:
     FailureNumber m_number;
     std::string m_outputPath;
+    std::vector<std::string> m_unwritten;
 };
 
 // The standard description of a failure number, such as "Disk full" for 61.
 std::string describeFailure(FailureNumber number);
 
 // The failure of a log whose output then failed too: the log's, telling both unless they are
-// the same.
-Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure);
+// the same. The output is named when the run has others, "the output" otherwise.
+Failure withOutputFailure(const Failure& logFailure, const Failure& outputFailure,
+                          const std::string& outputName = "");
 
 // Turns anything a run may throw into a Failure, keeping a Failure as it is. Call it only while
 // an exception is being handled.

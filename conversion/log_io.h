@@ -27,12 +27,14 @@ class LogInput {
 };
 
 // Where a run puts an output. Replacing it happens only once a run knows that it can write;
-// a sink that is destroyed before it was closed leaves the output as it was, as far as the
+// a sink that is destroyed before it was kept leaves the output as it was, as far as the
 // output allows.
 class OutputTarget {
   public:
     virtual ~OutputTarget() = default;
     virtual std::unique_ptr<ByteSink> replace() = 0;
+    // The output as messages name it: its path, or "standard output".
+    virtual std::string name() const = 0;
 };
 
 }  // namespace quillet

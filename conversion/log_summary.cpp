@@ -1,16 +1,34 @@
 #include "conversion/log_summary.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 
 #include "conversion/channel_table.h"
-#include "conversion/log_records.h"
 #include "conversion/number_text.h"
 
 namespace quillet {
 namespace {
 
-// The middle of the steps between samples, each counted as often as it occurs.
-std::optional<double> medianStep(const std::map<long long, long long>& stepCounts) {
+using StepCounts = std::vector<std::pair<long long, long long>>;
+
+// Sorts the counts by step and adds up the counts of each step into one.
+void foldSteps(StepCounts& stepCounts) {
+    std::sort(stepCounts.begin(), stepCounts.end());
+    std::size_t kept = 0;
+    for (std::size_t index = 0; index < stepCounts.size(); ++index) {
+        if (kept > 0 && stepCounts[kept - 1].first == stepCounts[index].first) {
+            stepCounts[kept - 1].second += stepCounts[index].second;
+        } else {
+            stepCounts[kept++] = stepCounts[index];
+        }
+    }
+    stepCounts.resize(kept);
+}
+
+// The middle of the steps between samples, each counted as often as it occurs, from counts
+// folded by step.
+std::optional<double> medianStep(const StepCounts& stepCounts) {
     long long total = 0;
     for (const auto& [step, count] : stepCounts) total += count;
     if (total == 0) {
@@ -28,26 +46,32 @@ std::optional<double> medianStep(const std::map<long long, long long>& stepCount
     return std::nullopt;
 }
 
-ChannelRange rangeOf(std::uint8_t identifier, const std::array<bool, 256>& seenBytes) {
+ChannelRange rangeOf(std::uint8_t identifier, const std::array<std::uint64_t, 4>& seenBytes) {
     ChannelRange range{identifier, std::nullopt, std::nullopt};
-    for (int raw = 0; raw < 256; ++raw) {
-        if (!seenBytes[raw]) continue;
-        const std::optional<double> number =
-            channelNumber(identifier, static_cast<std::uint8_t>(raw));
-        if (!number) break;
-        if (!range.smallest || *number < *range.smallest) range.smallest = number;
-        if (!range.largest || *number > *range.largest) range.largest = number;
+    const std::array<double, 256>* numbers = channelNumbers(identifier);
+    if (!numbers) return range;
+    for (std::size_t word = 0; word < seenBytes.size(); ++word) {
+        for (std::uint64_t bits = seenBytes[word]; bits != 0; bits &= bits - 1) {
+            const double number = (*numbers)[64 * word + std::countr_zero(bits)];
+            if (!range.smallest || number < *range.smallest) range.smallest = number;
+            if (!range.largest || number > *range.largest) range.largest = number;
+        }
     }
     return range;
 }
 
 }  // namespace
 
-SummaryCollector::SummaryCollector(const LogInfo& info)
-    : m_seenBytes(static_cast<std::size_t>(info.channelCount()), std::array<bool, 256>{}) {
-    for (int column = 0; column < info.channelCount(); ++column) {
-        m_identifiers.push_back(info.channelIdentifier(column));
-    }
+SummaryCollector::SummaryCollector(const LogStart& start)
+    : m_identifiers(start.identifiers()),
+      m_seenBytes(m_identifiers.size(), std::array<std::uint64_t, 4>{}) {}
+
+void SummaryCollector::countStepRun() {
+    m_stepCounts.emplace_back(m_runStep, m_runLength);
+    if (m_stepCounts.size() < m_foldAt) return;
+    foldSteps(m_stepCounts);
+    // A log of many different steps folds seldom, each time twice as long a list.
+    m_foldAt = std::max(m_foldAt, 2 * m_stepCounts.size());
 }
 
 void SummaryCollector::beginRecord(int record, int seconds) {
@@ -57,8 +81,9 @@ void SummaryCollector::beginRecord(int record, int seconds) {
 
 LogSummary SummaryCollector::summary() const {
     LogSummary summary = m_summary;
-    std::map<long long, long long> stepCounts = m_stepCounts;
-    if (m_runLength > 0) stepCounts[m_runStep] += m_runLength;
+    StepCounts stepCounts = m_stepCounts;
+    if (m_runLength > 0) stepCounts.emplace_back(m_runStep, m_runLength);
+    foldSteps(stepCounts);
     if (const std::optional<double> step = medianStep(stepCounts)) {
         summary.medianSampleRate = 1000.0 / *step;
     }
@@ -68,20 +93,12 @@ LogSummary SummaryCollector::summary() const {
     return summary;
 }
 
-LogSummary summarizeLog(ByteSource& log) {
+LogSummary summarizeLog(ByteSource& log, ReportingServices& services) {
     const LogStart start = readLogStart(log);
-    RecordReader records(log, start.info);
-    SummaryCollector collector(start.info);
-    std::array<std::uint8_t, LogInfo::kMaxChannels> bytes{};
-    const std::span<std::uint8_t> raw(bytes.data(),
-                                      static_cast<std::size_t>(records.channelCount()));
-    for (int record = 1; record < start.header.recordCount(); ++record) {
-        collector.beginRecord(record, records.beginRecord());
-        records.forEachSample([&](std::uint8_t hundredths) {
-            records.channelBytes(raw);
-            collector.addSample(hundredths, raw);
-        });
-        collector.endRecord();
+    SummaryCollector collector(start);
+    SampleVisitor* const visitors[] = {&collector};
+    if (const std::optional<ReadingStop> stop = readSamples(log, start, visitors, services)) {
+        throw stop->failure;
     }
     return collector.summary();
 }

@@ -2,14 +2,15 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "conversion/byte_io.h"
-#include "conversion/log_layout.h"
+#include "conversion/log_reading.h"
+#include "conversion/run_reporting.h"
 #include "conversion/sample_time.h"
 
 // What a log holds at a glance, read without writing any CSV: its size, the time it covers,
@@ -49,26 +50,27 @@ struct LogSummary {
 // A jump forward by more than this many milliseconds is reported.
 inline constexpr long long kLongestQuietSpell = 60 * 1000;
 
-// Gathers the summary sample by sample, for any reading that walks the log's records.
-class SummaryCollector {
+// Gathers the summary sample by sample from the log's reading.
+class SummaryCollector : public SampleVisitor {
   public:
-    explicit SummaryCollector(const LogInfo& info);
+    explicit SummaryCollector(const LogStart& start);
 
-    void beginRecord(int record, int seconds);
-    // One sample of the record begun, with its channels' raw bytes in column order.
-    void addSample(std::uint8_t hundredths, std::span<const std::uint8_t> raw);
-    // The record begun had all its samples.
-    void endRecord() { ++m_summary.records; }
+    void beginRecord(int record, int seconds) override;
+    void sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) override;
+    void endRecord() override { ++m_summary.records; }
     LogSummary summary() const;
 
   private:
     LogSummary m_summary;
     std::vector<std::uint8_t> m_identifiers;
-    // Per channel, which raw bytes its samples held.
-    std::vector<std::array<bool, 256>> m_seenBytes;
-    // Steps counted so far, and the run of equal steps not yet among them: a log's steps come
-    // in long runs, which cost one count instead of one each.
-    std::map<long long, long long> m_stepCounts;
+    // Per channel, which raw bytes its samples held, a bit each.
+    std::vector<std::array<std::uint64_t, 4>> m_seenBytes;
+    // Counts of steps so far, each a step and how often it came, and the run of equal steps
+    // not yet among them: a log's steps come in long runs, which cost one count instead of one
+    // each. Counts of one step are folded together once the list grows long.
+    void countStepRun();
+    std::vector<std::pair<long long, long long>> m_stepCounts;
+    std::size_t m_foldAt = 1024;
     long long m_runStep = 0;
     long long m_runLength = 0;
     int m_record = 0;
@@ -76,8 +78,7 @@ class SummaryCollector {
 };
 
 // Inline, since a reading calls it for each of millions of samples.
-inline void SummaryCollector::addSample(std::uint8_t hundredths,
-                                        std::span<const std::uint8_t> raw) {
+inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
     const SampleClock clock{m_seconds, hundredths};
     if (m_summary.samples == 0) {
         m_summary.firstSample = clock;
@@ -86,7 +87,7 @@ inline void SummaryCollector::addSample(std::uint8_t hundredths,
         if (step > 0 && step == m_runStep) {
             ++m_runLength;
         } else if (step > 0) {
-            if (m_runLength > 0) m_stepCounts[m_runStep] += m_runLength;
+            if (m_runLength > 0) countStepRun();
             m_runStep = step;
             m_runLength = 1;
         }
@@ -95,14 +96,15 @@ inline void SummaryCollector::addSample(std::uint8_t hundredths,
         }
     }
     for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
-        m_seenBytes[column][raw[column]] = true;
+        m_seenBytes[column][raw[column] >> 6] |= std::uint64_t{1} << (raw[column] & 63);
     }
     m_summary.lastSample = clock;
     ++m_summary.samples;
 }
 
-// Reads the whole log. Fails as the conversion of the same log would.
-LogSummary summarizeLog(ByteSource& log);
+// Reads the whole log, its progress through the services. Fails as the conversion of the same
+// log would.
+LogSummary summarizeLog(ByteSource& log, ReportingServices& services);
 
 // A channel's smallest or largest value in the channel's decimals, or "-" when it has none.
 std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,

@@ -1,16 +1,19 @@
 // Runs the whole conversion on the fuzzer's bytes as a log held in memory, into a CSV
 // collected in memory, and stops at the first run that does not end as the reference reading
 // of the same bytes says: converted with exactly the lines the records hold, or failed with
-// the right message and only the lines written before. The picture's and the summary's
-// readings of the same bytes must agree: the same failure, and the same samples before it.
+// the right message and only the lines written before. The one reading that writes the CSV
+// also feeds the picture's chart and the summary, which must hold the samples the CSV holds.
 // With no disk in the way it runs many thousands of logs a second; conversion_file_fuzzer
 // covers the files themselves.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "chart/log_samples.h"
 #include "conversion/conversion_run.h"
+#include "conversion/log_job.h"
 #include "conversion/log_summary.h"
 #include "fuzz/run_checks.h"
 #include "picture/log_chart.h"
@@ -26,30 +29,11 @@ using fuzzing::check;
 
 const std::string kLogName = "FuzzQMRX.pdb";
 
-void checkPicture(ByteSource& log, const support::ReferenceOutcome& reference, long long samples) {
-    support::RecordingServices services;
-    try {
-        const LogChart chart = readLogChart(log, kLogName, kPlotColumns, services);
-        check(reference.outputCreated, "the picture read a log whose CSV could not begin");
-        check(chart.samples == samples, "the picture and the CSV hold other samples");
-        check(chart.stop ? reference.ending == chart.stop->failure.number()
-                         : reference.ending == support::kConverted,
-              "the picture stopped otherwise than the CSV");
-    } catch (const Failure& failure) {
-        check(!reference.outputCreated && reference.ending == failure.number(),
-              "the picture failed otherwise than the CSV");
-    }
-}
-
-void checkSummary(ByteSource& log, const support::ReferenceOutcome& reference, long long samples) {
-    try {
-        const LogSummary summary = summarizeLog(log);
-        check(reference.ending == support::kConverted, "a damaged log was summed up");
-        check(summary.samples == samples, "the summary and the CSV count other samples");
-    } catch (const Failure& failure) {
-        check(reference.ending == failure.number(), "the summary failed otherwise than the CSV");
-    }
-}
+// How many samples the picture's chart and the summary took from the reading.
+struct ChartedSamples {
+    long long chart = 0;
+    long long summary = 0;
+};
 
 }  // namespace
 
@@ -59,18 +43,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryLogInput input(kLogName, std::move(log));
     MemoryOutputTarget output;
     support::RecordingServices services;
-    const ConversionOutcome outcome = convertLog(input, output, services);
+    std::optional<ChartedSamples> charted;
+    const ConversionOutcome outcome = runReported(services, [&] {
+        ByteSource& source = input.source();
+        const LogStart start = readLogStart(source);
+        CsvOutput csv(kLogName, start, {});
+        LogSamples samples(start);
+        SummaryCollector summary(start);
+        const JobOutput outputs[] = {{csv, output}};
+        SampleVisitor* const visitors[] = {&csv, &samples, &summary};
+        // Taken also when the log turns out damaged: both hold the samples before the damage.
+        const auto tally = [&] {
+            charted = {chartOf(samples, kPlotColumns).samples, summary.summary().samples};
+        };
+        try {
+            writeLogOutputs(source, start, outputs, visitors, services);
+        } catch (...) {
+            tally();
+            throw;
+        }
+        tally();
+    });
 
     fuzzing::checkEnding(services, reference, outcome);
     check(output.replaced == reference.outputCreated,
           "the output was replaced by a run that had to fail first, or not replaced at all");
-    check(output.closed == reference.outputCreated, "the output was left open");
+    check(output.kept == reference.outputCreated, "the output was left open");
     check(output.contents == reference.csv, "the CSV differs from the records");
 
     const long long samples = reference.outputCreated
                                   ? std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2
                                   : 0;
-    checkPicture(input.source(), reference, samples);
-    checkSummary(input.source(), reference, samples);
+    check(charted.has_value() == reference.outputCreated,
+          "the samples were read of a log whose CSV could not begin");
+    if (charted) {
+        check(charted->chart == samples, "the picture and the CSV hold other samples");
+        check(charted->summary == samples, "the summary and the CSV count other samples");
+    }
     return 0;
 }

@@ -174,7 +174,7 @@ class PageWriter {
     }
 
     void writeChannel(std::size_t column) {
-        const std::uint8_t identifier = m_page.identifiers[column];
+        const std::uint8_t identifier = m_page.samples.identifiers()[column];
         std::string numbers;
         std::string texts;
         for (int raw = 0; raw < 256; ++raw) {
@@ -186,7 +186,7 @@ class PageWriter {
         m_out.append("{\"heading\":" + jsonString(channelLabel(identifier)) +
                      ",\"decimals\":" + decimalDigits(channelDecimals(identifier)) +
                      ",\"numbers\":[" + numbers + "],\"texts\":[" + texts + "],\"bytes\":\"");
-        appendBase64(m_page.channelBytes[column], m_out);
+        appendBase64(m_page.samples.channelBytes()[column], m_out);
         m_out.append("\"}");
     }
 
@@ -194,16 +194,16 @@ class PageWriter {
         m_out.append("{\"decimalMark\":" + jsonString(std::string(1, m_mark)) +
                      ",\"stopped\":" + (m_page.stop ? "true" : "false") + ",\"quietSpell\":" +
                      decimalDigits(kLongestQuietSpell / 10) + ",\"channels\":[");
-        for (std::size_t column = 0; column < m_page.identifiers.size(); ++column) {
+        for (std::size_t column = 0; column < m_page.samples.identifiers().size(); ++column) {
             if (column > 0) m_out.append(",");
             writeChannel(column);
         }
         m_out.append("],\"recordSeconds\":\"");
-        appendBase64(littleEndianBytes(m_page.recordSeconds), m_out);
+        appendBase64(littleEndianBytes(m_page.samples.recordSeconds()), m_out);
         m_out.append("\",\"recordSamples\":\"");
-        appendBase64(littleEndianBytes(m_page.recordSamples), m_out);
+        appendBase64(littleEndianBytes(m_page.samples.recordSamples()), m_out);
         m_out.append("\",\"hundredths\":\"");
-        appendBase64(m_page.hundredths, m_out);
+        appendBase64(m_page.samples.hundredths(), m_out);
         m_out.append("\"}");
     }
 

@@ -1,16 +1,28 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 
+#include "chart/log_samples.h"
 #include "conversion/byte_io.h"
 #include "conversion/csv_profile.h"
-#include "page/log_page.h"
+#include "conversion/log_reading.h"
+#include "conversion/log_summary.h"
 
 // The log page: one self-contained HTML file with the log's samples, the chart library and the
 // page's code, which draws a strip per channel on one time axis and reads every channel at a
 // cursor.
 namespace quillet {
+
+// What the page shows of a log: every sample read, and the summary of what it holds.
+struct LogPage {
+    std::string title;
+    long long recordCount = 0;
+    const LogSamples& samples;
+    LogSummary summary;
+    std::optional<ReadingStop> stop;
+};
 
 // Writes the page. Every value and time it shows is the CSV's cell text in the profile's
 // decimals. The samples take about 4/3 of their bytes in the log.

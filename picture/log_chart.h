@@ -6,9 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "chart/log_output.h"
-#include "conversion/byte_io.h"
-#include "conversion/run_reporting.h"
+#include "chart/log_samples.h"
+#include "conversion/log_reading.h"
 #include "conversion/sample_time.h"
 
 // A log reduced to what a strip chart draws: for each channel and each pixel column of the time
@@ -46,28 +45,28 @@ struct LogChart {
     long long samples = 0;
     SampleClock firstSample;
     SampleClock lastSample;
-    // Per column, whether any sample fell into it; the extremes per column and strip are kept
-    // column by column: smallest[column * strips.size() + strip].
-    std::vector<bool> filled;
+    // Per column, where the extremes of its strips are kept, or -1 where no sample fell: a short
+    // log fills few columns. A column's extremes lie together: smallest[slot * strips.size() +
+    // strip].
+    std::vector<int> slots;
     std::vector<double> smallest;
     std::vector<double> largest;
-    std::optional<ChartStop> stop;
+    std::optional<ReadingStop> stop;
 
+    std::size_t columnCount() const { return slots.size(); }
+    bool filled(std::size_t column) const { return slots[column] >= 0; }
     double smallestOf(std::size_t column, std::size_t strip) const {
-        return smallest[column * strips.size() + strip];
+        return smallest[static_cast<std::size_t>(slots[column]) * strips.size() + strip];
     }
     double largestOf(std::size_t column, std::size_t strip) const {
-        return largest[column * strips.size() + strip];
+        return largest[static_cast<std::size_t>(slots[column]) * strips.size() + strip];
     }
     // The strip's extremes over the whole log; nothing without samples or values.
     std::optional<std::pair<double, double>> rangeOf(std::size_t strip) const;
 };
 
-// Reads the log from source, once for its time span and once for its values. A log that cannot
-// be read at all (no header, more than twelve channels) fails; one that ends early or points
-// past its end gives the chart of the samples before the damage, with the stop that ended it.
-// The services' progress follows the records of the second reading.
-LogChart readLogChart(ByteSource& source, const std::string& title, int columns,
-                      ReportingServices& services);
+// The chart of the samples read, `columns` pixel columns wide, over the whole seconds that
+// their records name.
+LogChart chartOf(const LogSamples& samples, int columns);
 
 }  // namespace quillet

@@ -165,8 +165,8 @@ class SvgWriter {
             "stroke-linejoin=\"round\" d=\"";
         std::optional<std::size_t> previousColumn;
         double previousY = 0;
-        for (std::size_t column = 0; column < m_chart.filled.size(); ++column) {
-            if (!m_chart.filled[column]) continue;
+        for (std::size_t column = 0; column < m_chart.columnCount(); ++column) {
+            if (!m_chart.filled(column)) continue;
             const bool broken =
                 !previousColumn ||
                 (column - *previousColumn) * millisecondsPerColumn > kLongestQuietSpell;

@@ -50,6 +50,7 @@ class StreamSink : public ByteSink {
     }
 
     void write(std::span<const char> bytes) override { system::writeToStream(m_stream, bytes); }
+    bool writesInPlace() const override { return true; }
 
     void close() override {
         std::FILE* stream = std::exchange(m_stream, nullptr);
@@ -65,41 +66,16 @@ class StreamSink : public ByteSink {
     bool m_ownsStream;
 };
 
-// A sink into a replacement file, which takes the output's place when the sink is closed.
+// A sink into a replacement file, which takes the output's place when the sink is kept.
 class ReplacementSink : public ByteSink {
   public:
     explicit ReplacementSink(const fs::path& target) : m_file(target) {}
     void write(std::span<const char> bytes) override { m_file.write(bytes); }
-    void close() override { m_file.keep(); }
+    void close() override { m_file.close(); }
+    void keep() override { m_file.keep(); }
 
   private:
     system::ReplacementFile m_file;
-};
-
-// Tells every failure of a sink as one of the output at its path.
-class NamedSink : public ByteSink {
-  public:
-    NamedSink(std::unique_ptr<ByteSink> sink, const std::string& path)
-        : m_sink(std::move(sink)), m_path(path) {}
-
-    void write(std::span<const char> bytes) override {
-        try {
-            m_sink->write(bytes);
-        } catch (...) {
-            throw failureFromCurrentException().ofOutput(m_path);
-        }
-    }
-    void close() override {
-        try {
-            m_sink->close();
-        } catch (...) {
-            throw failureFromCurrentException().ofOutput(m_path);
-        }
-    }
-
-  private:
-    std::unique_ptr<ByteSink> m_sink;
-    std::string m_path;
 };
 
 bool isReadOnly(const fs::file_status& status) {
@@ -136,14 +112,6 @@ FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::st
     : m_outputPath(std::move(outputPath)), m_inputPath(std::move(inputPath)), m_inPlace(inPlace) {}
 
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
-    try {
-        return std::make_unique<NamedSink>(openSink(), m_outputPath);
-    } catch (...) {
-        throw failureFromCurrentException().ofOutput(m_outputPath);
-    }
-}
-
-std::unique_ptr<ByteSink> FileOutputTarget::openSink() {
     if (m_outputPath.empty()) failPathAccess();
     const fs::path output = pathFromUtf8(m_outputPath);
     if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();

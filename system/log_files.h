@@ -45,10 +45,9 @@ class FileOutputTarget : public OutputTarget {
     FileOutputTarget(std::string outputPath, std::optional<std::string> inputPath,
                      InPlaceOutputs inPlace = InPlaceOutputs::Written);
     std::unique_ptr<ByteSink> replace() override;
+    std::string name() const override { return m_outputPath; }
 
   private:
-    std::unique_ptr<ByteSink> openSink();
-
     std::string m_outputPath;
     std::optional<std::string> m_inputPath;
     InPlaceOutputs m_inPlace;

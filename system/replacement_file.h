@@ -26,7 +26,9 @@ class ReplacementFile {
     // Writes all of bytes, or fails with DiskFull when the disk, a quota or the file size limit
     // leaves no room, and DeviceIoError otherwise.
     void write(std::span<const char> bytes);
-    // Closes the file and moves it to the target's place.
+    // Completes the file: a failure to write it shows here at the latest.
+    void close();
+    // Moves the closed file to the target's place.
     void keep();
 
     struct State;

@@ -41,6 +41,7 @@ class StandardInputLog : public LogInput {
 class StandardOutputTarget : public OutputTarget {
   public:
     std::unique_ptr<ByteSink> replace() override;
+    std::string name() const override { return "standard output"; }
 };
 
 // The parts of the streams that differ by platform: the streams switched to binary, so that

@@ -236,7 +236,7 @@ TEST_F(ConversionRunTest, ConvertsInMemory) {
     MemoryLogInput input("MemoryQMRX.pdb", support::buildLog(log));
     MemoryOutputTarget memory;
     EXPECT_EQ(convertLog(input, memory, services), ConversionOutcome::Converted);
-    EXPECT_TRUE(memory.closed);
+    EXPECT_TRUE(memory.kept);
     EXPECT_EQ(memory.contents, support::expectedCsv(log, "MemoryQMRX.pdb"));
 
     LogContents thirteen = log;

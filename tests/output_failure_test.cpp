@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/plot_run.h"
+#include "picture/picture_output.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/expected_csv.h"
 #include "tests/support/failing_io.h"
@@ -75,11 +75,11 @@ TEST_P(OutputFailureTest, LeavesWhatTheOutputCanKeep) {
     const std::string csv = support::expectedCsv(longLog(), "RunQMRX.pdb");
     switch (c.left) {
         case Left::Previous:
-            EXPECT_FALSE(output.closed);
+            EXPECT_FALSE(output.kept);
             EXPECT_EQ(output.contents, kPrevious);
             break;
         case Left::LinesBeforeTheFailure:
-            EXPECT_TRUE(output.closed);
+            EXPECT_TRUE(output.kept);
             EXPECT_GT(output.contents.size(), csv.find("\r\n0:") + 2);
             EXPECT_LT(output.contents.size(), csv.size());
             EXPECT_EQ(output.contents, csv.substr(0, output.contents.size()));
@@ -148,7 +148,7 @@ TEST_P(PictureFailureTest, LeavesWhatTheOutputCanKeep) {
     EXPECT_EQ(plotLog(log, output, services), ConversionOutcome::Failed);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].substr(0, services.messages[0].find('\r')), c.message);
-    EXPECT_EQ(output.closed, c.written);
+    EXPECT_EQ(output.kept, c.written);
     if (c.written) {
         EXPECT_NE(output.contents.find("class=\"stop\""), std::string::npos);
     } else {

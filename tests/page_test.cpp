@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "page/html_page.h"
-#include "page/log_page.h"
-#include "page/page_run.h"
+#include "page/page_output.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/converter_command.h"
 #include "tests/support/damaged_logs.h"
@@ -30,6 +29,7 @@ std::string base64Of(const Bytes& bytes) {
     appendBase64(bytes, out);
     out.flush();
     sink->close();
+    sink->keep();
     return target.contents;
 }
 
@@ -253,7 +253,7 @@ TEST_P(DamagedLogPageTest, EndsAsItsConversion) {
     expectEnding(outcome, log.ending);
     ASSERT_EQ(target.replaced, reference.outputCreated);
     if (reference.outputCreated) {
-        EXPECT_TRUE(target.closed);
+        EXPECT_TRUE(target.kept);
         const long long csvSamples =
             std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2;
         EXPECT_NE(

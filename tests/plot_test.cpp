@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion/channel_table.h"
-#include "picture/plot_run.h"
 #include "chart/markup_text.h"
+#include "conversion/channel_table.h"
+#include "picture/picture_output.h"
 #include "picture/svg_picture.h"
 #include "system/log_files.h"
 #include "tests/conversion_fixture.h"

@@ -9,6 +9,7 @@
 #include "conversion/log_summary.h"
 #include "tests/support/damaged_logs.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
 #include "tests/support/reference_conversion.h"
 
 namespace quillet {
@@ -41,7 +42,8 @@ TEST_P(SummaryClockTest, ReadsTimeAsTheCsvWritesIt) {
     log.records = GetParam().records;
     const std::vector<std::uint8_t> bytes = support::buildLog(log);
     MemorySource source(bytes);
-    const LogSummary summary = summarizeLog(source);
+    support::RecordingServices services;
+    const LogSummary summary = summarizeLog(source, services);
     const std::string text = summaryText("RunQMRX.pdb", summary);
     EXPECT_EQ(lineOf(text, "time"), GetParam().time);
     EXPECT_EQ(lineOf(text, "median rate"), GetParam().rate);
@@ -104,9 +106,10 @@ TEST_P(DamagedLogSummaryTest, ReadsTheLogAsItsConversion) {
     const support::ReferenceOutcome reference =
         support::referenceConversion(log.bytes, support::kDamagedLogName);
     MemorySource source(log.bytes);
+    support::RecordingServices services;
     if (reference.ending != support::kConverted) {
         try {
-            summarizeLog(source);
+            summarizeLog(source, services);
             ADD_FAILURE() << "a damaged log was summed up";
         } catch (const Failure& failure) {
             EXPECT_EQ(failure.number(), *reference.ending);
@@ -114,7 +117,7 @@ TEST_P(DamagedLogSummaryTest, ReadsTheLogAsItsConversion) {
         return;
     }
     const long long lines = std::count(reference.csv.begin(), reference.csv.end(), '\n');
-    EXPECT_EQ(summarizeLog(source).samples, lines - 2);
+    EXPECT_EQ(summarizeLog(source, services).samples, lines - 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogSummaryTest, ::testing::ValuesIn(support::damagedLogs()),

@@ -108,7 +108,7 @@ struct ReplacementFile::State {
         throw Failure(FailureNumber::PathFileAccessError);
     }
 
-    void keep() {
+    void close() {
         if (temporaryName.empty()) {
             // A nameless file gets a temporary name first: linkat cannot replace a file.
             const std::string name = system::temporaryName();
@@ -120,9 +120,12 @@ struct ReplacementFile::State {
             }
             temporaryName = name;
         }
-        if (close(std::exchange(descriptor, -1)) != 0) {
+        if (::close(std::exchange(descriptor, -1)) != 0) {
             throw Failure(posix::writeFailure(errno));
         }
+    }
+
+    void keep() {
         if (renameat(folder, temporaryName.c_str(), folder, target.filename().c_str()) != 0) {
             failCreation(errno);
         }
@@ -131,10 +134,10 @@ struct ReplacementFile::State {
     }
 
     void discard() {
-        if (descriptor >= 0) close(std::exchange(descriptor, -1));
+        if (descriptor >= 0) ::close(std::exchange(descriptor, -1));
         if (!kept && !temporaryName.empty()) unlinkat(folder, temporaryName.c_str(), 0);
         posix::withdrawRemoval(std::exchange(pendingSlot, -1));
-        if (folder >= 0) close(std::exchange(folder, -1));
+        if (folder >= 0) ::close(std::exchange(folder, -1));
     }
 };
 
@@ -149,6 +152,8 @@ ReplacementFile::~ReplacementFile() = default;
 void ReplacementFile::write(std::span<const char> bytes) {
     posix::writeAll(m_state->descriptor, bytes);
 }
+
+void ReplacementFile::close() { m_state->close(); }
 
 void ReplacementFile::keep() { m_state->keep(); }
 

@@ -93,7 +93,7 @@ struct ReplacementFile::State {
         throw Failure(FailureNumber::PathFileAccessError);
     }
 
-    void keep() {
+    void close() {
         FILE_BASIC_INFO basic{};
         basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
         const bool attributed =
@@ -103,6 +103,9 @@ struct ReplacementFile::State {
             throw Failure(windows::writeFailure(GetLastError()));
         }
         if (!attributed) throw Failure(windows::writeFailure(attributeError));
+    }
+
+    void keep() {
         if (!MoveFileExW(temporaryName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             throw Failure(windows::creationFailure(GetLastError()));
         }
@@ -129,6 +132,8 @@ ReplacementFile::~ReplacementFile() = default;
 void ReplacementFile::write(std::span<const char> bytes) {
     windows::writeAll(m_state->handle, bytes);
 }
+
+void ReplacementFile::close() { m_state->close(); }
 
 void ReplacementFile::keep() { m_state->keep(); }
 

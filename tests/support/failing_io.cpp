@@ -36,8 +36,10 @@ class FailingSink : public ByteSink {
     }
     void close() override {
         if (m_target.closingFails) throw Failure(m_target.failure);
+    }
+    void keep() override {
         m_target.contents = m_target.written;
-        m_target.closed = true;
+        m_target.kept = true;
     }
 
   private:

@@ -33,12 +33,13 @@ class FailingLogInput : public LogInput {
     std::uint64_t m_failAt;
 };
 
-// An output that holds `previous` until a run closes it, as a replaced file does. Its writes
-// fail with `failure` once they would pass `room` bytes, and closing fails when
+// An output that holds `contents` until a run keeps what it wrote, as a replaced file does. Its
+// writes fail with `failure` once they would pass `room` bytes, and closing fails when
 // `closingFails`.
 class FailingOutputTarget : public OutputTarget {
   public:
     std::unique_ptr<ByteSink> replace() override;
+    std::string name() const override { return "failing"; }
 
     std::uint64_t room = kNever;
     bool closingFails = false;
@@ -46,7 +47,7 @@ class FailingOutputTarget : public OutputTarget {
 
     std::string contents = "the output of an earlier run\r\n";
     bool replaced = false;
-    bool closed = false;
+    bool kept = false;
     // What reached the sink before it failed or closed.
     std::string written;
 };

@@ -9,9 +9,10 @@ class MemorySink : public ByteSink {
     void write(std::span<const char> bytes) override {
         m_written.append(bytes.data(), bytes.size());
     }
-    void close() override {
+    void close() override {}
+    void keep() override {
         m_target.contents = std::move(m_written);
-        m_target.closed = true;
+        m_target.kept = true;
     }
 
   private:

@@ -29,10 +29,12 @@ class MemoryLogInput : public LogInput {
 class MemoryOutputTarget : public OutputTarget {
   public:
     std::unique_ptr<ByteSink> replace() override;
+    std::string name() const override { return "memory"; }
 
-    // Whether the run got as far as replacing the output, and whether it closed it.
+    // Whether the run got as far as replacing the output, and whether its sink took the
+    // output's place.
     bool replaced = false;
-    bool closed = false;
+    bool kept = false;
     std::string contents;
 };
 

@@ -1,0 +1,73 @@
+#include "chart/log_samples.h"
+
+#include <algorithm>
+#include <new>
+
+#include "system/large_pages.h"
+
+namespace quillet {
+
+// Large pages are 2 MB where the system has them; a chunk on that boundary fills whole ones.
+constexpr std::align_val_t kLargePageAlignment{2 * 1024 * 1024};
+// The first chunk of an arena: the first blocks of a dozen columns and some.
+constexpr std::size_t kFirstChunkSize = 16 * 1024;
+
+void BlockArena::ChunkRelease::operator()(std::uint8_t* chunk) const {
+    if (largePages) {
+        ::operator delete[](chunk, kLargePageAlignment);
+    } else {
+        ::operator delete[](chunk);
+    }
+}
+
+std::uint8_t* BlockArena::block(std::size_t size) {
+    if (m_chunkSize - m_used < size) {
+        m_chunkSize =
+            std::max(size, std::min(std::max(2 * m_chunkSize, kFirstChunkSize), kChunkSize));
+        const bool largePages = m_chunkSize == kChunkSize;
+        std::uint8_t* bytes = static_cast<std::uint8_t*>(
+            largePages ? ::operator new[](m_chunkSize, kLargePageAlignment)
+                       : ::operator new[](m_chunkSize));
+        m_chunks.emplace_back(bytes, ChunkRelease{largePages});
+        if (largePages) system::adviseLargePages(bytes, m_chunkSize);
+        m_used = 0;
+    }
+    std::uint8_t* block = m_chunks.back().get() + m_used;
+    m_used += size;
+    return block;
+}
+
+void ByteColumn::addBlock() {
+    m_filledBefore += m_used;
+    m_blockSize = m_blocks.empty() ? kFirstBlockSize : std::min(2 * m_blockSize, kBlockSize);
+    m_block = m_arena->block(m_blockSize);
+    m_blocks.emplace_back(m_block, m_blockSize);
+    m_used = 0;
+}
+
+LogSamples::LogSamples(const LogStart& start) : m_identifiers(start.identifiers()) {
+    const auto arena = std::make_shared<BlockArena>();
+    for (std::size_t column = 0; column < m_identifiers.size(); ++column) {
+        m_channelBytes.emplace_back(arena);
+    }
+    m_hundredths = ByteColumn(arena);
+}
+
+void LogSamples::beginRecord(int, int seconds) {
+    m_recordSeconds.push_back(static_cast<std::uint16_t>(seconds));
+    m_recordSamples.push_back(0);
+}
+
+void LogSamples::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
+    // Every channel's column holds as many bytes as the hundredths' column.
+    if (m_hundredths.full()) {
+        for (ByteColumn& column : m_channelBytes) column.makeRoom();
+    }
+    for (std::size_t column = 0; column < raw.size(); ++column) {
+        m_channelBytes[column].pushIntoRoom(raw[column]);
+    }
+    m_hundredths.push(hundredths);
+    ++m_recordSamples.back();
+}
+
+}  // namespace quillet

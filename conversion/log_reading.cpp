@@ -1,0 +1,91 @@
+#include "conversion/log_reading.h"
+
+#include <array>
+
+namespace quillet {
+namespace {
+
+// Walks the record list and each record's data through two cursors, so that reading byte after
+// byte costs one read of the source per window.
+class RecordReader {
+  public:
+    // Reads entry 0 of the record list, whose record is never converted.
+    RecordReader(ByteSource& source, int channelCount)
+        : m_list(source), m_data(source), m_channelCount(static_cast<std::size_t>(channelCount)) {
+        m_list.seek(LogHeader::kSize);
+        RecordEntry first;
+        m_list.read(first.bytes);
+    }
+
+    // Moves to the next record and returns its seconds value.
+    int beginRecord() {
+        RecordEntry entry;
+        m_list.read(entry.bytes);
+        m_data.seek(filePositionOf(entry.dataOffset()));
+        std::array<std::uint8_t, 2> secondsBytes;
+        m_data.read(secondsBytes);
+        return WordFromBytes(secondsBytes);
+    }
+
+    // Hands each sample of the record begun to every visitor, until the byte after a sample is
+    // 0xFF. The first sample is always read, whatever its hundredths byte.
+    void readSamples(std::span<SampleVisitor* const> visitors) {
+        std::array<std::uint8_t, LogInfo::kMaxChannels> bytes;
+        const std::span<std::uint8_t> raw(bytes.data(), m_channelCount);
+        std::uint8_t hundredths = m_data.readByte();
+        do {
+            m_data.read(raw);
+            for (SampleVisitor* visitor : visitors) visitor->sample(hundredths, raw);
+            hundredths = m_data.readByte();
+        } while (hundredths != 0xFF);
+    }
+
+  private:
+    ReadCursor m_list;
+    ReadCursor m_data;
+    std::size_t m_channelCount;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> LogStart::identifiers() const {
+    std::vector<std::uint8_t> identifiers;
+    for (int column = 0; column < info.channelCount(); ++column) {
+        identifiers.push_back(info.channelIdentifier(column));
+    }
+    return identifiers;
+}
+
+LogStart readLogStart(ByteSource& source) {
+    LogStart start;
+    readBlock(source, 0, start.header.bytes);
+    readBlock(source, filePositionOf(start.header.appInfoOffset()), start.info.bytes);
+    if (start.info.channelCount() > LogInfo::kMaxChannels) {
+        throw Failure(FailureNumber::SubscriptOutOfRange);
+    }
+    return start;
+}
+
+std::optional<ReadingStop> readSamples(ByteSource& source, const LogStart& start,
+                                       std::span<SampleVisitor* const> visitors,
+                                       ReportingServices& services) {
+    int record = 1;
+    try {
+        RecordReader records(source, start.info.channelCount());
+        const int recordCount = start.header.recordCount();
+        services.setProgressMin(1);
+        services.setProgressMax(static_cast<float>(recordCount - 1));
+        for (; record < recordCount; ++record) {
+            services.setProgressValue(static_cast<float>(record));
+            const int seconds = records.beginRecord();
+            for (SampleVisitor* visitor : visitors) visitor->beginRecord(record, seconds);
+            records.readSamples(visitors);
+            for (SampleVisitor* visitor : visitors) visitor->endRecord();
+        }
+    } catch (...) {
+        return ReadingStop{record, failureFromCurrentException()};
+    }
+    return std::nullopt;
+}
+
+}  // namespace quillet
