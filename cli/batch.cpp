@@ -16,8 +16,10 @@
 #include "conversion/log_naming.h"
 #include "conversion/log_reading.h"
 #include "conversion/log_summary.h"
+#include "conversion/utf8_text.h"
 #include "page/page_output.h"
 #include "picture/picture_output.h"
+#include "system/file_identity.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
@@ -37,7 +39,7 @@ std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::s
 // The name a log's outputs are called after: the log's file name, or for standard input the
 // name given to it.
 std::string nameOfLog(const std::string& log, const ConverterOptions& options) {
-    return std::string(fileNameOf(isStandardStream(log) ? *options.logName : log));
+    return std::string(storedFileName(fileNameOf(isStandardStream(log) ? *options.logName : log)));
 }
 
 std::string inFolder(const std::string& folder, const std::string& name) {
@@ -56,8 +58,8 @@ std::string clashReason(const PlannedOutput& earlier, const PlannedOutput& later
            ", which a folder on a disk that ignores letter case holds as one file";
 }
 
-// Pairs each log with its CSV, and its picture when plotting, in the folder. A log named twice
-// is planned once; two logs whose outputs would be one file are wrong usage.
+// Pairs each log with its CSV, and its picture and page when asked for, in the folder; two logs
+// whose outputs would be one file are wrong usage.
 std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::string>& logs,
                                                        const ConverterOptions& options) {
     std::map<std::string, PlannedOutput> outputsByName;
@@ -67,19 +69,13 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
         const std::string stem = csvName.substr(0, csvName.size() - 4);
         const std::string pictureName = options.plot ? stem + ".svg" : "";
         const std::string pageName = options.html ? stem + ".html" : "";
-        bool namedBefore = false;
         for (const std::string& name : {csvName, pictureName, pageName}) {
             if (name.empty()) continue;
             // One name in two letter cases is one file on Windows and macOS.
             const auto [earlier, added] =
                 outputsByName.try_emplace(lowerCaseName(name), PlannedOutput{log, name});
-            if (added) continue;
-            namedBefore = !isStandardStream(log) && !isStandardStream(earlier->second.log) &&
-                          namesOneFile(earlier->second.log, log);
-            if (!namedBefore) return UsageError{clashReason(earlier->second, {log, name})};
-            break;
+            if (!added) return UsageError{clashReason(earlier->second, {log, name})};
         }
-        if (namedBefore) continue;
         auto inOutputFolder = [&](const std::string& name) {
             return name.empty() ? name : inFolder(options.outputDir, name);
         };
@@ -175,11 +171,42 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
     return due.empty() ? JobOutcome::UpToDate : JobOutcome::Written;
 }
 
-int convertManyLogs(const ConverterOptions& options) {
-    const LogList list = listLogs(options.inputs);
-    const auto planned = planJobs(list.logs, options);
+std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs) {
+    std::map<system::FileIdentity, std::string> logs;
+    for (const LogJob& job : jobs) {
+        if (isStandardStream(job.log)) continue;
+        if (const auto identity = system::identityOf(pathFromUtf8(job.log))) {
+            logs.try_emplace(*identity, job.log);
+        }
+    }
+    for (const LogJob& job : jobs) {
+        const std::string of = manyLogs ? " of " + displayName(job.log) : "";
+        const std::pair<const char*, const std::string&> outputs[] = {
+            {"the CSV", job.csv}, {"the picture", job.picture}, {"the page", job.page}};
+        for (const auto& [role, output] : outputs) {
+            if (output.empty() || isStandardStream(output)) continue;
+            const std::string written = role + of + " would be written over ";
+            const auto identity = system::identityOf(followLinks(pathFromUtf8(output)));
+            if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
+                return UsageError{written + "the log " + displayName(log->second)};
+            }
+            if (const std::optional<std::string> reason = outputLosingALog(output)) {
+                return UsageError{written + displayName(output) + ", which " + *reason +
+                                  "; no output replaces a log"};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+int convertManyLogs(const ConverterOptions& options, Console& console) {
+    const LogList list = listLogs(options.inputs, console);
+    auto planned = planJobs(list.logs, options);
+    if (const auto* jobs = std::get_if<std::vector<LogJob>>(&planned)) {
+        if (auto lost = lostLogError(*jobs, true)) planned = *lost;
+    }
     if (const UsageError* wrong = std::get_if<UsageError>(&planned)) {
-        system::writeStandardError(usageErrorText(*wrong));
+        console.writeError(usageErrorText(*wrong));
         return 2;
     }
     const auto& jobs = std::get<std::vector<LogJob>>(planned);
@@ -192,14 +219,15 @@ int convertManyLogs(const ConverterOptions& options) {
         // made where Windows writes into it.
         fs::create_directories(fs::absolute(pathFromUtf8(options.outputDir)), notCreated);
         if (notCreated) {
-            printFailure(options.outputDir, Failure(FailureNumber::PathFileAccessError));
+            printFailure(console, options.outputDir, Failure(FailureNumber::PathFileAccessError));
             return 1;
         }
     }
-    ConsoleServices console;
+    ConsoleServices services(console);
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        console.beginLog(jobs[i].log, static_cast<int>(i + 1), static_cast<int>(jobs.size()));
-        switch (runJob(jobs[i], options, console)) {
+        services.beginLog(logLabel(jobs[i].log, options.logName), static_cast<int>(i + 1),
+                          static_cast<int>(jobs.size()));
+        switch (runJob(jobs[i], options, services)) {
             case JobOutcome::Written:
                 ++converted;
                 break;
@@ -211,18 +239,26 @@ int convertManyLogs(const ConverterOptions& options) {
                 break;
         }
     }
-    const std::string skipped =
-        upToDate > 0 ? ", " + std::to_string(upToDate) + " up to date" : std::string();
-    system::writeStandardError(std::to_string(converted) + " converted" + skipped + ", " +
-                               std::to_string(failed) + " failed\n");
+    const auto counted = [](int count, const char* what) {
+        return ", " + std::to_string(count) + " " + what;
+    };
+    console.writeError(std::to_string(converted) + " converted" +
+                       (upToDate > 0 ? counted(upToDate, "up to date") : "") +
+                       counted(failed, "failed") +
+                       (list.skipped > 0 ? counted(list.skipped, "skipped") : "") + "\n");
     return failed == 0 ? 0 : 1;
 }
 
-int convertOneLog(const ConverterOptions& options) {
-    ConsoleServices console(isStandardStream(options.output) || isStandardStream(options.picture) ||
-                            isStandardStream(options.page));
+int convertOneLog(const ConverterOptions& options, Console& console) {
     const LogJob job{options.inputs.front(), options.output, options.picture, options.page};
-    return runJob(job, options, console) == JobOutcome::Failed ? 1 : 0;
+    if (const std::optional<UsageError> lost = lostLogError({job}, false)) {
+        console.writeError(usageErrorText(*lost));
+        return 2;
+    }
+    ConsoleServices services(console, isStandardStream(options.output) ||
+                                          isStandardStream(options.picture) ||
+                                          isStandardStream(options.page));
+    return runJob(job, options, services) == JobOutcome::Failed ? 1 : 0;
 }
 
 }  // namespace quillet

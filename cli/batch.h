@@ -1,14 +1,19 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/console.h"
 #include "cli/console_services.h"
 #include "cli/options.h"
 
 namespace quillet {
 
-// Whether the file at outputPath (a CSV or a picture) exists and was written after the log at
-// logPath last changed. Standard input and output are never up to date.
+// Whether the file at outputPath (a CSV, a picture or a page) exists and was written after the
+// log at logPath last changed; one of the same time is not, since file systems that keep
+// coarse times give a log and an output written soon after it the same. Standard input and
+// output are never up to date.
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath);
 
 // What one log is turned into: its CSV, its picture and its page, each left out when empty;
@@ -20,23 +25,29 @@ struct LogJob {
     std::string page;
 };
 
+// Why the jobs cannot be carried out without losing a log, found before anything is written:
+// an output that names one of the logs, by any spelling or through a link, one named like a log,
+// or one that holds a Palm database as logs do.
+std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs);
+
 enum class JobOutcome { Written, UpToDate, Failed };
 
-// Reads the job's log once and writes its CSV, then its picture, then its page, skipping each
-// when options.update finds it up to date; a log whose every output is up to date is still
-// read, so that a log that fails is reported as failed every time. A failure is reported once:
-// a picture or page of a log whose conversion failed is made as far as the log allows, without
-// repeating the message.
+// Reads the job's log once and writes every output that is due from that one reading, leaving
+// out each that options.update finds up to date; a log whose every output is up to date is
+// still read, so that a log that fails is reported as failed every time. The outputs stand or
+// fall together.
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console);
 
 // Converts every log the INPUTs name into a CSV in the output folder, and with --plot and
-// --html also its picture and page, going on past logs that fail, and ends with a count on standard
-// error. A log named twice is converted once. Returns the exit status: 0 when every log converted,
-// 1 when any failed, a folder held no logs, or the output folder cannot be created, 2 when two
-// outputs would be one file (found before any is written).
-int convertManyLogs(const ConverterOptions& options);
+// --html also its picture and page, going on past logs that fail, and ends with a count on
+// standard error. A log named twice is converted once. Returns the exit status: 0 when every log
+// converted, 1 when any failed, a folder held no logs, or the output folder cannot be created,
+// 2 when two outputs would be one file or an output would replace a log (found before any is
+// written).
+int convertManyLogs(const ConverterOptions& options, Console& console);
 
-// Converts a single log into the CSV and picture the options name. Returns the exit status.
-int convertOneLog(const ConverterOptions& options);
+// Converts a single log into the CSV, picture and page the options name. Returns the exit
+// status, 2 when an output would replace a log.
+int convertOneLog(const ConverterOptions& options, Console& console);
 
 }  // namespace quillet

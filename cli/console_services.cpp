@@ -1,17 +1,17 @@
 #include "cli/console_services.h"
 
 #include <string>
+#include <vector>
 
+#include "conversion/utf8_text.h"
 #include "frontend/reporting.h"
-#include "system/standard_streams.h"
-#include "system/terminal.h"
 
 namespace quillet {
 namespace {
 
-void printMessage(const std::string& subject, const std::string& text) {
-    const std::string prefix = subject.empty() ? "" : subject + ": ";
-    system::writeStandardError(prefix + frontend::messageLines(text) + "\n");
+void printMessage(Console& console, const std::string& subject, const std::string& text) {
+    const std::string prefix = subject.empty() ? "" : displayName(subject) + ": ";
+    console.writeError(prefix + frontend::messageLines(text) + "\n");
 }
 
 // The window's message, and for a bad file name also why, where the program knows it.
@@ -24,26 +24,38 @@ std::string consoleMessage(const Failure& failure) {
     return text;
 }
 
-}  // namespace
-
-void printFailure(const std::string& subject, const Failure& failure) {
-    printMessage(failure.outputPath().empty() ? subject : failure.outputPath(),
-                 consoleMessage(failure));
+// "a, b and c were not written either."
+std::string unwrittenText(const std::vector<std::string>& outputs) {
+    std::string names;
+    for (std::size_t index = 0; index < outputs.size(); ++index) {
+        if (index > 0) names += index + 1 == outputs.size() ? " and " : ", ";
+        names += displayName(outputs[index]);
+    }
+    return names + (outputs.size() == 1 ? " was" : " were") + " not written either.\n";
 }
 
-ConsoleServices::ConsoleServices(bool outputOnStandardOutput)
-    : m_showProgress(system::isTerminal(stderr) &&
-                     !(outputOnStandardOutput && system::isTerminal(stdout))) {}
+}  // namespace
 
-void ConsoleServices::beginLog(const std::string& path, int number, int count) {
-    m_logPath = path;
+void printFailure(Console& console, const std::string& subject, const Failure& failure) {
+    printMessage(console, failure.outputPath().empty() ? subject : failure.outputPath(),
+                 consoleMessage(failure));
+    if (!failure.unwrittenOutputs().empty()) {
+        console.writeError(unwrittenText(failure.unwrittenOutputs()));
+    }
+}
+
+ConsoleServices::ConsoleServices(Console& console, bool outputOnStandardOutput)
+    : m_console(console), m_showProgress(console.showsProgress(outputOnStandardOutput)) {}
+
+void ConsoleServices::beginLog(const std::string& name, int number, int count) {
+    m_logName = name;
     m_logNumber = number;
     m_logCount = count;
 }
 
 void ConsoleServices::clearProgress() {
     if (m_shownWidth > 0) {
-        system::writeStandardError("\r" + std::string(m_shownWidth, ' ') + "\r");
+        m_console.writeError("\r" + std::string(m_shownWidth, ' ') + "\r");
         m_shownWidth = 0;
     }
     m_shownPercent = -1;
@@ -74,25 +86,20 @@ void ConsoleServices::setProgressValue(float value) {
     }
     const std::string percentText = std::to_string(percent) + "%";
     line += std::string(4 - percentText.size(), ' ') + percentText;
-    system::writeStandardError(line);
+    m_console.writeError(line);
     m_shownWidth = line.size() - 1;
     m_shownPercent = percent;
 }
 
 void ConsoleServices::showMessage(const std::string& text, MessageIcon) {
     clearProgress();
-    printMessage(m_logPath, text);
+    printMessage(m_console, m_logName, text);
 }
 
-// A single log's failure is the one the command line names; of many logs, it is told of the
-// log, or of its output where that failed.
+// A failure is told of the log, or of its output where that failed.
 void ConsoleServices::showFailure(const Failure& failure) {
     clearProgress();
-    if (m_logPath.empty()) {
-        printMessage("", consoleMessage(failure));
-    } else {
-        printFailure(m_logPath, failure);
-    }
+    printFailure(m_console, m_logName, failure);
 }
 
 void ConsoleServices::beep() {}

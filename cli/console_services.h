@@ -2,24 +2,27 @@
 
 #include <string>
 
+#include "cli/console.h"
 #include "conversion/failure.h"
 #include "conversion/run_reporting.h"
 
 namespace quillet {
 
-// Writes a failure's message on standard error, after the name of the file it concerns: the
-// failed output's path, else `subject` unless that is empty.
-void printFailure(const std::string& subject, const Failure& failure);
+// Writes a failure's message on the console's standard error, after the name of the file it
+// concerns: the failed output's, else `subject` unless that is empty; then the outputs it left
+// unwritten.
+void printFailure(Console& console, const std::string& subject, const Failure& failure);
 
 // Reports runs on the console: messages on standard error, progress there too when it is a
 // terminal a person watches and no output goes to the same screen. The progress line shows
 // only while a run is busy, and is cleared before any message and when the run ends.
 class ConsoleServices : public ReportingServices {
   public:
-    explicit ConsoleServices(bool outputOnStandardOutput = false);
+    explicit ConsoleServices(Console& console, bool outputOnStandardOutput = false);
 
-    // One of many logs starts: its messages begin with its path, and progress counts the logs.
-    void beginLog(const std::string& path, int number, int count);
+    // A log starts: its messages begin with its name, and where it is one of `count` logs,
+    // progress counts the logs.
+    void beginLog(const std::string& name, int number = 0, int count = 0);
 
     void setBusyPointer(bool busy) override;
     void setProgressMin(float min) override;
@@ -32,13 +35,14 @@ class ConsoleServices : public ReportingServices {
   private:
     void clearProgress();
 
+    Console& m_console;
     bool m_showProgress;
     bool m_busy = false;
     float m_min = 0;
     float m_max = 100;
     int m_shownPercent = -1;
     std::size_t m_shownWidth = 0;
-    std::string m_logPath;
+    std::string m_logName;
     int m_logNumber = 0;
     int m_logCount = 0;
 };

@@ -6,37 +6,40 @@
 #include "cli/console_services.h"
 #include "cli/options.h"
 #include "cli/summary_table.h"
-#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
 
-int carryOut(const ConverterOptions& options) {
+int carryOut(const ConverterOptions& options, Console& console) {
     switch (options.mode) {
         case ConverterMode::OneLog:
-            return convertOneLog(options);
+            return convertOneLog(options, console);
         case ConverterMode::ManyLogs:
-            return convertManyLogs(options);
+            return convertManyLogs(options, console);
         case ConverterMode::Summary:
-            return summarizeLogs(options);
+            return summarizeLogs(options, console);
     }
     return 2;
 }
 
 // The help or the version, which fails like any output when it cannot be written.
-int print(const InformationRequest& request) {
-    ConsoleServices console;
-    const auto written = runReported(console, [&] { system::writeStandardOutput(request.text); });
+int print(const InformationRequest& request, Console& console) {
+    ConsoleServices services(console);
+    const auto written = runReported(services, [&] { console.writeOutput(request.text); });
     return written == ConversionOutcome::Converted ? 0 : 1;
 }
 
 }  // namespace
 
-int runConverter(const std::vector<std::string>& arguments) {
+int runConverter(const std::vector<std::string>& arguments, Console& console) {
     const ParsedCommandLine parsed = parseCommandLine(arguments);
-    if (const auto* options = std::get_if<ConverterOptions>(&parsed)) return carryOut(*options);
-    if (const auto* request = std::get_if<InformationRequest>(&parsed)) return print(*request);
-    system::writeStandardError(usageErrorText(std::get<UsageError>(parsed)));
+    if (const auto* options = std::get_if<ConverterOptions>(&parsed)) {
+        return carryOut(*options, console);
+    }
+    if (const auto* request = std::get_if<InformationRequest>(&parsed)) {
+        return print(*request, console);
+    }
+    console.writeError(usageErrorText(std::get<UsageError>(parsed)));
     return 2;
 }
 

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <system_error>
+#include <variant>
 
 #include "cli/console_services.h"
 #include "cli/options.h"
 #include "conversion/failure.h"
 #include "conversion/log_naming.h"
+#include "conversion/utf8_text.h"
+#include "system/file_identity.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
 
@@ -16,23 +20,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The logs directly in a folder, sorted by name; false when the folder cannot be read.
-bool addLogsInFolder(const fs::path& folder, std::vector<std::string>& logs) {
+// Why a folder's entry named like a log is no log to read, if it is none.
+std::optional<std::string> whyNoLog(const fs::directory_entry& entry) {
+    std::error_code error;
+    const fs::file_status status = entry.status(error);
+    if (fs::is_regular_file(status)) return std::nullopt;
+    if (!fs::exists(status)) return "a link to nothing";
+    if (fs::is_directory(status)) return "a folder";
+    return "not a file (a pipe, a socket or a device)";
+}
+
+// The logs directly in a folder, sorted by name, and the entries named like logs that are none,
+// reported; false when the folder cannot be read.
+bool addLogsInFolder(const fs::path& folder, LogList& list, Console& console) {
     std::vector<std::string> found;
+    std::vector<std::pair<std::string, std::string>> skipped;
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        const std::string name = utf8FromPath(entry->path().filename());
-        std::error_code notAFile;
-        if (isLogFileName(name) && entry->is_regular_file(notAFile)) {
-            found.push_back(utf8FromPath(entry->path()));
+        if (!isLogFileName(utf8FromPath(entry->path().filename()))) continue;
+        const std::string path = utf8FromPath(entry->path());
+        if (const std::optional<std::string> reason = whyNoLog(*entry)) {
+            skipped.emplace_back(path, *reason);
+        } else {
+            found.push_back(path);
         }
     }
     if (error) {
         return false;
     }
     std::sort(found.begin(), found.end());
-    logs.insert(logs.end(), found.begin(), found.end());
+    std::sort(skipped.begin(), skipped.end());
+    list.logs.insert(list.logs.end(), found.begin(), found.end());
+    for (const auto& [path, reason] : skipped) {
+        console.writeError(displayName(path) + ": skipped: " + reason + "\n");
+        ++list.skipped;
+    }
     return true;
 }
 
@@ -41,9 +64,32 @@ bool isFolder(const std::string& input) {
     return !isStandardStream(input) && fs::is_directory(pathFromUtf8(input), notAFolder);
 }
 
+// What tells a log from every other: its file's identity, or for a path where no file is, the
+// path as it would be made.
+using LogKey = std::variant<system::FileIdentity, std::string>;
+
+LogKey keyOf(const std::string& log) {
+    const fs::path path = pathFromUtf8(log);
+    if (const std::optional<system::FileIdentity> identity = system::identityOf(path)) {
+        return *identity;
+    }
+    const std::optional<fs::path> spelled = absoluteSpelling(path);
+    return spelled ? utf8FromPath(*spelled) : log;
+}
+
+// The logs, each once: a log reached again by another spelling or through a link is left out.
+std::vector<std::string> eachOnce(const std::vector<std::string>& logs) {
+    std::set<LogKey> seen;
+    std::vector<std::string> once;
+    for (const std::string& log : logs) {
+        if (isStandardStream(log) || seen.insert(keyOf(log)).second) once.push_back(log);
+    }
+    return once;
+}
+
 }  // namespace
 
-LogList listLogs(const std::vector<std::string>& inputs) {
+LogList listLogs(const std::vector<std::string>& inputs, Console& console) {
     LogList list;
     for (const std::string& input : inputs) {
         if (!isFolder(input)) {
@@ -51,14 +97,15 @@ LogList listLogs(const std::vector<std::string>& inputs) {
             continue;
         }
         const std::size_t before = list.logs.size();
-        if (!addLogsInFolder(pathFromUtf8(input), list.logs)) {
-            printFailure(input, Failure(FailureNumber::PathFileAccessError));
+        if (!addLogsInFolder(pathFromUtf8(input), list, console)) {
+            printFailure(console, input, Failure(FailureNumber::PathFileAccessError));
             ++list.failedFolders;
         } else if (list.logs.size() == before) {
-            system::writeStandardError("quillet-convert: no logs in " + input + "\n");
+            console.writeError("quillet-convert: no logs in " + displayName(input) + "\n");
             ++list.failedFolders;
         }
     }
+    list.logs = eachOnce(list.logs);
     return list;
 }
 
@@ -68,6 +115,10 @@ std::unique_ptr<LogInput> logInputOf(const std::string& input,
         return std::make_unique<system::StandardInputLog>(name.value_or("-"));
     }
     return std::make_unique<FileLogInput>(input);
+}
+
+std::string logLabel(const std::string& input, const std::optional<std::string>& name) {
+    return isStandardStream(input) ? name.value_or("standard input") : input;
 }
 
 }  // namespace quillet

@@ -155,7 +155,6 @@ CommandLine::CommandLine() {
                                              "What joins the cells: , (the default), ;\n"
                                              "or tab.\n"
                                              "Example: --separator tab Run7QMRX.pdb Run7.csv")
-                                 ->check(CLI::IsMember({",", ";", "tab"}).description(""))
                                  ->type_name("SEP");
     CLI::Option* decimal = m_app
                                .add_option("--decimal", m_decimalMark,
@@ -164,7 +163,6 @@ CommandLine::CommandLine() {
                                            "tab).\n"
                                            "Example: --separator ';' --decimal , Run7QMRX.pdb "
                                            "Run7.csv")
-                               ->check(CLI::IsMember({".", ","}).description(""))
                                ->type_name("MARK");
     m_app
         .add_option("--name", m_options.logName,
@@ -228,6 +226,12 @@ ParsedCommandLine CommandLine::checked() {
             return UsageError{"--version takes nothing else"};
         }
         return InformationRequest{"quillet-convert " + std::string(kVersion) + "\n"};
+    }
+    if (m_separator != "," && m_separator != ";" && m_separator != "tab") {
+        return UsageError{"--separator must be , ; or tab"};
+    }
+    if (m_decimalMark != "." && m_decimalMark != ",") {
+        return UsageError{"--decimal must be . or ,"};
     }
     m_options.profile.separator = m_separator == "tab" ? '\t' : m_separator.front();
     m_options.profile.decimalMark = m_decimalMark.front();

@@ -10,8 +10,8 @@
 #include "conversion/log_summary.h"
 #include "conversion/run_reporting.h"
 #include "conversion/sample_time.h"
+#include "conversion/utf8_text.h"
 #include "system/log_files.h"
-#include "system/standard_streams.h"
 
 namespace quillet {
 namespace {
@@ -58,43 +58,43 @@ std::string channelTable(const std::vector<ChannelRange>& channels) {
     return table;
 }
 
-void warnOfTimeJumps(const std::string& log, const LogSummary& summary) {
+void warnOfTimeJumps(Console& console, const std::string& log, const LogSummary& summary) {
     for (const TimeJump& jump : summary.timeJumps) {
-        system::writeStandardError(log + ": warning: " + timeJumpText(jump) + "\n");
+        console.writeError(log + ": warning: " + timeJumpText(jump) + "\n");
     }
 }
 
 }  // namespace
 
 std::string summaryText(const std::string& label, const LogSummary& summary) {
-    return label + "\n" + line("records", std::to_string(summary.records)) +
+    return displayName(label) + "\n" + line("records", std::to_string(summary.records)) +
            line("samples", std::to_string(summary.samples)) +
-           line("time", summary.samples == 0 ? "-"
-                                             : sampleTime(summary.firstSample) + " to " +
-                                                   sampleTime(summary.lastSample)) +
+           line("time", summary.samples == 0
+                            ? "-"
+                            : timeSpanText(summary.earliestSample, summary.latestSample)) +
            line("median rate",
                 summary.medianSampleRate ? sampleRateText(*summary.medianSampleRate) : "-") +
            channelTable(summary.channels) + "\n";
 }
 
-int summarizeLogs(const ConverterOptions& options) {
-    const LogList list = listLogs(options.inputs);
+int summarizeLogs(const ConverterOptions& options, Console& console) {
+    const LogList list = listLogs(options.inputs, console);
     int failed = list.failedFolders;
-    ConsoleServices console;
+    ConsoleServices services(console);
     for (const std::string& log : list.logs) {
-        const std::string label = isStandardStream(log) ? options.logName.value_or("-") : log;
-        console.beginLog(label, 0, 0);
+        const std::string label = logLabel(log, options.logName);
+        services.beginLog(label);
         bool outputFailed = false;
-        const ConversionOutcome outcome = runReported(console, [&] {
+        const ConversionOutcome outcome = runReported(services, [&] {
             const LogSummary summary =
-                summarizeLog(logInputOf(log, options.logName)->source(), console);
+                summarizeLog(logInputOf(log, options.logName)->source(), services);
             try {
-                system::writeStandardOutput(summaryText(label, summary));
+                console.writeOutput(summaryText(label, summary));
             } catch (...) {
                 outputFailed = true;
                 throw;
             }
-            warnOfTimeJumps(label, summary);
+            warnOfTimeJumps(console, displayName(label), summary);
         });
         failed += outcome == ConversionOutcome::Failed;
         // Nothing more can be written where the summary of one log could not be.

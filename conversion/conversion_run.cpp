@@ -141,11 +141,8 @@ std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMar
 }
 
 std::string firstLineText(std::string_view fileName, NameEncoding encoding) {
-    std::string text =
-        encoding == NameEncoding::Latin1 ? latin1FromUtf8(fileName) : std::string(fileName);
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return text;
+    const std::string shown = displayName(fileName);
+    return encoding == NameEncoding::Latin1 ? latin1FromUtf8(shown) : shown;
 }
 
 ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,

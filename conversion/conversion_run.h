@@ -47,8 +47,8 @@ ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServi
 // A value cell's text: the channel table's, with the decimal mark for its ".".
 std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark = '.');
 
-// Line 1 of the CSV for a log's file name, spelled in the encoding that the spreadsheets read.
-// A line end in the name would break the line in two, so each CR or LF is written as a space.
+// Line 1 of the CSV for a log's file name: the name as every output shows it, spelled in the
+// encoding that the spreadsheets read.
 std::string firstLineText(std::string_view fileName, NameEncoding encoding);
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "conversion/log_layout.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "conversion/failure.h"
@@ -35,6 +36,18 @@ std::uint8_t LogInfo::channelIdentifier(int column) const {
         throw Failure(FailureNumber::SubscriptOutOfRange);
     }
     return bytes[6 + column];
+}
+
+bool isPalmDatabaseHeader(std::span<const std::uint8_t> firstBytes, std::uint64_t fileSize) {
+    if (firstBytes.size() < LogHeader::kSize) return false;
+    const auto name = firstBytes.first(32);
+    const auto nameEnd = std::find(name.begin(), name.end(), 0);
+    const auto printable = [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; };
+    const auto typeAndCreator = firstBytes.subspan(60, 8);
+    const auto recordCount = static_cast<std::uint64_t>(WordFromBytes(firstBytes.subspan<76, 2>()));
+    return nameEnd != name.end() &&
+           std::all_of(typeAndCreator.begin(), typeAndCreator.end(), printable) &&
+           LogHeader::kSize + RecordEntry::kSize * recordCount <= fileSize;
 }
 
 std::uint64_t filePositionOf(std::int32_t offset) {

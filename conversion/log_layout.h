@@ -44,6 +44,12 @@ struct LogInfo {
     std::uint8_t channelIdentifier(int column) const;
 };
 
+// Whether the first bytes of a file of `fileSize` bytes are a Palm OS database header, as every
+// log's are: a name ended by a NUL within its 32 bytes, a type and a creator of four printable
+// characters each, and a record list that fits in the file. A text file (a CSV, a picture, a
+// page) never passes.
+bool isPalmDatabaseHeader(std::span<const std::uint8_t> firstBytes, std::uint64_t fileSize);
+
 // A file position for an offset read from the log. An offset of 2^31 - 1 or more has no
 // position that the classic file access can address, so it fails with Overflow.
 std::uint64_t filePositionOf(std::int32_t offset);

@@ -5,6 +5,8 @@
 namespace quillet {
 namespace {
 
+constexpr std::string_view kLogExtension = ".pdb";
+
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
@@ -23,9 +25,10 @@ std::string lowerCaseName(std::string_view name) {
 
 bool isLogFileName(std::string_view name) { return endsWithIgnoringCase(name, "qmrx.pdb"); }
 
+bool isDatabaseFileName(std::string_view name) { return endsWithIgnoringCase(name, kLogExtension); }
+
 std::string csvPathForLog(std::string_view logPath) {
-    constexpr std::string_view kLogExtension = ".pdb";
-    if (endsWithIgnoringCase(logPath, kLogExtension)) {
+    if (isDatabaseFileName(logPath)) {
         logPath.remove_suffix(kLogExtension.size());
     }
     return std::string(logPath) + ".csv";

@@ -13,6 +13,10 @@ namespace quillet {
 // as the handheld names its logs.
 bool isLogFileName(std::string_view name);
 
+// Whether a file name (or a path, judged by its end) ends in ".pdb", in any letter case, as the
+// handheld's databases do: a name no output takes.
+bool isDatabaseFileName(std::string_view name);
+
 // The CSV that goes with a log: its final ".pdb", in any letter case, becomes ".csv";
 // "Run7QMRX.pdb" gives "Run7QMRX.csv". A path without one gets ".csv" added.
 std::string csvPathForLog(std::string_view logPath);

@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "conversion/channel_table.h"
+#include "conversion/conversion_run.h"
 #include "conversion/number_text.h"
 
 namespace quillet {
@@ -52,9 +53,13 @@ ChannelRange rangeOf(std::uint8_t identifier, const std::array<std::uint64_t, 4>
     if (!numbers) return range;
     for (std::size_t word = 0; word < seenBytes.size(); ++word) {
         for (std::uint64_t bits = seenBytes[word]; bits != 0; bits &= bits - 1) {
-            const double number = (*numbers)[64 * word + std::countr_zero(bits)];
-            if (!range.smallest || number < *range.smallest) range.smallest = number;
-            if (!range.largest || number > *range.largest) range.largest = number;
+            const auto raw = static_cast<std::uint8_t>(64 * word + std::countr_zero(bits));
+            if (!range.smallest || (*numbers)[raw] < (*numbers)[*range.smallest]) {
+                range.smallest = raw;
+            }
+            if (!range.largest || (*numbers)[raw] > (*numbers)[*range.largest]) {
+                range.largest = raw;
+            }
         }
     }
     return range;
@@ -103,10 +108,18 @@ LogSummary summarizeLog(ByteSource& log, ReportingServices& services) {
     return collector.summary();
 }
 
-std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,
+std::string rangeValueText(const std::optional<std::uint8_t>& raw, std::uint8_t identifier,
                            char decimalMark) {
-    if (!value) return "-";
-    return withDecimalMark(fixedDecimals(*value, channelDecimals(identifier)), decimalMark);
+    if (!raw) return "-";
+    std::string text = valueText(identifier, *raw, decimalMark);
+    // A whole number's cell keeps a space where a minus would go.
+    if (text.starts_with(' ')) text.erase(0, 1);
+    return text.empty() ? "0" : text;
+}
+
+std::string timeSpanText(const SampleClock& earliest, const SampleClock& latest, char decimalMark) {
+    return "earliest " + sampleTime(earliest, decimalMark) + ", latest " +
+           sampleTime(latest, decimalMark);
 }
 
 std::string sampleRateText(double perSecond, char decimalMark) {

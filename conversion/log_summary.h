@@ -30,17 +30,21 @@ struct TimeJump {
 
 struct ChannelRange {
     std::uint8_t identifier;
-    // The decoded values at both ends; none for a channel the table does not know or a log
-    // without samples.
-    std::optional<double> smallest;
-    std::optional<double> largest;
+    // The raw bytes of the smallest and the largest value; none for a channel the table does not
+    // know or a log without samples.
+    std::optional<std::uint8_t> smallest;
+    std::optional<std::uint8_t> largest;
 };
 
 struct LogSummary {
     int records = 0;
     long long samples = 0;
+    // The first and the last sample in the log's order, and the earliest and the latest time,
+    // which differ where the clock goes back.
     SampleClock firstSample;
     SampleClock lastSample;
+    SampleClock earliestSample;
+    SampleClock latestSample;
     // Samples per second at the median step between two samples; none without a forward step.
     std::optional<double> medianSampleRate;
     std::vector<ChannelRange> channels;
@@ -82,7 +86,15 @@ inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const st
     const SampleClock clock{m_seconds, hundredths};
     if (m_summary.samples == 0) {
         m_summary.firstSample = clock;
+        m_summary.earliestSample = clock;
+        m_summary.latestSample = clock;
     } else {
+        if (clock.milliseconds() < m_summary.earliestSample.milliseconds()) {
+            m_summary.earliestSample = clock;
+        }
+        if (clock.milliseconds() > m_summary.latestSample.milliseconds()) {
+            m_summary.latestSample = clock;
+        }
         const long long step = clock.milliseconds() - m_summary.lastSample.milliseconds();
         if (step > 0 && step == m_runStep) {
             ++m_runLength;
@@ -106,9 +118,14 @@ inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const st
 // log would.
 LogSummary summarizeLog(ByteSource& log, ReportingServices& services);
 
-// A channel's smallest or largest value in the channel's decimals, or "-" when it has none.
-std::string rangeValueText(const std::optional<double>& value, std::uint8_t identifier,
+// A channel's smallest or largest value as the summary tables write it: the text of its CSV
+// cell, "0" where that cell is empty for a zero, and "-" where the channel has no value.
+std::string rangeValueText(const std::optional<std::uint8_t>& raw, std::uint8_t identifier,
                            char decimalMark = '.');
+
+// The time a log's samples span, as every output says it: "earliest 0:05.00, latest 0:12.00".
+std::string timeSpanText(const SampleClock& earliest, const SampleClock& latest,
+                         char decimalMark = '.');
 
 // A sample rate with one decimal: "12.5 samples a second", or a minute or an hour where they
 // come more seldom.

@@ -21,6 +21,25 @@ std::size_t utf8SequenceLength(std::string_view text) {
     return overlong || surrogate || beyondUnicode ? 0 : length;
 }
 
+std::string displayName(std::string_view name) {
+    std::string shown;
+    while (!name.empty()) {
+        const auto lead = static_cast<unsigned char>(name[0]);
+        // U+0080 to U+009F, the second set of control characters, in UTF-8.
+        const bool secondSet = lead == 0xC2 && name.size() > 1 &&
+                               static_cast<unsigned char>(name[1]) < 0xA0 &&
+                               static_cast<unsigned char>(name[1]) >= 0x80;
+        if (lead < 0x20 || lead == 0x7F || secondSet) {
+            shown += ' ';
+            name.remove_prefix(secondSet ? 2 : 1);
+        } else {
+            shown += name[0];
+            name.remove_prefix(1);
+        }
+    }
+    return shown;
+}
+
 std::string latin1FromUtf8(std::string_view text) {
     std::string bytes;
     while (!text.empty()) {

@@ -15,6 +15,7 @@
 #include "conversion/log_summary.h"
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
+#include "conversion/utf8_text.h"
 #include "page/page_assets.h"
 
 namespace quillet {
@@ -88,7 +89,7 @@ class PageWriter {
   private:
     void writeSlot(std::string_view name) {
         if (name == "title") {
-            m_out.append(xmlText(m_page.title));
+            m_out.append(xmlText(displayName(m_page.title)));
         } else if (name == "summary") {
             writeSummary();
         } else if (name == "notices") {
@@ -117,8 +118,6 @@ class PageWriter {
         throw Failure(FailureNumber::InternalError);
     }
 
-    std::string clockText(const SampleClock& clock) const { return sampleTime(clock, m_mark); }
-
     void summaryItem(const std::string& term, const std::string& value) {
         m_out.append("<div><dt>" + term + "</dt><dd>" + value + "</dd></div>\n");
     }
@@ -128,8 +127,8 @@ class PageWriter {
         summaryItem("Records", decimalDigits(summary.records));
         summaryItem("Samples", decimalDigits(summary.samples));
         summaryItem("Time", summary.samples == 0 ? "-"
-                                                 : clockText(summary.firstSample) + " to " +
-                                                       clockText(summary.lastSample));
+                                                 : timeSpanText(summary.earliestSample,
+                                                                summary.latestSample, m_mark));
         summaryItem("Median rate", summary.medianSampleRate
                                        ? sampleRateText(*summary.medianSampleRate, m_mark)
                                        : "-");
@@ -142,9 +141,7 @@ class PageWriter {
                          decimalDigits(m_page.stop->record) + " of " +
                          decimalDigits(m_page.recordCount - 1) + ": error # " +
                          decimalDigits(static_cast<int>(failure.number())) + ", " +
-                         xmlText(failure.description()) + ". Only the " +
-                         decimalDigits(m_page.summary.samples) +
-                         " samples before it are shown.</p>\n");
+                         xmlText(failure.description()) + ". " + samplesBeforeStop() + "</p>\n");
         }
         const std::vector<TimeJump>& jumps = m_page.summary.timeJumps;
         if (jumps.size() <= kJumpsShownOpen) {
@@ -162,6 +159,14 @@ class PageWriter {
             m_out.append("<li>" + timeJumpText(jump, m_mark) + "</li>\n");
         }
         m_out.append("</ul>\n</details>\n");
+    }
+
+    std::string samplesBeforeStop() const {
+        const long long samples = m_page.summary.samples;
+        if (samples == 0) return "No sample could be read before it.";
+        return samples == 1
+                   ? "Only the one sample before it is shown."
+                   : "Only the " + decimalDigits(samples) + " samples before it are shown.";
     }
 
     void writeChannelRows() {

@@ -43,8 +43,11 @@ struct LogChart {
     TimeAxis axis;
     std::vector<ChartStrip> strips;
     long long samples = 0;
-    SampleClock firstSample;
+    // The last sample read, where a damaged log's reading stopped, and the earliest and the
+    // latest time of the samples.
     SampleClock lastSample;
+    SampleClock earliestSample;
+    SampleClock latestSample;
     // Per column, where the extremes of its strips are kept, or -1 where no sample fell: a short
     // log fills few columns. A column's extremes lie together: smallest[slot * strips.size() +
     // strip].

@@ -9,6 +9,7 @@
 #include "conversion/log_summary.h"
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
+#include "conversion/utf8_text.h"
 
 namespace quillet {
 namespace {
@@ -84,11 +85,11 @@ class SvgWriter {
     }
 
     void writeTitle() {
-        text(12, 26, m_chart.title, "class=\"title\" font-size=\"18\" font-weight=\"bold\"");
+        text(12, 26, displayName(m_chart.title),
+             "class=\"title\" font-size=\"18\" font-weight=\"bold\"");
         std::string line = decimalDigits(m_chart.samples) + " samples";
         if (m_chart.samples > 0) {
-            line +=
-                ", " + sampleTime(m_chart.firstSample) + " to " + sampleTime(m_chart.lastSample);
+            line += ", " + timeSpanText(m_chart.earliestSample, m_chart.latestSample);
         }
         text(12, 46, line, "class=\"samples\" font-size=\"12\" fill=\"#555\"");
         if (m_chart.stop) {

@@ -1,10 +1,13 @@
 #include "system/log_files.h"
 
+#include <array>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "conversion/failure.h"
+#include "conversion/log_layout.h"
+#include "conversion/log_naming.h"
 #include "system/file_access.h"
 #include "system/paths.h"
 #include "system/replacement_file.h"
@@ -84,7 +87,8 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
-// The path a chain of symbolic links ends at, whether or not a file exists there.
+}  // namespace
+
 fs::path followLinks(fs::path path) {
     for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
         std::error_code error;
@@ -96,7 +100,24 @@ fs::path followLinks(fs::path path) {
     failPathAccess();
 }
 
-}  // namespace
+bool holdsPalmDatabase(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return false;
+    const std::uintmax_t size = fs::file_size(path, error);
+    FileHandle file(system::openForReadingByPosition(path));
+    if (error || !file) return false;
+    std::array<std::uint8_t, LogHeader::kSize> header{};
+    const std::size_t read = std::fread(header.data(), 1, header.size(), file.get());
+    return isPalmDatabaseHeader(std::span(header).first(read), size);
+}
+
+std::optional<std::string> outputLosingALog(const std::string& outputPath) {
+    if (isDatabaseFileName(outputPath)) return "is named like a log (*.pdb)";
+    if (holdsPalmDatabase(followLinks(pathFromUtf8(outputPath)))) {
+        return "holds a Palm database, as logs do";
+    }
+    return std::nullopt;
+}
 
 std::string FileLogInput::fileName() const { return std::string(fileNameOf(m_path)); }
 
@@ -115,6 +136,10 @@ std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     if (m_outputPath.empty()) failPathAccess();
     const fs::path output = pathFromUtf8(m_outputPath);
     if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();
+    if (const std::optional<std::string> reason = outputLosingALog(m_outputPath)) {
+        throw Failure(FailureNumber::PathFileAccessError,
+                      "The file " + *reason + ", and no output replaces a log");
+    }
 
     std::error_code error;
     const fs::file_status status = fs::status(output, error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,17 @@ class FileOutputTarget : public OutputTarget {
     std::optional<std::string> m_inputPath;
     InPlaceOutputs m_inPlace;
 };
+
+// The path a chain of symbolic links ends at, whether or not a file exists there: what writing
+// an output at `path` replaces.
+std::filesystem::path followLinks(std::filesystem::path path);
+
+// Whether the file at path holds a Palm database, as every log does: its header says so.
+bool holdsPalmDatabase(const std::filesystem::path& path);
+
+// Why writing an output at outputPath would lose a log, if it would: the path is named like a
+// log, or the file it leads to holds a Palm database.
+std::optional<std::string> outputLosingALog(const std::string& outputPath);
 
 // A sink written straight into a stream, keeping whole what was written before a failure; it
 // closes the stream when it owns it.

@@ -44,4 +44,11 @@ std::string_view fileNameOf(std::string_view path) {
     return path;
 }
 
+std::string_view storedFileName(std::string_view name) {
+    while (kWindowsPaths && !name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        name.remove_suffix(1);
+    }
+    return name;
+}
+
 }  // namespace quillet

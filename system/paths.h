@@ -37,4 +37,7 @@ std::optional<std::filesystem::path> absoluteSpelling(const std::filesystem::pat
 // The file name a path ends in: the text after its last folder separator.
 std::string_view fileNameOf(std::string_view path);
 
+// A file name as the file system keeps it: Windows drops the dots and spaces at its end.
+std::string_view storedFileName(std::string_view name);
+
 }  // namespace quillet

@@ -96,7 +96,9 @@ class ManyLogsTest : public ::testing::Test {
         if (which == "A") return support::expectedCsv(logA, "AQMRX.pdb");
         if (which.starts_with("A as ")) return support::expectedCsv(logA, which.substr(5));
         if (which == "b") return support::expectedCsv(logB, "bqmrx.PDB");
-        return support::referenceConversion(damagedBytes, "DamagedQMRX.pdb").csv;
+        const std::string name =
+            which.starts_with("damaged as ") ? which.substr(11) : "DamagedQMRX.pdb";
+        return support::referenceConversion(damagedBytes, name).csv;
     }
 
     support::TemporaryFolder folder;
@@ -182,12 +184,56 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "quillet-convert: no logs in {empty}\n0 converted, 1 failed\n",
                   {}},
+        // The real program, once for each of its rules on what it refuses and how it tells it.
+        BatchCase{"HtmlTakesNoLogForItsPage",
+                  "--html {A} {b}",
+                  2,
+                  "quillet-convert: the page would be written over {A}, which is named like a log "
+                  "(*.pdb); no output replaces a log\n" +
+                      kUsage,
+                  {}},
+        BatchCase{
+            "APageThatCannotBeWrittenKeepsTheCsvFromBeingWritten",
+            "--html {empty}/nodir/p.html {A} {empty}/a.csv",
+            1,
+            "{empty}/nodir/p.html: Bad Filename.  Please check the name and path of the files.\n"
+            "{empty}/a.csv was not written either.\n",
+            {}},
+        BatchCase{"ADamagedLogFromStandardInputIsToldByItsName",
+                  "--output-dir {out} --name sQMRX.pdb - <{damaged}",
+                  1,
+                  "sQMRX.pdb: " + kUnexpectedEnd + "0 converted, 1 failed\n",
+                  {{"sQMRX.csv", "damaged as sQMRX.pdb"}}},
+        BatchCase{"ASeparatorOutOfTheChoices",
+                  "--separator TAB {A} {out}/a.csv",
+                  2,
+                  "quillet-convert: --separator must be , ; or tab\n" + kUsage,
+                  {}},
         BatchCase{"ALogFromStandardInputIsNamedByName",
                   "--output-dir {out} --name Run9QMRX.pdb - <{A}",
                   0,
                   "1 converted, 0 failed\n",
                   {{"Run9QMRX.csv", "A as Run9QMRX.pdb"}}}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(ManyLogsTest, AFolderTellsWhatItSkips) {
+    const fs::path mixed = folder / "mixed";
+    fs::create_directories(mixed / "dirQMRX.pdb");
+    support::writeFile(mixed / "RunQMRX.pdb", support::buildLog(logA));
+#ifndef _WIN32
+    fs::create_symlink("nothing", mixed / "deadQMRX.pdb");
+    const std::string dead =
+        support::utf8Text(mixed / "deadQMRX.pdb") + ": skipped: a link to nothing\n";
+#else
+    const std::string dead;
+#endif
+    const CommandResult result = run("--output-dir {out} " + shellQuoted(mixed));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, dead + support::utf8Text(mixed / "dirQMRX.pdb") +
+                                        ": skipped: a folder\n1 converted, 0 failed, " +
+                                        (dead.empty() ? "1" : "2") + " skipped\n");
+    EXPECT_EQ(namesIn(out), std::vector<std::string>{"RunQMRX.csv"});
+}
 
 TEST_F(ManyLogsTest, UpdateSkipsOnlyTheCsvsNewerThanTheirLogs) {
     ASSERT_EQ(run("--output-dir {out} {A} {b}").exitCode, 0);
@@ -343,7 +389,7 @@ TEST_F(ManyLogsTest, SummaryPrintsATablePerLogAndWarnsOfTimeJumps) {
                   "\n"
                   "  records       4\n"
                   "  samples       7\n"
-                  "  time          0:10.00 to 3:20.00\n"
+                  "  time          earliest 0:09.00, latest 3:20.00\n"
                   "  median rate   2.0 samples a second\n"
                   "  channel     smallest  largest\n"
                   "  RPM             1250     1375\n"

@@ -47,8 +47,10 @@ struct FailureCase {
     std::vector<std::uint8_t> (*logBytes)() = nullptr;
     // Checks the output afterwards, given what the CSV would be.
     std::function<void(const fs::path& output, const std::string& csv)> checkOutput;
-    // What the message names first, when a text on standard output failed.
+    // What the message names first, the output that failed, and what it adds after the message,
+    // where {folder} stands for the test's folder.
     std::string messagePrefix = "";
+    std::string messageEnd = "";
 };
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
@@ -62,6 +64,12 @@ std::string singleQuoted(const std::string& text) {
 
 void keepsTheOldOutput(const fs::path& output, const std::string&) {
     EXPECT_EQ(readFile(output), kOldOutput);
+}
+
+// The earlier output, alone on its disk: no file of the failed run is left beside it.
+void keepsTheOldOutputAlone(const fs::path& output, const std::string& csv) {
+    keepsTheOldOutput(output, csv);
+    EXPECT_EQ(readFile(output.parent_path() / "listing"), "out.csv\n");
 }
 
 bool underAddressSanitizer() {
@@ -78,10 +86,13 @@ bool underAddressSanitizer() {
 // Runs the converter inside a fresh mount namespace, on a small tmpfs mounted at $3/disk with
 // `options` that holds the earlier output where room allows; the output and a listing of the
 // disk are copied out before the namespace ends.
-std::string onSmallDisk(const std::string& options) {
-    return "unshare -m sh -c 'mkdir -p \"$3/disk\" && mount -t tmpfs -o " + options +
+std::string onSmallDisk(const std::string& options, const std::string& before = "",
+                        const std::string& outputs = "\"$3/disk/out.csv\"") {
+    return "unshare -m sh -c '" + before + "mkdir -p \"$3/disk\" && mount -t tmpfs -o " + options +
            " none \"$3/disk\" && { cp \"$2\" \"$3/disk/out.csv\" 2>/dev/null; "
-           "\"$0\" \"$1\" \"$3/disk/out.csv\"; }; status=$?; "
+           "\"$0\" \"$1\" " +
+           outputs +
+           "; }; status=$?; "
            "cp \"$3/disk/out.csv\" \"$2\" 2>/dev/null; ls -A \"$3/disk\" >\"$3/listing\"; "
            "exit $status' \"$0\" \"$1\" \"$2\" \"$3\"";
 }
@@ -89,27 +100,34 @@ std::string onSmallDisk(const std::string& options) {
 std::vector<FailureCase> failureCases() {
     return {
         {"FullDevice", "exec \"$0\" \"$1\" /dev/full", FailureNumber::DiskFull, "", false, false,
-         nullptr, keepsTheOldOutput},
+         nullptr, keepsTheOldOutput, "/dev/full: "},
         {"FileSizeLimit", "ulimit -f 300 && exec \"$0\" \"$1\" \"$2\"", FailureNumber::DiskFull, "",
-         false, false, nullptr, keepsTheOldOutput},
+         false, false, nullptr, keepsTheOldOutput, "{folder}/out.csv: "},
         // The disk holds the output of an earlier run; the new one does not fit beside it.
         {"FullFileSystem", onSmallDisk("size=160k"), FailureNumber::DiskFull, "", true, false,
-         nullptr,
-         [](const fs::path& output, const std::string& csv) {
-             keepsTheOldOutput(output, csv);
-             EXPECT_EQ(readFile(output.parent_path() / "listing"), "out.csv\n");
-         }},
+         nullptr, keepsTheOldOutputAlone, "{folder}/disk/out.csv: "},
+        // The same where no nameless file can be linked in, so that the new one is written under
+        // a name of its own until it fails.
+        {"FullFileSystemWithANamedFile", onSmallDisk("size=160k", "mount -t tmpfs none /proc && "),
+         FailureNumber::DiskFull, "", true, false, nullptr, keepsTheOldOutputAlone,
+         "{folder}/disk/out.csv: "},
+        // The CSV fails on the way, so the page is not written either.
+        {"CsvAndPageOnAFullFileSystem",
+         onSmallDisk("size=160k", "", "--html \"$3/disk/out.html\" \"$3/disk/out.csv\""),
+         FailureNumber::DiskFull, "", true, false, nullptr, keepsTheOldOutputAlone,
+         "{folder}/disk/out.csv: ", "{folder}/disk/out.html was not written either.\n"},
         {"NoInodeLeft", onSmallDisk("size=1m,nr_inodes=1"), FailureNumber::DiskFull, "", true,
          false, nullptr,
          [](const fs::path& output, const std::string&) {
              EXPECT_EQ(readFile(output), kOldOutput);
              EXPECT_EQ(readFile(output.parent_path() / "listing"), "");
-         }},
+         },
+         "{folder}/disk/out.csv: "},
         // Texts the program prints report their failures as its outputs do.
         {"HelpOntoAFullDevice", "exec \"$0\" --help >/dev/full", FailureNumber::DiskFull, "", false,
-         false, nullptr, keepsTheOldOutput},
+         false, nullptr, keepsTheOldOutput, "standard output: "},
         {"VersionOntoAFullDevice", "exec \"$0\" --version >/dev/full", FailureNumber::DiskFull, "",
-         false, false, nullptr, keepsTheOldOutput},
+         false, false, nullptr, keepsTheOldOutput, "standard output: "},
         {"SummaryOntoAFullDevice", "exec \"$0\" --summary \"$1\" >/dev/full",
          FailureNumber::DiskFull, "", false, false, nullptr, keepsTheOldOutput,
          "standard output: "},
@@ -117,7 +135,7 @@ std::vector<FailureCase> failureCases() {
          FailureNumber::DeviceIoError, "", false, false, nullptr, keepsTheOldOutput,
          "standard output: "},
         {"CsvOntoAFullStandardOutput", "exec \"$0\" \"$1\" - >/dev/full", FailureNumber::DiskFull,
-         "", false, false, nullptr, keepsTheOldOutput},
+         "", false, false, nullptr, keepsTheOldOutput, "standard output: "},
         // Position 0 of a process's memory is never mapped, so reading it fails.
         {"ReadFails", "exec \"$0\" /proc/self/mem \"$2\"", FailureNumber::DeviceIoError, "", false,
          false, nullptr, keepsTheOldOutput},
@@ -158,7 +176,14 @@ TEST_P(FailureNumberTest, ReachedThroughTheConverter) {
             support::shellQuoted(folder.path()),
         folder.path());
 
-    std::string message = c.messagePrefix + expectedErrorOutput(c.failure);
+    const auto inFolder = [&](std::string text) {
+        if (const std::size_t at = text.find("{folder}"); at != std::string::npos) {
+            text.replace(at, 8, support::utf8Text(folder.path()));
+        }
+        return text;
+    };
+    std::string message =
+        inFolder(c.messagePrefix) + expectedErrorOutput(c.failure) + inFolder(c.messageEnd);
     message.insert(message.find('\n'), c.descriptionEnd);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError, message);

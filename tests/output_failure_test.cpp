@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/log_job.h"
 #include "picture/picture_output.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/expected_csv.h"
@@ -172,6 +173,97 @@ INSTANTIATE_TEST_SUITE_P(
                     "not be completed: Disk full",
                     false}),
     [](const auto& info) { return info.param.name; });
+
+struct JobCase {
+    std::string name;
+    std::vector<std::uint8_t> log;
+    // Which of the three outputs fails, and how.
+    std::size_t failing;
+    std::uint64_t room;
+    bool closingFails;
+    // The failure's number, the output it names and the outputs it says it left unwritten.
+    FailureNumber expected;
+    std::string outputPath;
+    std::vector<std::string> unwritten;
+    // Whether the outputs that did not fail took their places.
+    bool othersKept;
+};
+
+void PrintTo(const JobCase& c, std::ostream* out) { *out << c.name; }
+
+class JobFailureTest : public ::testing::TestWithParam<JobCase> {};
+
+// The outputs of one log stand or fall together: where one fails, none takes its place.
+TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
+    const JobCase& c = GetParam();
+    MemoryOutputTarget first;
+    MemoryOutputTarget second;
+    first.label = "first.csv";
+    second.label = "second.csv";
+    FailingOutputTarget failing = failingOutput(c.room, c.closingFails);
+    std::vector<OutputTarget*> targets = {&first, &second};
+    targets.insert(targets.begin() + static_cast<std::ptrdiff_t>(c.failing), &failing);
+
+    MemorySource source(c.log);
+    const LogStart start = readLogStart(source);
+    CsvOutput a("RunQMRX.pdb", start, {});
+    CsvOutput b("RunQMRX.pdb", start, {});
+    CsvOutput d("RunQMRX.pdb", start, {});
+    const JobOutput outputs[] = {{a, *targets[0]}, {b, *targets[1]}, {d, *targets[2]}};
+    SampleVisitor* const visitors[] = {&a, &b, &d};
+    support::RecordingServices services;
+    try {
+        writeLogOutputs(source, start, outputs, visitors, services);
+        FAIL() << "the job did not fail";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.number(), c.expected);
+        EXPECT_EQ(failure.outputPath(), c.outputPath);
+        EXPECT_EQ(failure.unwrittenOutputs(), c.unwritten);
+    }
+    EXPECT_EQ(first.kept, c.othersKept);
+    EXPECT_EQ(second.kept, c.othersKept);
+    EXPECT_EQ(failing.kept, c.othersKept);
+    EXPECT_TRUE(failing.contents.starts_with(c.othersKept ? "RunQMRX.pdb\r\n" : kPrevious));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, JobFailureTest,
+                         ::testing::Values(JobCase{"TheFirstFindsNoRoom",
+                                                   kLongLog,
+                                                   0,
+                                                   1000,
+                                                   false,
+                                                   FailureNumber::DiskFull,
+                                                   "failing",
+                                                   {"first.csv", "second.csv"},
+                                                   false},
+                                           JobCase{"TheLastFailsToClose",
+                                                   kLongLog,
+                                                   2,
+                                                   kNever,
+                                                   true,
+                                                   FailureNumber::DiskFull,
+                                                   "failing",
+                                                   {"first.csv", "second.csv"},
+                                                   false},
+                                           JobCase{"OneInTheMiddleFailsAsTheLogEnds",
+                                                   cutShort(kLongLog),
+                                                   1,
+                                                   kNever,
+                                                   true,
+                                                   FailureNumber::InputPastEndOfFile,
+                                                   "",
+                                                   {"first.csv", "second.csv"},
+                                                   false},
+                                           JobCase{"NoneFailsBesideADamagedLog",
+                                                   cutShort(kLongLog),
+                                                   1,
+                                                   kNever,
+                                                   false,
+                                                   FailureNumber::InputPastEndOfFile,
+                                                   "",
+                                                   {},
+                                                   true}),
+                         [](const auto& info) { return info.param.name; });
 
 // A job makes every output of a log from one reading of it.
 TEST(OneReading, ServesTheCsvAndThePicture) {

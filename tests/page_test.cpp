@@ -131,8 +131,9 @@ TEST_F(PageCommandTest, WritesThePageAndTheSameCsvAsAConversion) {
 }
 
 // The log's name is text on the page, its markup escaped, and it never reaches the scripts.
+// Markup in the name stays text, and a control character, as everywhere the name shows, a space.
 TEST(LogPage, TheLogsNameIsTextOnThePage) {
-    MemoryLogInput log("R&D <b> '\xC3\xA4' \xE2\x82\xACQMRX.pdb",
+    MemoryLogInput log("R&D <b>\n'\xC3\xA4' \xE2\x82\xACQMRX.pdb",
                        support::buildLog(support::drivingLog({38}, 2, 2)));
     MemoryOutputTarget page;
     support::RecordingServices services;

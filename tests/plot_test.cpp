@@ -254,17 +254,20 @@ TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
     EXPECT_EQ(readFile(csv), support::expectedCsv(log, "RunQMRX.pdb"));
 }
 
-// The title says the CSV's times, also for hundredths of 100 and more.
+// The title says the CSV's times, also for hundredths of 100 and more, from the earliest to the
+// latest where the clock goes back; and the log's name with a control character as a space.
 TEST(PictureTitle, SaysTheTimesTheCsvWrites) {
     LogContents log;
     log.channels = {38};
-    log.records = {{5, {{150, {1}}}}, {6, {{0, {2}}, {120, {3}}}}};
-    MemoryLogInput input("RunQMRX.pdb", support::buildLog(log));
+    log.records = {{5, {{150, {1}}}}, {6, {{0, {2}}, {120, {3}}}}, {4, {{90, {4}}}}};
+    MemoryLogInput input("Run\tQMRX.pdb", support::buildLog(log));
     MemoryOutputTarget output;
     support::RecordingServices services;
     ASSERT_EQ(plotLog(input, output, services), ConversionOutcome::Converted);
-    EXPECT_EQ(Picture(output.contents).texts("samples"),
-              std::vector<std::string>{"3 samples, 0:05.150 to 0:06.120"});
+    const Picture drawn(output.contents);
+    EXPECT_EQ(drawn.texts("samples"),
+              std::vector<std::string>{"4 samples, earliest 0:04.90, latest 0:06.120"});
+    EXPECT_EQ(drawn.texts("title"), std::vector<std::string>{"Run QMRX.pdb"});
 }
 
 TEST(XmlText, EscapesMarkupAndReplacesWhatIsNotUtf8) {

@@ -29,8 +29,9 @@ class MemoryLogInput : public LogInput {
 class MemoryOutputTarget : public OutputTarget {
   public:
     std::unique_ptr<ByteSink> replace() override;
-    std::string name() const override { return "memory"; }
+    std::string name() const override { return label; }
 
+    std::string label = "memory";
     // Whether the run got as far as replacing the output, and whether its sink took the
     // output's place.
     bool replaced = false;

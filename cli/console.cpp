@@ -1,0 +1,18 @@
+#include "cli/console.h"
+
+#include <cstdio>
+
+#include "system/standard_streams.h"
+#include "system/terminal.h"
+
+namespace quillet {
+
+void StandardConsole::writeOutput(std::string_view text) { system::writeStandardOutput(text); }
+
+void StandardConsole::writeError(std::string_view text) { system::writeStandardError(text); }
+
+bool StandardConsole::showsProgress(bool outputOnStandardOutput) const {
+    return system::isTerminal(stderr) && !(outputOnStandardOutput && system::isTerminal(stdout));
+}
+
+}  // namespace quillet

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string_view>
+
+namespace quillet {
+
+// Where quillet-convert's texts go: its standard output and standard error, or a test's.
+class Console {
+  public:
+    virtual ~Console() = default;
+    // A text the user asked for (the help, a summary); fails as an output does when it cannot
+    // be written.
+    virtual void writeOutput(std::string_view text) = 0;
+    // Messages, progress and counts.
+    virtual void writeError(std::string_view text) = 0;
+    // Whether progress on standard error shows to a person, and not on the screen that an
+    // output on standard output goes to.
+    virtual bool showsProgress(bool outputOnStandardOutput) const = 0;
+};
+
+// The program's own standard streams.
+class StandardConsole : public Console {
+  public:
+    void writeOutput(std::string_view text) override;
+    void writeError(std::string_view text) override;
+    bool showsProgress(bool outputOnStandardOutput) const override;
+};
+
+}  // namespace quillet
