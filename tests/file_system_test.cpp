@@ -55,6 +55,51 @@ struct Paths {
     fs::path output;
 };
 
+// Line 1 is UTF-8 where file names are; on Windows it takes one byte a character, as its
+// spreadsheets read a CSV, and "?" for what one byte cannot hold.
+TEST_F(ConversionRunTest, WritesTheNameAsThePlatformsSpreadsheetsReadIt) {
+    LogContents log;
+    log.records = {LogRecord{1, {{5, {}}}}};
+    const fs::path input = writeLog(support::buildLog(log),
+                                    "Pr\xC3\xBC"
+                                    "fung \xE2\x82\xAC \xF0\x9F\x9A\x97QMRX.pdb");
+    ASSERT_EQ(convert(input), ConversionOutcome::Converted);
+    const std::string name = kWindowsPaths ? "Pr\xFC"
+                                             "fung ? ?QMRX.pdb"
+                                           : "Pr\xC3\xBC"
+                                             "fung \xE2\x82\xAC \xF0\x9F\x9A\x97QMRX.pdb";
+    EXPECT_EQ(readFile(output), name + "\r\nTime\r\n0:01.05\r\n");
+}
+
+struct NameCase {
+    std::string path;
+    std::string onWindows;
+    // Elsewhere "\\" is a character of a file name like any other.
+    std::string elsewhere;
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) { *out << c.path; }
+
+class FileNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(FileNameTest, TakesTheTextAfterTheLastFolderSeparator) {
+    const bool windows = fs::path::preferred_separator == '\\';
+    EXPECT_EQ(fileNameOf(GetParam().path), windows ? GetParam().onWindows : GetParam().elsewhere);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileNameTest,
+    ::testing::Values(NameCase{"RunQMRX.pdb", "RunQMRX.pdb", "RunQMRX.pdb"},
+                      NameCase{"C:\\Logs\\Run7QMRX.pdb", "Run7QMRX.pdb", "C:\\Logs\\Run7QMRX.pdb"},
+                      NameCase{"/home/me/logs/Run7QMRX.pdb", "Run7QMRX.pdb", "Run7QMRX.pdb"},
+                      NameCase{"C:\\Logs/sub\\Run.pdb", "Run.pdb", "sub\\Run.pdb"},
+                      NameCase{"dir/", "", ""},
+                      NameCase{"\\\\server\\share\\RunQMRX.pdb", "RunQMRX.pdb",
+                               "\\\\server\\share\\RunQMRX.pdb"},
+                      NameCase{"x\\aQMRX.pdb", "aQMRX.pdb", "x\\aQMRX.pdb"},
+                      NameCase{"C:RunQMRX.pdb", "C:RunQMRX.pdb", "C:RunQMRX.pdb"},
+                      NameCase{"/tmp/Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb", "Lauf\xC3\xBC.pdb"}));
+
 struct PathCase {
     std::string name;
     // Lays out the folder and names the two paths of the run.
