@@ -104,32 +104,29 @@ LogContents rampLog() {
     return log;
 }
 
-class PlotCommandTest : public ::testing::Test {
+// Pictures drawn in process from logs in memory; each is also written to a file, which a
+// renderer must take.
+class PictureTest : public RunEndingTest {
   protected:
-    CommandResult run(const std::string& arguments) {
-        return support::runCommand(QUILLET_CONVERT, arguments, folder.path());
-    }
-
-    fs::path writeLog(const std::vector<std::uint8_t>& bytes) {
-        support::writeFile(input, bytes);
-        return input;
+    ConversionOutcome draw(const std::vector<std::uint8_t>& bytes) {
+        MemoryLogInput log("RunQMRX.pdb", bytes);
+        MemoryOutputTarget output;
+        const ConversionOutcome outcome = plotLog(log, output, services);
+        support::writeFile(svg, {output.contents.begin(), output.contents.end()});
+        return outcome;
     }
 
     Picture picture() const { return Picture(readFile(svg)); }
 
     support::TemporaryFolder folder;
-    fs::path input = folder / "RunQMRX.pdb";
     fs::path svg = folder / "run.svg";
 };
 
-TEST_F(PlotCommandTest, DrawsOneStripPerChannelUnderTheLogsName) {
+TEST_F(PictureTest, DrawsOneStripPerChannelUnderTheLogsName) {
     const LogContents log =
         support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 34}, 30, 5);
-    const CommandResult result =
-        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.standardError, "");
-    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_EQ(draw(support::buildLog(log)), ConversionOutcome::Converted);
+    EXPECT_TRUE(services.messages.empty());
     expectRenders(svg, folder.path());
 
     const Picture drawn = picture();
@@ -145,10 +142,8 @@ TEST_F(PlotCommandTest, DrawsOneStripPerChannelUnderTheLogsName) {
     EXPECT_TRUE(drawn.texts("stop").empty());
 }
 
-TEST_F(PlotCommandTest, PointsFollowARampAndTheLabelsAreItsCells) {
-    const CommandResult result = run("--plot " + shellQuoted(svg) + " " +
-                                     shellQuoted(writeLog(support::buildLog(rampLog()))));
-    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+TEST_F(PictureTest, PointsFollowARampAndTheLabelsAreItsCells) {
+    ASSERT_EQ(draw(support::buildLog(rampLog())), ConversionOutcome::Converted);
 
     const Picture drawn = picture();
     EXPECT_EQ(drawn.texts("smallest"), (std::vector<std::string>{"0", "0.00"}));
@@ -167,20 +162,18 @@ TEST_F(PlotCommandTest, PointsFollowARampAndTheLabelsAreItsCells) {
     }
 }
 
-TEST_F(PlotCommandTest, ADamagedLogIsDrawnUpToTheDamageAndFailsAsItsConversion) {
+TEST_F(PictureTest, ADamagedLogIsDrawnUpToTheDamageAndFailsAsItsConversion) {
     std::vector<std::uint8_t> bytes = support::buildLog(rampLog());
     bytes.resize(bytes.size() - 4);
-    writeLog(bytes);
-    const fs::path csv = folder / "run.csv";
-    const CommandResult conversion = run(shellQuoted(input) + " " + shellQuoted(csv));
-    const CommandResult drawing = run("--plot " + shellQuoted(svg) + " " + shellQuoted(input));
-    EXPECT_EQ(conversion.exitCode, 1);
-    EXPECT_EQ(drawing.exitCode, 1);
-    EXPECT_EQ(drawing.standardError, conversion.standardError);
+    MemoryLogInput log("RunQMRX.pdb", bytes);
+    MemoryOutputTarget csv;
+    support::RecordingServices conversion;
+    EXPECT_EQ(convertLog(log, csv, conversion), ConversionOutcome::Failed);
+    EXPECT_EQ(draw(bytes), ConversionOutcome::Failed);
+    EXPECT_EQ(services.messages, conversion.messages);
     expectRenders(svg, folder.path());
 
-    const std::string csvText = readFile(csv);
-    const long long csvSamples = std::count(csvText.begin(), csvText.end(), '\n') - 2;
+    const long long csvSamples = std::count(csv.contents.begin(), csv.contents.end(), '\n') - 2;
     const Picture drawn = picture();
     EXPECT_EQ(drawn.samples(), csvSamples);
     for (const std::vector<Point>& line : drawn.lines()) {
@@ -191,12 +184,10 @@ TEST_F(PlotCommandTest, ADamagedLogIsDrawnUpToTheDamageAndFailsAsItsConversion) 
         << drawn.texts("stop")[0];
 }
 
-TEST_F(PlotCommandTest, ALongLogStaysUnderOneMegabyte) {
+TEST_F(PictureTest, ALongLogStaysUnderOneMegabyte) {
     const LogContents log =
         support::drivingLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21}, 4000, 50);
-    const CommandResult result =
-        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
-    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+    ASSERT_EQ(draw(support::buildLog(log)), ConversionOutcome::Converted);
     EXPECT_LT(fs::file_size(svg), 1000u * 1000u);
     const Picture drawn = picture();
     EXPECT_EQ(drawn.samples(), 4000 * 50);
@@ -207,16 +198,14 @@ TEST_F(PlotCommandTest, ALongLogStaysUnderOneMegabyte) {
     expectRenders(svg, folder.path());
 }
 
-TEST_F(PlotCommandTest, TimeGoingBackDrawsEverySampleOnOneAxis) {
+TEST_F(PictureTest, TimeGoingBackDrawsEverySampleOnOneAxis) {
     LogContents log;
     log.channels = {38};
     log.records = {{10, {{0, {10}}, {50, {20}}}},
                    {11, {{0, {30}}}},
                    {4, {{0, {40}}, {50, {50}}}},
                    {12, {{0, {60}}}}};
-    const CommandResult result =
-        run("--plot " + shellQuoted(svg) + " " + shellQuoted(writeLog(support::buildLog(log))));
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(draw(support::buildLog(log)), ConversionOutcome::Converted);
     expectRenders(svg, folder.path());
     const Picture drawn = picture();
     EXPECT_EQ(drawn.samples(), 6);
@@ -229,6 +218,26 @@ TEST_F(PlotCommandTest, TimeGoingBackDrawsEverySampleOnOneAxis) {
     EXPECT_EQ(drawn.texts("smallest"), std::vector<std::string>{"10"});
     EXPECT_EQ(drawn.texts("largest"), std::vector<std::string>{"60"});
 }
+
+// The real program: the picture and the CSV from one command, a picture on standard output, and
+// a log on standard input read once for both.
+class PlotCommandTest : public ::testing::Test {
+  protected:
+    CommandResult run(const std::string& arguments) {
+        return support::runCommand(QUILLET_CONVERT, arguments, folder.path());
+    }
+
+    fs::path writeLog(const std::vector<std::uint8_t>& bytes) {
+        support::writeFile(input, bytes);
+        return input;
+    }
+
+    Picture picture() const { return Picture(readFile(svg)); }
+
+    support::TemporaryFolder folder;
+    fs::path input = folder / "RunQMRX.pdb";
+    fs::path svg = folder / "run.svg";
+};
 
 TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
     const LogContents log = support::drivingLog({33, 7, 20}, 4, 3);
@@ -244,7 +253,6 @@ TEST_F(PlotCommandTest, PictureAndCsvFromOneCommand) {
     EXPECT_EQ(toStandardOutput.exitCode, 0);
     EXPECT_EQ(toStandardOutput.standardOutput, readFile(svg));
 
-    // A log on standard input is read once for both.
     const fs::path fromInput = folder / "input.svg";
     const CommandResult fromStandardInput =
         run("--name RunQMRX.pdb --plot " + shellQuoted(fromInput) + " - " + shellQuoted(csv) +
