@@ -52,9 +52,10 @@ struct PlannedOutput {
 };
 
 std::string clashReason(const PlannedOutput& earlier, const PlannedOutput& later) {
-    const std::string logs = "\"" + earlier.log + "\" and \"" + later.log + "\"";
-    if (earlier.name == later.name) return logs + " would both write " + later.name;
-    return logs + " would write " + earlier.name + " and " + later.name +
+    const std::string logs =
+        "\"" + displayName(earlier.log) + "\" and \"" + displayName(later.log) + "\"";
+    if (earlier.name == later.name) return logs + " would both write " + displayName(later.name);
+    return logs + " would write " + displayName(earlier.name) + " and " + displayName(later.name) +
            ", which a folder on a disk that ignores letter case holds as one file";
 }
 

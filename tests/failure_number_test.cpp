@@ -42,7 +42,8 @@ struct FailureCase {
     // What goes after the failure's own description in the message.
     std::string descriptionEnd;
     bool needsMountNamespace = false;
-    bool needsPlainMemory = false;
+    // Why the case cannot run under AddressSanitizer, if it cannot.
+    const char* notUnderAddressSanitizer = nullptr;
     // The log's bytes when it is not the medium log.
     std::vector<std::uint8_t> (*logBytes)() = nullptr;
     // Checks the output afterwards, given what the CSV would be.
@@ -99,25 +100,25 @@ std::string onSmallDisk(const std::string& options, const std::string& before = 
 
 std::vector<FailureCase> failureCases() {
     return {
-        {"FullDevice", "exec \"$0\" \"$1\" /dev/full", FailureNumber::DiskFull, "", false, false,
+        {"FullDevice", "exec \"$0\" \"$1\" /dev/full", FailureNumber::DiskFull, "", false, nullptr,
          nullptr, keepsTheOldOutput, "/dev/full: "},
         {"FileSizeLimit", "ulimit -f 300 && exec \"$0\" \"$1\" \"$2\"", FailureNumber::DiskFull, "",
-         false, false, nullptr, keepsTheOldOutput, "{folder}/out.csv: "},
+         false, nullptr, nullptr, keepsTheOldOutput, "{folder}/out.csv: "},
         // The disk holds the output of an earlier run; the new one does not fit beside it.
-        {"FullFileSystem", onSmallDisk("size=160k"), FailureNumber::DiskFull, "", true, false,
+        {"FullFileSystem", onSmallDisk("size=160k"), FailureNumber::DiskFull, "", true, nullptr,
          nullptr, keepsTheOldOutputAlone, "{folder}/disk/out.csv: "},
         // The same where no nameless file can be linked in, so that the new one is written under
         // a name of its own until it fails.
         {"FullFileSystemWithANamedFile", onSmallDisk("size=160k", "mount -t tmpfs none /proc && "),
-         FailureNumber::DiskFull, "", true, false, nullptr, keepsTheOldOutputAlone,
-         "{folder}/disk/out.csv: "},
+         FailureNumber::DiskFull, "", true, "AddressSanitizer cannot find the stack without /proc",
+         nullptr, keepsTheOldOutputAlone, "{folder}/disk/out.csv: "},
         // The CSV fails on the way, so the page is not written either.
         {"CsvAndPageOnAFullFileSystem",
          onSmallDisk("size=160k", "", "--html \"$3/disk/out.html\" \"$3/disk/out.csv\""),
-         FailureNumber::DiskFull, "", true, false, nullptr, keepsTheOldOutputAlone,
+         FailureNumber::DiskFull, "", true, nullptr, nullptr, keepsTheOldOutputAlone,
          "{folder}/disk/out.csv: ", "{folder}/disk/out.html was not written either.\n"},
         {"NoInodeLeft", onSmallDisk("size=1m,nr_inodes=1"), FailureNumber::DiskFull, "", true,
-         false, nullptr,
+         nullptr, nullptr,
          [](const fs::path& output, const std::string&) {
              EXPECT_EQ(readFile(output), kOldOutput);
              EXPECT_EQ(readFile(output.parent_path() / "listing"), "");
@@ -125,28 +126,29 @@ std::vector<FailureCase> failureCases() {
          "{folder}/disk/out.csv: "},
         // Texts the program prints report their failures as its outputs do.
         {"HelpOntoAFullDevice", "exec \"$0\" --help >/dev/full", FailureNumber::DiskFull, "", false,
-         false, nullptr, keepsTheOldOutput, "standard output: "},
+         nullptr, nullptr, keepsTheOldOutput, "standard output: "},
         {"VersionOntoAFullDevice", "exec \"$0\" --version >/dev/full", FailureNumber::DiskFull, "",
-         false, false, nullptr, keepsTheOldOutput, "standard output: "},
+         false, nullptr, nullptr, keepsTheOldOutput, "standard output: "},
         {"SummaryOntoAFullDevice", "exec \"$0\" --summary \"$1\" >/dev/full",
-         FailureNumber::DiskFull, "", false, false, nullptr, keepsTheOldOutput,
+         FailureNumber::DiskFull, "", false, nullptr, nullptr, keepsTheOldOutput,
          "standard output: "},
         {"SummaryWithStandardOutputClosed", "exec \"$0\" --summary \"$1\" >&-",
-         FailureNumber::DeviceIoError, "", false, false, nullptr, keepsTheOldOutput,
+         FailureNumber::DeviceIoError, "", false, nullptr, nullptr, keepsTheOldOutput,
          "standard output: "},
         {"CsvOntoAFullStandardOutput", "exec \"$0\" \"$1\" - >/dev/full", FailureNumber::DiskFull,
-         "", false, false, nullptr, keepsTheOldOutput, "standard output: "},
+         "", false, nullptr, nullptr, keepsTheOldOutput, "standard output: "},
         // Position 0 of a process's memory is never mapped, so reading it fails.
         {"ReadFails", "exec \"$0\" /proc/self/mem \"$2\"", FailureNumber::DeviceIoError, "", false,
-         false, nullptr, keepsTheOldOutput},
+         nullptr, nullptr, keepsTheOldOutput},
         {"TooLittleMemoryForStandardInput",
          "ulimit -v 16000 && head -c 16000000 /dev/zero | \"$0\" - \"$2\"",
-         FailureNumber::OutOfMemory, "", false, true, nullptr, keepsTheOldOutput},
+         FailureNumber::OutOfMemory, "", false,
+         "AddressSanitizer reserves more memory than the limit", nullptr, keepsTheOldOutput},
         // The log ends inside its second record while its lines wait in the write buffer; the
         // limit then refuses them too, the message tells both, and the earlier output stays.
         {"ClosingFailsAfterTheLogEnded", "ulimit -f 1 && exec \"$0\" \"$1\" \"$2\"",
          FailureNumber::InputPastEndOfFile, "; the output could not be completed: Disk full", false,
-         false, shortCutLog, keepsTheOldOutput},
+         nullptr, shortCutLog, keepsTheOldOutput},
     };
 }
 
@@ -161,8 +163,8 @@ TEST_P(FailureNumberTest, ReachedThroughTheConverter) {
         (geteuid() != 0 || std::system("unshare -m true 2>/dev/null") != 0)) {
         GTEST_SKIP() << "needs root and mount namespaces";
     }
-    if (c.needsPlainMemory && underAddressSanitizer()) {
-        GTEST_SKIP() << "AddressSanitizer reserves more memory than the limit";
+    if (c.notUnderAddressSanitizer && underAddressSanitizer()) {
+        GTEST_SKIP() << c.notUnderAddressSanitizer;
     }
     const fs::path log = folder / kLogName;
     const fs::path output = folder / "out.csv";
