@@ -92,6 +92,48 @@ for entry in 'hex(1):' 'hex(1):41' 'dword:00000005'; do
   check "the input dialog over a PalmDir of $entry closes" \
     wait_for_window_gone "Choose a Vantrel Log to convert"
 done
+
+# A remembered folder longer than the dialog takes would overrun its buffers of MAX_PATH: one of
+# 1,100 characters, or of 98,000, starts the dialog in its default folder, and the window lives
+# on. One at the limit, 248 characters, starts it there. The output "Browse" is one Tab further.
+remember() {  # remember KEY WINDOWS-TEXT
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Riravazev\\LastDirs]\r\n"%s"="%s"\r\n' \
+    "$1" "${2//\\/\\\\}" >"$work/remembered.reg"
+  "$WINE" reg import "$(windows_path "$work/remembered.reg")" >/dev/null 2>&1
+}
+# An existing folder in $work whose Windows path, with its final "\", is $1 characters long.
+folder_of_length() {
+  local folder=$work/long
+  until [ $(($1 - $(windows_path "$folder/" | wc -c))) -le 42 ]; do
+    folder+=/$(printf 'f%.0s' $(seq 40))
+  done
+  folder+=/$(printf 'g%.0s' $(seq $(($1 - $(windows_path "$folder/" | wc -c) - 1))))
+  mkdir -p "$folder"
+  windows_path "$folder/"
+}
+long_rows=(
+  "PalmDir|Choose a Vantrel Log to convert|1,100 characters|$(folder_of_length 1100)"
+  "PalmDir|Choose a Vantrel Log to convert|248 characters|$(folder_of_length 248)"
+  "OutDir|Save File|98,000 characters|C:\\$(head -c 98000 /dev/zero | tr '\0' a)"
+)
+focus=PalmDir
+for row in "${long_rows[@]}"; do
+  IFS='|' read -r key title length folder <<<"$row"
+  if [ "$key" != "$focus" ]; then
+    press Tab
+    focus=$key
+  fi
+  remember "$key" "$folder"
+  press Return
+  check "the dialog opens over a $key of $length" wait_for_window "$title" 60
+  sleep 1
+  import -window root "window_test_${key}_${length//[^0-9]/}.png"
+  press Escape
+  check "the dialog over a $key of $length closes" wait_for_window_gone "$title"
+  check "the window lives on after a $key of $length" \
+    wait_for_window "Vantrel Log Converter v1.02" 5
+done
+press shift+Tab
 "$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1
 press Tab Tab
 
