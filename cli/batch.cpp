@@ -15,9 +15,11 @@
 #include "conversion/log_records.h"
 #include "page/page_run.h"
 #include "picture/plot_run.h"
+#include "system/file_access.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
+#include "system/terminal.h"
 
 namespace quillet {
 namespace {
@@ -99,6 +101,13 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
             {log, inOutputFolder(csvName), inOutputFolder(pictureName), inOutputFolder(pageName)});
     }
     return jobs;
+}
+
+// Whether an output goes to a terminal: standard output that is one, or a path that names one
+// ("CON" on Windows).
+bool showsOnTerminal(const std::string& output) {
+    if (isStandardStream(output)) return system::isTerminal(stdout);
+    return !output.empty() && system::namesTerminal(pathFromUtf8(output));
 }
 
 }  // namespace
@@ -194,8 +203,8 @@ int convertManyLogs(const ConverterOptions& options) {
 }
 
 int convertOneLog(const ConverterOptions& options) {
-    ConsoleServices console(isStandardStream(options.output) || isStandardStream(options.picture) ||
-                            isStandardStream(options.page));
+    ConsoleServices console(showsOnTerminal(options.output) || showsOnTerminal(options.picture) ||
+                            showsOnTerminal(options.page));
     const LogJob job{options.inputs.front(), options.output, options.picture, options.page};
     return runJob(job, options, console) == JobOutcome::Failed ? 1 : 0;
 }

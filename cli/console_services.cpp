@@ -31,9 +31,8 @@ void printFailure(const std::string& subject, const Failure& failure) {
                  consoleMessage(failure));
 }
 
-ConsoleServices::ConsoleServices(bool outputOnStandardOutput)
-    : m_showProgress(system::isTerminal(stderr) &&
-                     !(outputOnStandardOutput && system::isTerminal(stdout))) {}
+ConsoleServices::ConsoleServices(bool outputOnTerminal)
+    : m_showProgress(system::isTerminal(stderr) && !outputOnTerminal) {}
 
 void ConsoleServices::beginLog(const std::string& path, int number, int count) {
     m_logPath = path;

@@ -28,6 +28,38 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
     return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
 }
 
+namespace {
+
+bool sameName(const std::wstring& name, const wchar_t* other) {
+    return CompareStringOrdinal(name.c_str(), -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Windows drops the spaces that end a file name.
+std::wstring withoutEndingSpaces(std::wstring name) {
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    return name;
+}
+
+// Windows gives these names to devices in every folder, whatever extension follows them.
+bool isDeviceName(const std::wstring& name) {
+    const std::wstring stem = withoutEndingSpaces(name);
+    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const wchar_t* device : kDevices) {
+        if (sameName(stem, device)) return true;
+    }
+    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
+    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
+}
+
+}  // namespace
+
+// "CONOUT$" names the console only as a whole path; "CON" does in every folder.
+bool namesTerminal(const fs::path& path) {
+    return sameName(withoutEndingSpaces(path.filename().native()), L"CON") ||
+           sameName(path.native(), L"CONOUT$");
+}
+
 bool isDeviceOrPipe(const fs::path& path) {
     const HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -50,22 +82,6 @@ void writeToStream(std::FILE* stream, std::span<const char> bytes) {
 void flushStream(std::FILE* stream) {
     if (std::fflush(stream) != 0) throw Failure(FailureNumber::DeviceIoError);
 }
-
-namespace {
-
-// Windows gives these names to devices in every folder, whatever extension follows them.
-bool isDeviceName(std::wstring stem) {
-    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
-    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
-    for (const wchar_t* device : kDevices) {
-        if (CompareStringOrdinal(stem.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
-    }
-    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
-    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
-                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
-}
-
-}  // namespace
 
 void checkReplaceable(const fs::path& output) {
     const std::wstring name = output.filename().native();
