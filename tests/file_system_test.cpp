@@ -69,6 +69,15 @@ fs::path writeLogAt(const fs::path& path) {
     return path;
 }
 
+#ifdef _WIN32
+fs::path writeLogCutShortAt(const fs::path& path) {
+    std::vector<std::uint8_t> bytes = smallLog();
+    bytes.pop_back();
+    support::writeFile(path, bytes);
+    return path;
+}
+#endif
+
 fs::path writeOldOutput(const fs::path& path) {
     support::writeFile(path, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
     return path;
@@ -227,6 +236,13 @@ std::vector<PathCase> pathCases() {
                      return Paths{writeLogAt(f / kLogName), "NUL"};
                  },
                  support::kConverted},
+        // A device none answers to is refused as the output is opened, before the records of
+        // this log, cut short in them, end the run.
+        PathCase{"OutputIsADeviceNoneAnswersTo",
+                 [](const fs::path& f) {
+                     return Paths{writeLogCutShortAt(f / kLogName), "LPT9"};
+                 },
+                 FailureNumber::PathFileAccessError},
         // Windows takes these names for devices in any folder, whatever their extension.
         PathCase{"OutputIsNulWithAnExtension",
                  [](const fs::path& f) {

@@ -61,6 +61,10 @@ bool namesTerminal(const fs::path& path) {
 }
 
 bool isDeviceOrPipe(const fs::path& path) {
+    // Such a name is a device even where none answers to it (a port or a printer the machine
+    // lacks, the console of a program without one), so that the output is refused as it is
+    // opened, not replaced once the whole log has been read.
+    if (isDeviceName(path.filename().native()) || namesTerminal(path)) return true;
     const HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

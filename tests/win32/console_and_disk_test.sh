@@ -61,5 +61,24 @@ check "a message on the console shows its non-ASCII letters" \
 check "a message on redirected standard error is UTF-8" \
   grep -qF 'Müller\RunQMRX.pdb: Bad Filename.' "$work/redirected.txt"
 
+# "CON" is the console: the CSV shows there, its line 1 first, and no progress runs into it.
+# Without a console (Wine gives one only to a program started from a terminal), "CON" takes
+# nothing and is refused as it is opened: a log cut short in its records gives "Bad Filename",
+# not error 62 once the whole log has been read.
+"$WINE" "$make_logs" samples "$(windows_path "$work/samples")"
+(cd "$work" && script -qec "\"$WINE\" \"$converter\" 'samples\\WarmUpQMRX.pdb' CON" \
+  /dev/null >"$work/con.txt") || true
+sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$work/con.txt" >"$work/con-shown.txt"
+check "a CSV to CON shows on the console, line 1 alone" grep -qx WarmUpQMRX.pdb "$work/con-shown.txt"
+check "a CSV to CON shows without progress" bash -c "! grep -q % '$work/con-shown.txt'"
+head -c 400 "$work/samples/WarmUpQMRX.pdb" >"$work/CutQMRX.pdb"
+status=0
+"$WINE" "$converter" "$(windows_path "$work/CutQMRX.pdb")" CON </dev/null >/dev/null \
+  2>"$work/con-error.txt" || status=$?
+check "CON without a console ends with status 1" test "$status" = 1
+check "CON without a console is a bad file name, before the log is read" \
+  test "$(tr -d '\r' <"$work/con-error.txt")" = \
+  "Bad Filename.  Please check the name and path of the files."
+
 echo "console and disk test: $failures failed"
 [ "$failures" -eq 0 ]
