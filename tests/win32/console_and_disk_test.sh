@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # quillet-convert.exe under Wine where the fault lies outside the program: a long path, a full
-# disk, a console, and its manifest.
+# disk, a console, a pipe closed early, and its manifest.
 # Usage: console_and_disk_test.sh QUILLET.EXE QUILLET-CONVERT.EXE MAKE-LOGS.EXE
 # (WINE and WINEPREFIX set)
 set -euo pipefail
@@ -79,6 +79,24 @@ check "CON without a console ends with status 1" test "$status" = 1
 check "CON without a console is a bad file name, before the log is read" \
   test "$(tr -d '\r' <"$work/con-error.txt")" = \
   "Bad Filename.  Please check the name and path of the files."
+
+# A reader that leaves early (| head -1) ends the run quietly with status 141, as SIGPIPE does
+# on Linux: a CSV of gigabytes on standard output, and the summary of many logs, both far more
+# than a pipe holds.
+mkdir "$work/many"
+for i in $(seq 1000); do cp "$work/samples/WarmUpQMRX.pdb" "$work/many/Run${i}QMRX.pdb"; done
+closed_rows=(
+  "a CSV of gigabytes|$(windows_path "$work/LongQMRX.pdb") -"
+  "the summary of 1,000 logs|--summary $(windows_path "$work/many")"
+)
+for row in "${closed_rows[@]}"; do
+  IFS='|' read -r output arguments <<<"$row"
+  { status=0
+    "$WINE" "$converter" $arguments 2>"$work/closed-error.txt" || status=$?
+    echo "$status" >"$work/closed-status.txt"; } | head -1 >/dev/null
+  check "$output into | head -1 ends with status 141" test "$(cat "$work/closed-status.txt")" = 141
+  check "$output into | head -1 ends quietly" test ! -s "$work/closed-error.txt"
+done
 
 echo "console and disk test: $failures failed"
 [ "$failures" -eq 0 ]
