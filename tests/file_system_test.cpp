@@ -315,8 +315,8 @@ struct Sharing {
 void PrintTo(const Sharing& s, std::ostream* out) { *out << s.name; }
 
 // A spreadsheet showing the CSV holds it with read sharing only; some programs share writing
-// too but not deleting. Either way the old CSV cannot be replaced, so the run is refused before
-// it reads the log, and leaves no temporary file.
+// too, some also deleting. Either way the old CSV cannot be replaced, so the run is refused
+// before it reads the log, and leaves no temporary file.
 class HeldOutputTest : public ConversionRunTest, public ::testing::WithParamInterface<Sharing> {};
 
 TEST_P(HeldOutputTest, IsRefusedAtOnce) {
@@ -345,11 +345,13 @@ TEST_P(HeldOutputTest, IsRefusedAtOnce) {
     EXPECT_EQ(names, (std::vector<std::string>{"RunQMRX.pdb", "out.csv"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, HeldOutputTest,
-                         ::testing::Values(Sharing{"ReadSharing", FILE_SHARE_READ},
-                                           Sharing{"ReadAndWriteSharing",
-                                                   FILE_SHARE_READ | FILE_SHARE_WRITE}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Programs, HeldOutputTest,
+    ::testing::Values(Sharing{"ReadSharing", FILE_SHARE_READ},
+                      Sharing{"ReadAndWriteSharing", FILE_SHARE_READ | FILE_SHARE_WRITE},
+                      Sharing{"ReadWriteAndDeleteSharing",
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}),
+    [](const auto& info) { return info.param.name; });
 
 // Under Wine, drive Z: holds the whole host, and so also C:'s folder.
 TEST_F(ConversionRunTest, TheInputThroughAnotherDriveIsNoOutput) {

@@ -94,11 +94,12 @@ void checkReplaceable(const fs::path& output) {
     if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
         throw Failure(FailureNumber::PathFileAccessError);
     }
-    // Replacing a file deletes it, which a program that holds it open may forbid: then the
-    // run would fail only once the whole output is written beside it.
-    const HANDLE handle =
-        CreateFileW(output.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Replacing a file moves the new one over it, which Windows refuses while another program
+    // holds it open, even one that shares reading, writing and deleting it: then the run would
+    // fail only once the whole output is written beside it. Only a file nothing holds opens
+    // unshared.
+    const HANDLE handle = CreateFileW(output.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
     } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
