@@ -103,6 +103,14 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
     return jobs;
 }
 
+// The CSV's profile as the options give it, with line 1 spelling the log's name as this
+// platform's spreadsheets read it, as the window writes it.
+CsvProfile csvProfile(const ConverterOptions& options) {
+    CsvProfile profile = options.profile;
+    profile.nameEncoding = kCsvNameEncoding;
+    return profile;
+}
+
 // Whether an output goes to a terminal: standard output that is one, or a path that names one
 // ("CON" on Windows).
 bool showsOnTerminal(const std::string& output) {
@@ -138,7 +146,7 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
     bool failed = false;
     if (due(job.csv)) {
         failed = convertLog(*log, *outputTarget(job.csv, job.log, inPlace), console,
-                            options.profile) == ConversionOutcome::Failed;
+                            csvProfile(options)) == ConversionOutcome::Failed;
     }
     // Of a log whose conversion failed, the others are made as far as it allows, untold.
     auto alsoWrite = [&](const std::string& output, const auto& write) {
