@@ -19,10 +19,12 @@
 #include "conversion/utf8_text.h"
 #include "page/page_output.h"
 #include "picture/picture_output.h"
+#include "system/file_access.h"
 #include "system/file_identity.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
+#include "system/terminal.h"
 
 namespace quillet {
 namespace {
@@ -138,6 +140,13 @@ class JobOutputs {
     std::vector<JobOutput> m_outputs;
     std::vector<SampleVisitor*> m_visitors;
 };
+
+// Whether an output goes to a terminal: standard output that is one, or a path that names one
+// ("CON" on Windows).
+bool showsOnTerminal(const std::string& output) {
+    if (isStandardStream(output)) return system::isTerminal(stdout);
+    return !output.empty() && system::namesTerminal(pathFromUtf8(output));
+}
 
 }  // namespace
 
@@ -256,9 +265,9 @@ int convertOneLog(const ConverterOptions& options, Console& console) {
         console.writeError(usageErrorText(*lost));
         return 2;
     }
-    ConsoleServices services(console, isStandardStream(options.output) ||
-                                          isStandardStream(options.picture) ||
-                                          isStandardStream(options.page));
+    ConsoleServices services(console, showsOnTerminal(options.output) ||
+                                          showsOnTerminal(options.picture) ||
+                                          showsOnTerminal(options.page));
     return runJob(job, options, services) == JobOutcome::Failed ? 1 : 0;
 }
 

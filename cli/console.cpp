@@ -11,8 +11,8 @@ void StandardConsole::writeOutput(std::string_view text) { system::writeStandard
 
 void StandardConsole::writeError(std::string_view text) { system::writeStandardError(text); }
 
-bool StandardConsole::showsProgress(bool outputOnStandardOutput) const {
-    return system::isTerminal(stderr) && !(outputOnStandardOutput && system::isTerminal(stdout));
+bool StandardConsole::showsProgress(bool outputOnTerminal) const {
+    return system::isTerminal(stderr) && !outputOnTerminal;
 }
 
 }  // namespace quillet

@@ -13,9 +13,9 @@ class Console {
     virtual void writeOutput(std::string_view text) = 0;
     // Messages, progress and counts.
     virtual void writeError(std::string_view text) = 0;
-    // Whether progress on standard error shows to a person, and not on the screen that an
-    // output on standard output goes to.
-    virtual bool showsProgress(bool outputOnStandardOutput) const = 0;
+    // Whether progress on standard error shows to a person, and not on a terminal that an
+    // output goes to, where it would run into the output.
+    virtual bool showsProgress(bool outputOnTerminal) const = 0;
 };
 
 // The program's own standard streams.
@@ -23,7 +23,7 @@ class StandardConsole : public Console {
   public:
     void writeOutput(std::string_view text) override;
     void writeError(std::string_view text) override;
-    bool showsProgress(bool outputOnStandardOutput) const override;
+    bool showsProgress(bool outputOnTerminal) const override;
 };
 
 }  // namespace quillet

@@ -44,8 +44,8 @@ void printFailure(Console& console, const std::string& subject, const Failure& f
     }
 }
 
-ConsoleServices::ConsoleServices(Console& console, bool outputOnStandardOutput)
-    : m_console(console), m_showProgress(console.showsProgress(outputOnStandardOutput)) {}
+ConsoleServices::ConsoleServices(Console& console, bool outputOnTerminal)
+    : m_console(console), m_showProgress(console.showsProgress(outputOnTerminal)) {}
 
 void ConsoleServices::beginLog(const std::string& name, int number, int count) {
     m_logName = name;

@@ -14,11 +14,12 @@ namespace quillet {
 void printFailure(Console& console, const std::string& subject, const Failure& failure);
 
 // Reports runs on the console: messages on standard error, progress there too when it is a
-// terminal a person watches and no output goes to the same screen. The progress line shows
-// only while a run is busy, and is cleared before any message and when the run ends.
+// terminal a person watches and no output goes to a terminal, where the progress would run into
+// it. The progress line shows only while a run is busy, and is cleared before any message and
+// when the run ends.
 class ConsoleServices : public ReportingServices {
   public:
-    explicit ConsoleServices(Console& console, bool outputOnStandardOutput = false);
+    explicit ConsoleServices(Console& console, bool outputOnTerminal = false);
 
     // A log starts: its messages begin with its name, and where it is one of `count` logs,
     // progress counts the logs.

@@ -1,6 +1,7 @@
 #include "frontend/file_choosing.h"
 
 #include <filesystem>
+#include <system_error>
 
 namespace quillet::frontend {
 namespace {
@@ -28,14 +29,27 @@ std::string folderPart(std::string_view path) {
                                                       : path.substr(0, last + 1));
 }
 
+// Where the pick's dialog starts: the remembered folder when the dialog can start in it, else
+// where it starts without one.
+std::string startingFolder(const FilePick& pick, SettingsStore& settings) {
+    std::string folder = settings.read(kSettingsApplication, kSettingsSection, pick.settingsKey,
+                                       pick.folderWhenMissing);
+    const std::filesystem::path path = pathFromUtf8(folder);
+    std::error_code notAFolder;
+    if (path.native().size() > kLongestDialogFolder ||
+        !std::filesystem::is_directory(path, notAFolder)) {
+        return std::string(pick.folderWhenMissing);
+    }
+    return folder;
+}
+
 }  // namespace
 
 std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
                                       SettingsStore& settings) {
     // The one dialog serves both kinds of pick, so each showing sets every property afresh.
     dialog.DialogTitle = pick.title;
-    dialog.InitDir = settings.read(kSettingsApplication, kSettingsSection, pick.settingsKey,
-                                   pick.folderWhenMissing);
+    dialog.InitDir = startingFolder(pick, settings);
     dialog.Filter = pick.filter;
     dialog.FileName.clear();
     dialog.Flags = pick.flags;

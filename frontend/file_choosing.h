@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "system/paths.h"
 
 // Choosing the input log and the output file through the platform's file dialogs, and the
 // folders remembered per user between uses. Texts are UTF-8 throughout.
@@ -70,8 +74,17 @@ inline constexpr FilePick kOutputFilePick{"Save File",
 inline constexpr std::string_view kSettingsApplication = "Riravazev";
 inline constexpr std::string_view kSettingsSection = "LastDirs";
 
+// The longest folder, in the units the platform names files in, that a file dialog is started in.
+// Windows' dialogs copy the folder into buffers of MAX_PATH (260) UTF-16 units and add a "\" and
+// a pattern to it, so the limit is the longest folder Win32 names in MAX_PATH: room is left for
+// an 8.3 file name (MAX_PATH - 12). Qt's dialog takes a folder of any length.
+inline constexpr std::size_t kLongestDialogFolder =
+    kWindowsPaths ? 248 : std::numeric_limits<std::size_t>::max();
+
 // Shows the pick's dialog, starting in the remembered folder, and remembers the chosen file's
-// folder. Returns the chosen path for its box, or nothing when the dialog was cancelled.
+// folder. A remembered folder that is no existing folder, or is longer than the dialog takes,
+// is read as a missing one. Returns the chosen path for its box, or nothing when the dialog was
+// cancelled.
 std::optional<std::string> chooseFile(const FilePick& pick, FileDialog& dialog,
                                       SettingsStore& settings);
 

@@ -21,6 +21,10 @@ bool seekFile(std::FILE* file, std::uint64_t position);
 // a named pipe) rather than replaced.
 bool isDeviceOrPipe(const std::filesystem::path& path);
 
+// Whether the path names a terminal, where what is written shows to a person: on Windows the
+// console ("CON", "CONOUT$"), elsewhere a terminal device ("/dev/tty").
+bool namesTerminal(const std::filesystem::path& path);
+
 // Opens a device or pipe for writing in place; nullptr when it cannot be opened.
 std::FILE* openInPlace(const std::filesystem::path& path);
 

@@ -114,6 +114,15 @@ fs::path writeLogAt(const fs::path& path) {
     return path;
 }
 
+#ifdef _WIN32
+fs::path writeLogCutShortAt(const fs::path& path) {
+    std::vector<std::uint8_t> bytes = smallLog();
+    bytes.pop_back();
+    support::writeFile(path, bytes);
+    return path;
+}
+#endif
+
 fs::path writeOldOutput(const fs::path& path) {
     support::writeFile(path, std::vector<std::uint8_t>(kOldOutput.begin(), kOldOutput.end()));
     return path;
@@ -272,6 +281,13 @@ std::vector<PathCase> pathCases() {
                      return Paths{writeLogAt(f / kLogName), "NUL"};
                  },
                  support::kConverted},
+        // A device none answers to is refused as the output is opened, before the records of
+        // this log, cut short in them, end the run.
+        PathCase{"OutputIsADeviceNoneAnswersTo",
+                 [](const fs::path& f) {
+                     return Paths{writeLogCutShortAt(f / kLogName), "LPT9"};
+                 },
+                 FailureNumber::PathFileAccessError},
         // Windows takes these names for devices in any folder, whatever their extension.
         PathCase{"OutputIsNulWithAnExtension",
                  [](const fs::path& f) {
@@ -344,8 +360,8 @@ struct Sharing {
 void PrintTo(const Sharing& s, std::ostream* out) { *out << s.name; }
 
 // A spreadsheet showing the CSV holds it with read sharing only; some programs share writing
-// too but not deleting. Either way the old CSV cannot be replaced, so the run is refused before
-// it reads the log, and leaves no temporary file.
+// too, some also deleting. Either way the old CSV cannot be replaced, so the run is refused
+// before it reads the log, and leaves no temporary file.
 class HeldOutputTest : public ConversionRunTest, public ::testing::WithParamInterface<Sharing> {};
 
 TEST_P(HeldOutputTest, IsRefusedAtOnce) {
@@ -374,11 +390,13 @@ TEST_P(HeldOutputTest, IsRefusedAtOnce) {
     EXPECT_EQ(names, (std::vector<std::string>{"RunQMRX.pdb", "out.csv"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, HeldOutputTest,
-                         ::testing::Values(Sharing{"ReadSharing", FILE_SHARE_READ},
-                                           Sharing{"ReadAndWriteSharing",
-                                                   FILE_SHARE_READ | FILE_SHARE_WRITE}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Programs, HeldOutputTest,
+    ::testing::Values(Sharing{"ReadSharing", FILE_SHARE_READ},
+                      Sharing{"ReadAndWriteSharing", FILE_SHARE_READ | FILE_SHARE_WRITE},
+                      Sharing{"ReadWriteAndDeleteSharing",
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}),
+    [](const auto& info) { return info.param.name; });
 
 // Under Wine, drive Z: holds the whole host, and so also C:'s folder.
 TEST_F(ConversionRunTest, TheInputThroughAnotherDriveIsNoOutput) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "frontend/file_choosing.h"
 #include "frontend/reporting.h"
+#include "system/paths.h"
+#include "tests/support/log_writer.h"
+#include "tests/support/recording_services.h"
 
 namespace quillet::frontend {
 namespace {
@@ -52,13 +56,37 @@ class MapSettings : public SettingsStore {
     std::map<std::string, std::string> entries;
 };
 
+namespace fs = std::filesystem;
+
 // Paths in the platform's own spelling: "\" on Windows, "/" elsewhere.
 std::string native(std::string path) {
     for (char& c : path) {
-        if (c == '/') c = static_cast<char>(std::filesystem::path::preferred_separator);
+        if (c == '/') c = static_cast<char>(fs::path::preferred_separator);
     }
     return path;
 }
+
+// A folder of the test's own holding the folders "Logs" and "Old" and the file "notes.txt";
+// texts that start with "@" name what lies in it.
+class ExistingFolders {
+  public:
+    ExistingFolders() {
+        fs::create_directories(m_folder / "Logs");
+        fs::create_directories(m_folder / "Old");
+        support::writeFile(m_folder / "notes.txt", {'x'});
+    }
+    std::string placed(const std::string& text) const {
+        return text.starts_with('@') ? utf8FromPath(m_folder.path()) + text.substr(1) : text;
+    }
+    std::map<std::string, std::string> placed(std::map<std::string, std::string> entries) const {
+        for (auto& entry : entries) entry.second = placed(entry.second);
+        return entries;
+    }
+    const fs::path& path() const { return m_folder.path(); }
+
+  private:
+    support::TemporaryFolder m_folder;
+};
 
 struct PickCase {
     std::string name;
@@ -76,21 +104,22 @@ class ChooseFileTest : public testing::TestWithParam<PickCase> {};
 
 TEST_P(ChooseFileTest, SetsUpTheDialogAndRemembersTheFolder) {
     const PickCase& c = GetParam();
+    const ExistingFolders folders;
     AnsweringDialog dialog(c.answer);
     dialog.FileName = "left over";
     dialog.InitDir = "left over";
     MapSettings settings;
-    settings.entries = c.storedBefore;
+    settings.entries = folders.placed(c.storedBefore);
 
     EXPECT_EQ(chooseFile(*c.pick, dialog, settings), c.expectedBoxText);
 
     EXPECT_EQ(dialog.shownKind, c.pick->kind);
     EXPECT_EQ(dialog.shownTitle, c.pick->title);
-    EXPECT_EQ(dialog.shownInitDir, c.expectedInitDir);
+    EXPECT_EQ(dialog.shownInitDir, folders.placed(c.expectedInitDir));
     EXPECT_EQ(dialog.shownFilter, c.pick->filter);
     EXPECT_EQ(dialog.shownFileName, "");
     EXPECT_EQ(dialog.shownFlags, c.pick->flags);
-    EXPECT_EQ(settings.entries, c.storedAfter);
+    EXPECT_EQ(settings.entries, folders.placed(c.storedAfter));
 }
 
 const std::string kPalmDir = "Riravazev/LastDirs/PalmDir";
@@ -114,24 +143,24 @@ INSTANTIATE_TEST_SUITE_P(
                              {{kOutDir, native("/Csv/")}}},
                     PickCase{"remembered folder",
                              &kOutputFilePick,
-                             {{kOutDir, native("/Old/")}, {kPalmDir, native("/Logs/")}},
+                             {{kOutDir, native("@/Old/")}, {kPalmDir, native("@/Logs/")}},
                              native("/New/Run 7.csv"),
-                             native("/Old/"),
+                             native("@/Old/"),
                              native("/New/Run 7.csv"),
-                             {{kOutDir, native("/New/")}, {kPalmDir, native("/Logs/")}}},
+                             {{kOutDir, native("/New/")}, {kPalmDir, native("@/Logs/")}}},
                     PickCase{"cancel",
                              &kInputLogPick,
-                             {{kPalmDir, native("/Logs/")}},
+                             {{kPalmDir, native("@/Logs/")}},
                              "",
-                             native("/Logs/"),
+                             native("@/Logs/"),
                              std::nullopt,
-                             {{kPalmDir, native("/Logs/")}}},
+                             {{kPalmDir, native("@/Logs/")}}},
                     PickCase{"spaces only", &kInputLogPick, {}, "   ", "", std::nullopt, {}},
                     PickCase{"name without a folder",
                              &kInputLogPick,
-                             {{kPalmDir, native("/Logs/")}},
+                             {{kPalmDir, native("@/Logs/")}},
                              "Run7QMRX.pdb",
-                             native("/Logs/"),
+                             native("@/Logs/"),
                              "Run7QMRX.pdb",
                              {{kPalmDir, ""}}},
                     PickCase{"spaces kept",
@@ -140,13 +169,90 @@ INSTANTIATE_TEST_SUITE_P(
                              native(" /Logs/Run7QMRX.pdb "),
                              "",
                              native(" /Logs/Run7QMRX.pdb "),
-                             {{kPalmDir, native(" /Logs/")}}}),
+                             {{kPalmDir, native(" /Logs/")}}},
+                    // A remembered folder the dialog cannot start in is a missing one.
+                    PickCase{"remembered output folder gone",
+                             &kOutputFilePick,
+                             {{kOutDir, native("@/Gone/")}},
+                             native("/New/out.csv"),
+                             "c:\\",
+                             native("/New/out.csv"),
+                             {{kOutDir, native("/New/")}}},
+                    PickCase{"remembered file",
+                             &kOutputFilePick,
+                             {{kOutDir, native("@/notes.txt")}},
+                             "",
+                             "c:\\",
+                             std::nullopt,
+                             {{kOutDir, native("@/notes.txt")}}},
+                    PickCase{"remembered 98,000 characters",
+                             &kInputLogPick,
+                             {{kPalmDir, native("@/") + std::string(98000, 'a')}},
+                             "",
+                             "",
+                             std::nullopt,
+                             {{kPalmDir, native("@/") + std::string(98000, 'a')}}}),
     [](const auto& info) {
         std::string name;
         for (char c : info.param.name)
             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
     });
+
+#ifdef _WIN32
+
+// Windows' dialogs overrun their buffers with a longer folder than they take; the limit counts
+// the UTF-16 units Windows names files in, not the bytes of the UTF-8 text.
+struct FolderLengthCase {
+    std::string name;
+    std::size_t length;
+    wchar_t letter;
+    bool kept;
+};
+
+void PrintTo(const FolderLengthCase& c, std::ostream* out) { *out << c.name; }
+
+// An existing folder in `base` whose path, with its final "\", is `length` units long.
+std::string existingFolderOfLength(const fs::path& base, std::size_t length, wchar_t letter) {
+    fs::path folder = base;
+    std::size_t remaining = length - 1 - folder.native().size();
+    while (remaining > 0) {
+        // Names of up to 100 letters, which a host file system under Wine stores in UTF-8 in its
+        // 255 bytes, and never a last one of none.
+        std::size_t part = std::min<std::size_t>(remaining - 1, 100);
+        if (remaining - 1 - part == 1) --part;
+        folder /= std::wstring(part, letter);
+        remaining -= part + 1;
+    }
+    fs::create_directories(folder);
+    return utf8FromPath(folder) + "\\";
+}
+
+class DialogFolderLengthTest : public testing::TestWithParam<FolderLengthCase> {};
+
+TEST_P(DialogFolderLengthTest, StartsInTheFolderOnlyWhenTheDialogTakesIt) {
+    const FolderLengthCase& c = GetParam();
+    const ExistingFolders folders;
+    const std::string folder = existingFolderOfLength(folders.path(), c.length, c.letter);
+    ASSERT_EQ(pathFromUtf8(folder).native().size(), c.length);
+    MapSettings settings;
+    settings.entries = {{kOutDir, folder}};
+    AnsweringDialog dialog("");
+
+    chooseFile(kOutputFilePick, dialog, settings);
+
+    EXPECT_EQ(dialog.shownInitDir, c.kept ? folder : "c:\\");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, DialogFolderLengthTest,
+    testing::Values(FolderLengthCase{"AtTheLimit", kLongestDialogFolder, L'd', true},
+                    FolderLengthCase{"AtTheLimitInTwoByteLetters", kLongestDialogFolder, L'\u00e4',
+                                     true},
+                    FolderLengthCase{"OneUnitOver", kLongestDialogFolder + 1, L'd', false}),
+    [](const auto& info) { return info.param.name; });
+
+#endif
 
 struct ShareCase {
     float min, max, value;

@@ -40,6 +40,17 @@ bool isDeviceOrPipe(const fs::path& path) {
     return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
 }
 
+// Opened to ask, since the terminal of "/dev/tty" is known only to the process that opens it.
+bool namesTerminal(const fs::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) return false;
+    const int descriptor = open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const bool terminal = isatty(descriptor) != 0;
+    close(descriptor);
+    return terminal;
+}
+
 std::FILE* openInPlace(const fs::path& path) {
     std::FILE* stream = std::fopen(path.c_str(), "wb");
     if (stream) std::setvbuf(stream, nullptr, _IONBF, 0);

@@ -28,7 +28,43 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
     return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;
 }
 
+namespace {
+
+bool sameName(const std::wstring& name, const wchar_t* other) {
+    return CompareStringOrdinal(name.c_str(), -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Windows drops the spaces that end a file name.
+std::wstring withoutEndingSpaces(std::wstring name) {
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    return name;
+}
+
+// Windows gives these names to devices in every folder, whatever extension follows them.
+bool isDeviceName(const std::wstring& name) {
+    const std::wstring stem = withoutEndingSpaces(name);
+    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
+    for (const wchar_t* device : kDevices) {
+        if (sameName(stem, device)) return true;
+    }
+    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
+    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
+}
+
+}  // namespace
+
+// "CONOUT$" names the console only as a whole path; "CON" does in every folder.
+bool namesTerminal(const fs::path& path) {
+    return sameName(withoutEndingSpaces(path.filename().native()), L"CON") ||
+           sameName(path.native(), L"CONOUT$");
+}
+
 bool isDeviceOrPipe(const fs::path& path) {
+    // Such a name is a device even where none answers to it (a port or a printer the machine
+    // lacks, the console of a program without one), so that the output is refused as it is
+    // opened, not replaced once the whole log has been read.
+    if (isDeviceName(path.filename().native()) || namesTerminal(path)) return true;
     const HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -51,22 +87,6 @@ void flushStream(std::FILE* stream) {
     if (std::fflush(stream) != 0) throw Failure(FailureNumber::DeviceIoError);
 }
 
-namespace {
-
-// Windows gives these names to devices in every folder, whatever extension follows them.
-bool isDeviceName(std::wstring stem) {
-    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
-    static constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL"};
-    for (const wchar_t* device : kDevices) {
-        if (CompareStringOrdinal(stem.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
-    }
-    const bool numbered = stem.size() == 4 && stem[3] >= L'1' && stem[3] <= L'9';
-    return numbered && (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
-                        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
-}
-
-}  // namespace
-
 void checkReplaceable(const fs::path& output) {
     const std::wstring name = output.filename().native();
     const std::size_t dot = name.find(L'.');
@@ -74,11 +94,12 @@ void checkReplaceable(const fs::path& output) {
     if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
         throw Failure(FailureNumber::PathFileAccessError);
     }
-    // Replacing a file deletes it, which a program that holds it open may forbid: then the
-    // run would fail only once the whole output is written beside it.
-    const HANDLE handle =
-        CreateFileW(output.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Replacing a file moves the new one over it, which Windows refuses while another program
+    // holds it open, even one that shares reading, writing and deleting it: then the run would
+    // fail only once the whole output is written beside it. Only a file nothing holds opens
+    // unshared.
+    const HANDLE handle = CreateFileW(output.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
     } else if (GetLastError() == ERROR_SHARING_VIOLATION) {

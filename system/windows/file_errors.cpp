@@ -4,11 +4,31 @@
 
 #include <algorithm>
 
+#include "system/windows/pending_removal.h"
+
 namespace quillet::system::windows {
 namespace {
 
 // ERROR_DISK_QUOTA_EXCEEDED, which MinGW's headers do not name.
 constexpr DWORD kDiskQuotaExceeded = 1295;
+
+// The status a POSIX shell gives a process that SIGPIPE ended: 128 and the signal's number.
+constexpr UINT kClosedPipeStatus = 128 + 13;
+
+// How a write learns that its pipe's reader has gone: Windows says the pipe is being closed or
+// broken, Wine (for a pipe of the host's) that nothing is connected to it.
+bool isClosedPipe(DWORD error) {
+    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+           error == ERROR_PIPE_NOT_CONNECTED;
+}
+
+// A reader that stopped reading (`| more` left early, `| head -1`) is no failure of the run: as
+// SIGPIPE ends the process on POSIX systems, it ends quietly, without the temporary files it
+// was writing.
+[[noreturn]] void endForClosedPipe() {
+    removeAnnouncedFiles();
+    ExitProcess(kClosedPipeStatus);
+}
 
 }  // namespace
 
@@ -40,7 +60,9 @@ void writeAll(HANDLE handle, std::span<const char> bytes) {
         DWORD written = 0;
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
         if (!WriteFile(handle, bytes.data(), wanted, &written, nullptr)) {
-            throw Failure(writeFailure(GetLastError()));
+            const DWORD error = GetLastError();
+            if (isClosedPipe(error)) endForClosedPipe();
+            throw Failure(writeFailure(error));
         }
         if (written == 0) throw Failure(FailureNumber::DiskFull);
         bytes = bytes.subspan(written);

@@ -17,7 +17,8 @@ FailureNumber writeFailure(DWORD error);
 // A file that could not be created: DiskFull for want of room, PathFileAccessError otherwise.
 FailureNumber creationFailure(DWORD error);
 
-// Writes all of bytes through the handle, or fails as writeFailure says.
+// Writes all of bytes through the handle, or fails as writeFailure says; a pipe whose reader has
+// gone ends the process quietly, with status 141, as SIGPIPE does on POSIX systems.
 void writeAll(HANDLE handle, std::span<const char> bytes);
 
 // The system's handle of a C stream.

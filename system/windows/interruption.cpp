@@ -22,14 +22,18 @@ struct PendingFile {
 PendingFile g_pending[kSlots];
 
 BOOL WINAPI removePendingOnConsoleEvent(DWORD) {
-    for (PendingFile& file : g_pending) {
-        if (file.pending) DeleteFileW(file.path);
-    }
+    removeAnnouncedFiles();
     // Not handled: the default handler then ends the process.
     return FALSE;
 }
 
 }  // namespace
+
+void removeAnnouncedFiles() {
+    for (PendingFile& file : g_pending) {
+        if (file.pending) DeleteFileW(file.path);
+    }
+}
 
 int announceRemoval(const std::filesystem::path& path) {
     const std::wstring& text = path.native();

@@ -13,4 +13,7 @@ namespace quillet::system::windows {
 int announceRemoval(const std::filesystem::path& path);
 void withdrawRemoval(int slot);
 
+// Removes every announced file now, for an end of the process that leaves no destructor to.
+void removeAnnouncedFiles();
+
 }  // namespace quillet::system::windows

@@ -130,6 +130,7 @@ void FileChoosingTest::picksFillTheBoxAndRememberTheFolder() {
 void FileChoosingTest::nextPickStartsInTheRememberedFolder() {
     const QString logs = QDir::toNativeSeparators(m_folder->path() + "/Logs/");
     const QString csvs = QDir::toNativeSeparators(m_folder->path() + "/Csv/");
+    QVERIFY(QDir().mkpath(logs) && QDir().mkpath(csvs));
     browse(m_form->cmdInBrowse, logs + "Run7QMRX.pdb");
     browse(m_form->cmdOutBrowse, csvs + "out.csv");
     QCOMPARE(browse(m_form->cmdInBrowse, QString()).initDir, logs);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # quillet-convert.exe under Wine where the fault lies outside the program: a long path, a full
-# disk, a console, and its manifest.
+# disk, a console, a pipe closed early, and its manifest.
 # Usage: console_and_disk_test.sh QUILLET.EXE QUILLET-CONVERT.EXE MAKE-LOGS.EXE
 # (WINE and WINEPREFIX set)
 set -euo pipefail
@@ -60,6 +60,43 @@ check "a message on the console shows its non-ASCII letters" \
 (cd "$work" && "$WINE" "$converter" --output-dir out 'Müller\RunQMRX.pdb' 2>"$work/redirected.txt") || true
 check "a message on redirected standard error is UTF-8" \
   grep -qF 'Müller\RunQMRX.pdb: Bad Filename.' "$work/redirected.txt"
+
+# "CON" is the console: the CSV shows there, its line 1 first, and no progress runs into it.
+# Without a console (Wine gives one only to a program started from a terminal), "CON" takes
+# nothing and is refused as it is opened: a log cut short in its records gives "Bad Filename",
+# not error 62 once the whole log has been read.
+"$WINE" "$make_logs" samples "$(windows_path "$work/samples")"
+(cd "$work" && script -qec "\"$WINE\" \"$converter\" 'samples\\WarmUpQMRX.pdb' CON" \
+  /dev/null >"$work/con.txt") || true
+sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$work/con.txt" >"$work/con-shown.txt"
+check "a CSV to CON shows on the console, line 1 alone" grep -qx WarmUpQMRX.pdb "$work/con-shown.txt"
+check "a CSV to CON shows without progress" bash -c "! grep -q % '$work/con-shown.txt'"
+head -c 400 "$work/samples/WarmUpQMRX.pdb" >"$work/CutQMRX.pdb"
+status=0
+"$WINE" "$converter" "$(windows_path "$work/CutQMRX.pdb")" CON </dev/null >/dev/null \
+  2>"$work/con-error.txt" || status=$?
+check "CON without a console ends with status 1" test "$status" = 1
+check "CON without a console is a bad file name, before the log is read" \
+  test "$(tr -d '\r' <"$work/con-error.txt")" = \
+  "Bad Filename.  Please check the name and path of the files."
+
+# A reader that leaves early (| head -1) ends the run quietly with status 141, as SIGPIPE does
+# on Linux: a CSV of gigabytes on standard output, and the summary of many logs, both far more
+# than a pipe holds.
+mkdir "$work/many"
+for i in $(seq 1000); do cp "$work/samples/WarmUpQMRX.pdb" "$work/many/Run${i}QMRX.pdb"; done
+closed_rows=(
+  "a CSV of gigabytes|$(windows_path "$work/LongQMRX.pdb") -"
+  "the summary of 1,000 logs|--summary $(windows_path "$work/many")"
+)
+for row in "${closed_rows[@]}"; do
+  IFS='|' read -r output arguments <<<"$row"
+  { status=0
+    "$WINE" "$converter" $arguments 2>"$work/closed-error.txt" || status=$?
+    echo "$status" >"$work/closed-status.txt"; } | head -1 >/dev/null
+  check "$output into | head -1 ends with status 141" test "$(cat "$work/closed-status.txt")" = 141
+  check "$output into | head -1 ends quietly" test ! -s "$work/closed-error.txt"
+done
 
 echo "console and disk test: $failures failed"
 [ "$failures" -eq 0 ]

@@ -2,7 +2,8 @@
 # The Windows installer under Wine, as a user meets it: msiexec installs the programs, the
 # Start-menu shortcut, "Open with" for .pdb files and the "Apps & features" entry; a log opened
 # through the ProgID's open verb fills the window, and Enter converts it; a later version
-# replaces this one, an earlier one is refused; and uninstalling leaves the registry as it was.
+# replaces this one, an earlier one is refused; a folder chosen at installation is where
+# uninstalling and upgrading find the files; and uninstalling leaves the registry as it was.
 # Usage: installer_test.sh QUILLET.MSI WINDOWS-BUILD-DIR SAMPLES-DIR SCREENSHOT
 # (WINE and WINEPREFIX set)
 set -euo pipefail
@@ -69,6 +70,7 @@ clean_up() {
   local code
   for code in $(installed_quillets); do msiexec /x "$code" || true; done
   "$WINE" reg delete "$classes\\.pdb" /f >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX/drive_c/Tools2"
 }
 trap 'stop_desktop; clean_up; rm -rf "$work"' EXIT
 # No Wine process started without the menu builder's override may go on running.
@@ -170,6 +172,34 @@ export_registry after_upgrade
 check "after the upgrade and uninstalling, the registry is as it was" \
   same_text "$work/before.txt" "$work/after_upgrade.txt"
 check "Program Files\\Quillet is gone after the upgrade" test ! -e "$install_dir"
+
+# A folder chosen at installation is remembered in the registry: uninstalling takes the files
+# from there, and an upgrade installs into it, not into Program Files.
+chosen='C:\Tools2\Quillet'
+chosen_dir="$WINEPREFIX/drive_c/Tools2/Quillet"
+installed_in_chosen() {
+  [ "$(cd "$chosen_dir" && LC_ALL=C ls | tr '\n' ' ')" = \
+    "LICENSE.txt README.txt quillet-convert.exe quillet.exe " ] && [ ! -e "$install_dir" ]
+}
+check "msiexec /i INSTALLDIR=$chosen installs" \
+  msiexec /i "$(windows_path "$msi")" "INSTALLDIR=$chosen"
+check "the files lie in $chosen, none in Program Files" installed_in_chosen
+check "the registry remembers $chosen" \
+  test "$(registry_value 'HKLM\Software\Quillet' /v InstallDir)" = "$chosen\\"
+check "msiexec /x uninstalls from $chosen" msiexec /x "$(windows_path "$msi")"
+check "$chosen is gone" test ! -e "$chosen_dir"
+check "msiexec /i INSTALLDIR=$chosen installs again" \
+  msiexec /i "$(windows_path "$msi")" "INSTALLDIR=$chosen"
+check "msiexec /i of $later over it installs" msiexec /i "$(windows_path "$work/later.msi")"
+check "$later lies in $chosen, none in Program Files" installed_in_chosen
+check "$later's open verb starts the quillet.exe in $chosen" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog\\shell\\open\\command" /ve)" = \
+  "\"$chosen\\quillet.exe\" \"%1\""
+check "msiexec /x of $later uninstalls from $chosen" msiexec /x "$(windows_path "$work/later.msi")"
+check "$chosen is gone after the upgrade" test ! -e "$chosen_dir"
+export_registry after_chosen
+check "after installing into $chosen, upgrading and uninstalling, the registry is as it was" \
+  same_text "$work/before.txt" "$work/after_chosen.txt"
 
 echo "installer test: $failures failed"
 [ "$failures" -eq 0 ]

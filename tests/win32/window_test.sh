@@ -39,7 +39,9 @@ cp "$samples/ThirdGearQMRX.pdb" "$opened/ThirdGearQMRX.pdb"
 "$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1 || true
 
 start_desktop
-"$WINE" "$quillet" &
+# Wine gives a program started from a terminal that terminal as its console, even a window
+# program, which Windows never gives one; a pipe keeps the terminal away.
+"$WINE" "$quillet" </dev/null 2>&1 | cat &
 window=$(wait_for_window "Vantrel Log Converter v1.02" 120)
 xdotool windowactivate --sync "$window"
 sleep 1
@@ -66,14 +68,37 @@ check "the typed conversion matches quillet-convert byte for byte" \
 # With the log gone, Enter on "Convert" shows "Bad Filename"; Enter closes it, and the focus
 # is back on "Convert", so the space bar shows it again.
 mv "$logs/ThirdGearQMRX.pdb" "$work/aside.pdb"
+message_box_size() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$(wait_for_window Quillet 30)")"
+  echo "${WIDTH}x${HEIGHT}"
+}
 for key in Return space; do
   round="$key on Convert:"
   press "$key"
   check "$round \"Bad Filename\" box opens" wait_for_window Quillet 30
+  bad_filename_box=$(message_box_size)
   press Return
   check "$round \"Bad Filename\" box closes with Enter" wait_for_window_gone Quillet 30
 done
 mv "$work/aside.pdb" "$logs/ThirdGearQMRX.pdb"
+
+# "CON" names the console, which a window program has none of: the output is refused as it is
+# opened, so a log cut short in its records still shows "Bad Filename", in a box of that size,
+# not error 62 once the whole log has been read.
+head -c 1000 "$samples/ThirdGearQMRX.pdb" >"$logs/CutQMRX.pdb"
+press Tab
+type_text "$(windows_path "$logs/CutQMRX.pdb")"
+press Tab
+type_text CON
+press Tab Tab Tab Return
+check "a CSV to CON: a message box opens" wait_for_window Quillet 30
+sleep 1
+import -window root window_test_con.png
+check "a CSV to CON: the box is the \"Bad Filename\" box" \
+  test "$(message_box_size)" = "$bad_filename_box"
+press Return
+check "a CSV to CON: the box closes with Enter" wait_for_window_gone Quillet 30
 
 # A PalmDir entry that cannot be read as a text (empty, one byte, a number), as damage or another
 # program may leave it, is a missing one: the dialog opens in its default folder. Tab Tab Tab
@@ -92,6 +117,48 @@ for entry in 'hex(1):' 'hex(1):41' 'dword:00000005'; do
   check "the input dialog over a PalmDir of $entry closes" \
     wait_for_window_gone "Choose a Vantrel Log to convert"
 done
+
+# A remembered folder longer than the dialog takes would overrun its buffers of MAX_PATH: one of
+# 1,100 characters, or of 98,000, starts the dialog in its default folder, and the window lives
+# on. One at the limit, 248 characters, starts it there. The output "Browse" is one Tab further.
+remember() {  # remember KEY WINDOWS-TEXT
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Riravazev\\LastDirs]\r\n"%s"="%s"\r\n' \
+    "$1" "${2//\\/\\\\}" >"$work/remembered.reg"
+  "$WINE" reg import "$(windows_path "$work/remembered.reg")" >/dev/null 2>&1
+}
+# An existing folder in $work whose Windows path, with its final "\", is $1 characters long.
+folder_of_length() {
+  local folder=$work/long
+  until [ $(($1 - $(windows_path "$folder/" | wc -c))) -le 42 ]; do
+    folder+=/$(printf 'f%.0s' $(seq 40))
+  done
+  folder+=/$(printf 'g%.0s' $(seq $(($1 - $(windows_path "$folder/" | wc -c) - 1))))
+  mkdir -p "$folder"
+  windows_path "$folder/"
+}
+long_rows=(
+  "PalmDir|Choose a Vantrel Log to convert|1,100 characters|$(folder_of_length 1100)"
+  "PalmDir|Choose a Vantrel Log to convert|248 characters|$(folder_of_length 248)"
+  "OutDir|Save File|98,000 characters|C:\\$(head -c 98000 /dev/zero | tr '\0' a)"
+)
+focus=PalmDir
+for row in "${long_rows[@]}"; do
+  IFS='|' read -r key title length folder <<<"$row"
+  if [ "$key" != "$focus" ]; then
+    press Tab
+    focus=$key
+  fi
+  remember "$key" "$folder"
+  press Return
+  check "the dialog opens over a $key of $length" wait_for_window "$title" 60
+  sleep 1
+  import -window root "window_test_${key}_${length//[^0-9]/}.png"
+  press Escape
+  check "the dialog over a $key of $length closes" wait_for_window_gone "$title"
+  check "the window lives on after a $key of $length" \
+    wait_for_window "Vantrel Log Converter v1.02" 5
+done
+press shift+Tab
 "$WINE" reg delete 'HKCU\Software\Riravazev' /f >/dev/null 2>&1
 press Tab Tab
 
