@@ -39,9 +39,8 @@ struct ChannelRange {
 struct LogSummary {
     int records = 0;
     long long samples = 0;
-    // The first and the last sample in the log's order, and the earliest and the latest time,
-    // which differ where the clock goes back.
-    SampleClock firstSample;
+    // The last sample in the log's order, and the earliest and the latest time, which are not
+    // the first and the last sample where the clock goes back.
     SampleClock lastSample;
     SampleClock earliestSample;
     SampleClock latestSample;
@@ -85,7 +84,6 @@ class SummaryCollector : public SampleVisitor {
 inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
     const SampleClock clock{m_seconds, hundredths};
     if (m_summary.samples == 0) {
-        m_summary.firstSample = clock;
         m_summary.earliestSample = clock;
         m_summary.latestSample = clock;
     } else {

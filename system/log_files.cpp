@@ -87,6 +87,18 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
+// Whether the file at path holds a Palm database, as every log does: its header says so.
+bool holdsPalmDatabase(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return false;
+    const std::uintmax_t size = fs::file_size(path, error);
+    FileHandle file(system::openForReadingByPosition(path));
+    if (error || !file) return false;
+    std::array<std::uint8_t, LogHeader::kSize> header{};
+    const std::size_t read = std::fread(header.data(), 1, header.size(), file.get());
+    return isPalmDatabaseHeader(std::span(header).first(read), size);
+}
+
 }  // namespace
 
 fs::path followLinks(fs::path path) {
@@ -100,17 +112,6 @@ fs::path followLinks(fs::path path) {
     failPathAccess();
 }
 
-bool holdsPalmDatabase(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return false;
-    const std::uintmax_t size = fs::file_size(path, error);
-    FileHandle file(system::openForReadingByPosition(path));
-    if (error || !file) return false;
-    std::array<std::uint8_t, LogHeader::kSize> header{};
-    const std::size_t read = std::fread(header.data(), 1, header.size(), file.get());
-    return isPalmDatabaseHeader(std::span(header).first(read), size);
-}
-
 std::optional<std::string> outputLosingALog(const std::string& outputPath) {
     if (isDatabaseFileName(outputPath)) return "is named like a log (*.pdb)";
     if (holdsPalmDatabase(followLinks(pathFromUtf8(outputPath)))) {
@@ -119,7 +120,9 @@ std::optional<std::string> outputLosingALog(const std::string& outputPath) {
     return std::nullopt;
 }
 
-std::string FileLogInput::fileName() const { return std::string(fileNameOf(m_path)); }
+std::string FileLogInput::fileName() const {
+    return std::string(storedFileName(fileNameOf(m_path)));
+}
 
 std::unique_ptr<ByteSource> FileLogInput::open() {
     if (m_path.empty()) failPathAccess();

@@ -58,9 +58,6 @@ class FileOutputTarget : public OutputTarget {
 // an output at `path` replaces.
 std::filesystem::path followLinks(std::filesystem::path path);
 
-// Whether the file at path holds a Palm database, as every log does: its header says so.
-bool holdsPalmDatabase(const std::filesystem::path& path);
-
 // Why writing an output at outputPath would lose a log, if it would: the path is named like a
 // log, or the file it leads to holds a Palm database.
 std::optional<std::string> outputLosingALog(const std::string& outputPath);

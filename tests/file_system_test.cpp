@@ -379,8 +379,9 @@ TEST_P(HeldOutputTest, IsRefusedAtOnce) {
     CloseHandle(held);
     EXPECT_EQ(command.exitCode, 1);
     EXPECT_EQ(command.standardError,
-              "Bad Filename.  Please check the name and path of the files. The file is in use by "
-              "another program.\n");
+              support::utf8Text(output) +
+                  ": Bad Filename.  Please check the name and path of the files. The file is in "
+                  "use by another program.\n");
     EXPECT_EQ(readFile(output), kOldOutput);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder.path())) {

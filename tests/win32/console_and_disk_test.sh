@@ -42,7 +42,9 @@ if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
     bash "$work" "$converter" "$(windows_path "$work/LongQMRX.pdb")" \
     "$(windows_path "$work/disk/out.csv")" "$wineserver"
   check "a full disk ends with status 1" test "$(cat "$work/status.txt")" = 1
-  check "a full disk is error 61" grep -q "^Unexpected error # 61 occurred: Disk full" "$work/error.txt"
+  check "a full disk is error 61, told of the output" \
+    grep -qF "$(windows_path "$work/disk/out.csv"): Unexpected error # 61 occurred: Disk full" \
+    "$work/error.txt"
   check "a full disk keeps the CSV it would have replaced" \
     test "$(cat "$work/kept.csv")" = $'old\r'
   check "a full disk leaves no temporary file" test "$(cat "$work/listing.txt")" = out.csv
@@ -78,7 +80,7 @@ status=0
 check "CON without a console ends with status 1" test "$status" = 1
 check "CON without a console is a bad file name, before the log is read" \
   test "$(tr -d '\r' <"$work/con-error.txt")" = \
-  "Bad Filename.  Please check the name and path of the files."
+  "CON: Bad Filename.  Please check the name and path of the files."
 
 # A reader that leaves early (| head -1) ends the run quietly with status 141, as SIGPIPE does
 # on Linux: a CSV of gigabytes on standard output, and the summary of many logs, both far more
