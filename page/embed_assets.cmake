@@ -44,6 +44,17 @@ foreach(module log_data expression table strips scatter settings page)
   endif()
   string(APPEND page_script "${text}")
 endforeach()
+# In one script the modules share one scope: a name declared twice would stop the page.
+string(REGEX MATCHALL "\n(export )?(const|let|class|function|async function) [A-Za-z_$][A-Za-z0-9_$]*"
+  declarations "${page_script}")
+set(names "")
+foreach(declaration IN LISTS declarations)
+  string(REGEX REPLACE ".* " "" name "${declaration}")
+  if(name IN_LIST names)
+    message(FATAL_ERROR "the page's modules declare ${name} twice, which their one script cannot hold")
+  endif()
+  list(APPEND names "${name}")
+endforeach()
 # Lines that are comments, and indentation, are for the sources' readers, not the browser.
 string(REGEX REPLACE "\n[ ]*//[^\n]*" "" page_script "${page_script}")
 string(REGEX REPLACE "\n[ ]+" "\n" page_script "${page_script}")

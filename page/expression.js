@@ -259,67 +259,98 @@ export function bindChannels(tree, channelNamed) {
 // Samples are evaluated a chunk at a time, each node of the tree into a buffer of its own.
 export const CHUNK = 4096;
 
+// Each operation is a loop of its own over a chunk, a[j] = a[j] op b[j], so that every loop stays
+// simple for the browser's compiler however many operations an expression holds.
 const BINARY = {
-  "+": (a, b) => a + b,
-  "-": (a, b) => a - b,
-  "*": (a, b) => a * b,
-  "/": (a, b) => (b === 0 ? NaN : a / b),
-  "<": (a, b) => (a !== a || b !== b ? NaN : a < b ? 1 : 0),
-  "<=": (a, b) => (a !== a || b !== b ? NaN : a <= b ? 1 : 0),
-  ">": (a, b) => (a !== a || b !== b ? NaN : a > b ? 1 : 0),
-  ">=": (a, b) => (a !== a || b !== b ? NaN : a >= b ? 1 : 0),
-  "=": (a, b) => (a !== a || b !== b ? NaN : a === b ? 1 : 0),
-  "!=": (a, b) => (a !== a || b !== b ? NaN : a !== b ? 1 : 0),
-  and: (a, b) => (a !== a || b !== b ? NaN : a !== 0 && b !== 0 ? 1 : 0),
-  or: (a, b) => (a !== a || b !== b ? NaN : a !== 0 || b !== 0 ? 1 : 0),
+  "+": (a, b, n) => { for (let j = 0; j < n; j++) a[j] += b[j]; },
+  "-": (a, b, n) => { for (let j = 0; j < n; j++) a[j] -= b[j]; },
+  "*": (a, b, n) => { for (let j = 0; j < n; j++) a[j] *= b[j]; },
+  "/": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = b[j] === 0 ? NaN : a[j] / b[j]; },
+  "<": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] < b[j] ? 1 : 0; },
+  "<=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] <= b[j] ? 1 : 0; },
+  ">": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] > b[j] ? 1 : 0; },
+  ">=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] >= b[j] ? 1 : 0; },
+  "=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] === b[j] ? 1 : 0; },
+  "!=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== b[j] ? 1 : 0; },
+  and: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== 0 && b[j] !== 0 ? 1 : 0; },
+  or: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== 0 || b[j] !== 0 ? 1 : 0; },
+  min: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = Math.min(a[j], b[j]); },
+  max: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = Math.max(a[j], b[j]); },
 };
 const UNARY = {
-  "-": (a) => -a,
-  not: (a) => (a !== a ? NaN : a === 0 ? 1 : 0),
-  abs: Math.abs,
+  "-": (a, n) => { for (let j = 0; j < n; j++) a[j] = -a[j]; },
+  not: (a, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] ? NaN : a[j] === 0 ? 1 : 0; },
+  abs: (a, n) => { for (let j = 0; j < n; j++) a[j] = Math.abs(a[j]); },
 };
 
+// The channel and offset that every channel node of a tree reads, or null when it reads none or
+// more than one.
+function soleSource(node) {
+  if (node.type === "channel") return { channel: node.channel, back: node.back };
+  let sole = null;
+  for (const part of [node.operand, node.left, node.right, ...(node.args ?? [])]) {
+    if (!part || part.type === "number") continue;
+    const source = soleSource(part);
+    if (!source || (sole && (source.channel !== sole.channel || source.back !== sole.back))) return null;
+    sole = source;
+  }
+  return sole;
+}
+
 // A function (from, count, out) that writes the node's value of samples from..from+count-1 into
-// out[0..count-1]. The samples are numbered in file order.
-function compileNode(node) {
+// out[0..count-1]. The samples are numbered in file order. A part of the tree that reads a single
+// channel of a few keys (a raw byte's 256) is worked out once per key, and then looked up: a
+// value computed from no value has none, so the samples without one stay without.
+function compileNode(node, source = null) {
+  const sole = node.type !== "channel" && node.type !== "number" && source === null && soleSource(node);
+  if (sole && sole.channel.numbers.length <= 256) {
+    const { keys, numbers } = sole.channel;
+    const table = new Float64Array(CHUNK);
+    compileNode(node, { keys: EVERY_KEY, numbers, back: 0 })(0, numbers.length, table);
+    return reader(keys, table, sole.back);
+  }
   switch (node.type) {
     case "number":
       return (from, count, out) => out.fill(node.value, 0, count);
-    case "channel": {
-      const { keys, numbers } = node.channel;
-      const back = node.back;
-      return (from, count, out) => {
-        let j = 0;
-        for (; j < count && from + j - back < 0; j++) out[j] = NaN;
-        for (let at = from + j - back; j < count; j++, at++) out[j] = numbers[keys[at]];
-      };
-    }
+    case "channel":
+      return source ? reader(source.keys, source.numbers, source.back) : reader(node.channel.keys, node.channel.numbers, node.back);
     case "unary":
-      return unaryOf(compileNode(node.operand), UNARY[node.operator]);
+      return unaryOf(compileNode(node.operand, source), UNARY[node.operator]);
     case "binary":
-      return binaryOf(compileNode(node.left), compileNode(node.right), BINARY[node.operator]);
+      return binaryOf(compileNode(node.left, source), compileNode(node.right, source), BINARY[node.operator]);
     case "call":
-      if (node.name === "abs") return unaryOf(compileNode(node.args[0]), UNARY.abs);
-      return node.args.map(compileNode).reduce((left, right) =>
-        binaryOf(left, right, node.name === "min" ? Math.min : Math.max));
+      if (node.name === "abs") return unaryOf(compileNode(node.args[0], source), UNARY.abs);
+      return node.args.map((arg) => compileNode(arg, source)).reduce((left, right) => binaryOf(left, right, BINARY[node.name]));
     default:
       throw new Error(`no such node: ${node.type}`);
   }
 }
 
-function unaryOf(operand, operation) {
+// The keys 0 to 255 as samples, for working a part of a tree out once per key.
+const EVERY_KEY = Uint8Array.from({ length: 256 }, (_, key) => key);
+
+// Writes numbers[keys[sample - back]] of each sample, or NaN before the first.
+function reader(keys, numbers, back) {
   return (from, count, out) => {
-    operand(from, count, out);
-    for (let j = 0; j < count; j++) out[j] = operation(out[j]);
+    let j = 0;
+    for (; j < count && from + j - back < 0; j++) out[j] = NaN;
+    for (let at = from + j - back; j < count; j++, at++) out[j] = numbers[keys[at]];
   };
 }
 
-function binaryOf(left, right, operation) {
+function unaryOf(operand, loop) {
+  return (from, count, out) => {
+    operand(from, count, out);
+    loop(out, count);
+  };
+}
+
+function binaryOf(left, right, loop) {
   const scratch = new Float64Array(CHUNK);
   return (from, count, out) => {
     left(from, count, out);
     right(from, count, scratch);
-    for (let j = 0; j < count; j++) out[j] = operation(out[j], scratch[j]);
+    loop(out, scratch, count);
   };
 }
 
@@ -327,11 +358,9 @@ function binaryOf(left, right, operation) {
 export function evaluateExpression(tree, sampleCount) {
   const values = new Float64Array(sampleCount);
   const evaluate = compileNode(tree);
-  const chunk = new Float64Array(CHUNK);
   for (let from = 0; from < sampleCount; from += CHUNK) {
     const count = Math.min(CHUNK, sampleCount - from);
-    evaluate(from, count, chunk);
-    values.set(count === CHUNK ? chunk : chunk.subarray(0, count), from);
+    evaluate(from, count, values.subarray(from, from + count));
   }
   return values;
 }

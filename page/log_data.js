@@ -258,6 +258,18 @@ export function sampleByTime(log, index) {
   return log.timeOrder ? log.timeOrder[index] : index;
 }
 
+// How many of the first k samples by time `kept` keeps, for every k from 0 to the log's count.
+export function keptBeforeByTime(log, kept) {
+  const before = new Uint32Array(log.count + 1);
+  const order = log.timeOrder;
+  if (order) {
+    for (let i = 0; i < log.count; i++) before[i + 1] = before[i] + kept[order[i]];
+  } else {
+    for (let i = 0; i < log.count; i++) before[i + 1] = before[i] + kept[i];
+  }
+  return before;
+}
+
 // A computed value rounded to `decimals`, half to even. A value within rounding errors of a half
 // is taken for the half, which the exact decimal that it stands for is: 5.475 is 5.47499… in
 // binary, and rounds to 5.48.
@@ -273,7 +285,10 @@ export function roundToDecimals(value, decimals) {
 // its decimals as the read-out shows it, so that the table and the filter count what it shows.
 export function computedChannel(log, heading, decimals, values) {
   for (let i = 0; i < values.length; i++) values[i] = roundToDecimals(values[i], decimals);
-  log.sampleNumbers ??= Uint32Array.from({ length: log.count }, (_, i) => i);
+  if (!log.sampleNumbers) {
+    log.sampleNumbers = new Uint32Array(log.count);
+    for (let i = 0; i < log.count; i++) log.sampleNumbers[i] = i;
+  }
   const keysByTime = log.timeOrder ?? log.sampleNumbers;
   return {
     heading,

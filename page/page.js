@@ -4,7 +4,8 @@
 // into one module script without their import lines.
 import { ExpressionError, bindChannels, channelsOf, evaluateExpression, keptSamples, parseExpression } from "./expression.js";
 import {
-  channelRange, computedChannel, lowerBound, nearestSample, readLog, sampleByTime, sampleTimeText, valueText,
+  channelRange, computedChannel, keptBeforeByTime, lowerBound, nearestSample, readLog, sampleByTime, sampleTimeText,
+  valueText,
 } from "./log_data.js";
 import { DOT_SCALE, ScatterPlot, plotRange } from "./scatter.js";
 import { readSettings, settingsText } from "./settings.js";
@@ -183,8 +184,9 @@ function layOut() {
 const filterBox = byId("filter");
 const filterError = byId("filter-error");
 const filterStatus = byId("filter-status");
-// The last valid filter: its text, and which samples it keeps (null: all).
-const filter = { text: "", kept: null, total: log.count, tree: null };
+// The last valid filter: its text, which samples it keeps (null: all), and how many of the first k
+// by time.
+const filter = { text: "", kept: null, keptBefore: null, tree: null };
 
 // Applies the filter's text; a mistake is shown under the box and the views keep the last valid
 // filter. Returns whether it took the text.
@@ -201,13 +203,9 @@ function applyFilter(text) {
   }
   filterError.textContent = "";
   const { kept, total } = tree ? keptSamples(tree, log.count) : { kept: null, total: log.count };
-  Object.assign(filter, { text: tree ? text.trim() : "", kept, total, tree });
+  const keptBefore = kept && keptBeforeByTime(log, kept);
+  Object.assign(filter, { text: tree ? text.trim() : "", kept, keptBefore, tree });
   filterStatus.textContent = tree ? `keeps ${total} of ${log.count} samples` : "";
-  let keptBefore = null;
-  if (kept) {
-    keptBefore = new Uint32Array(log.count + 1);
-    for (let i = 0; i < log.count; i++) keptBefore[i + 1] = keptBefore[i] + kept[sampleByTime(log, i)];
-  }
   strips.setKept(keptBefore);
   showView();
   return true;
@@ -415,15 +413,9 @@ function samplesShownText() {
   };
   const zoomed = view.start > whole.start || view.end < whole.end;
   const count = inView[1] - inView[0] + 1;
-  const kept = filter.kept ? `, ${countKept(inView)} of them kept by the filter` : "";
+  const kept = filter.keptBefore ? `, ${filter.keptBefore[inView[1] + 1] - filter.keptBefore[inView[0]]} of them kept by the filter` : "";
   return `${zoomed ? `From ${timeOf(inView[0])} to ${timeOf(inView[1])}, as the strips are zoomed` : "The whole log"}: ` +
     `${count} samples${kept}.`;
-}
-
-function countKept([first, last]) {
-  let count = 0;
-  for (let index = first; index <= last; index++) count += filter.kept[sampleByTime(log, index)];
-  return count;
 }
 
 function showTable() {

@@ -21,13 +21,17 @@ const LINE_WIDTH = 1;
 const SHADE = "rgba(255, 190, 0, 0.16)";
 const MARK = "#e8590c";
 
+// The multiples of step from min to max: the first's and the last's factors.
+function tickFactors(min, max, step) {
+  return [Math.ceil(min / step - 1e-9), Math.floor(max / step + 1e-9)];
+}
+
 // The multiples of step from min to max.
 export function axisTicks(min, max, step) {
-  const ticks = [];
+  const [first, last] = tickFactors(min, max, step);
   const decimals = Math.max(0, -Math.floor(Math.log10(step) + 1e-9));
-  for (let k = Math.ceil(min / step - 1e-9); k <= Math.floor(max / step + 1e-9); k++) {
-    ticks.push(Number((k * step).toFixed(decimals)));
-  }
+  const ticks = [];
+  for (let k = first; k <= last; k++) ticks.push(Number((k * step).toFixed(decimals)));
   return ticks;
 }
 
@@ -47,7 +51,8 @@ export function valueScale(low, high, decimals, height, possible = null) {
     } else {
       const pad = (high - low) * 0.04;
       [min, max] = [low - pad, high + pad];
-      if (axisTicks(min, max, step).length < 2) {
+      const [first, last] = tickFactors(min, max, step);
+      if (last - first < 1) {
         min = Math.min(min, Math.floor(low / step) * step);
         max = Math.max(max, Math.ceil(high / step) * step);
       }

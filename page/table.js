@@ -122,14 +122,9 @@ export function computeTable({ x, y, values, xCells, yCells, statistic, minimum,
   const [xKeys, yKeys, valueKeys] = [x.keys, y.keys, values.keys];
   const counting = statistic === "samples";
   const chosenSamples = [];
-  let inRange = 0;
-  let keptInRange = 0;
   for (let i = 0; i < times.length; i++) {
     const time = times[i];
-    if (time < start || time > end) continue;
-    inRange++;
-    if (kept !== null && kept[i] === 0) continue;
-    keptInRange++;
+    if (time < start || time > end || (kept !== null && kept[i] === 0)) continue;
     const column = columnOf[xKeys[i]];
     const row = rowOf[yKeys[i]];
     const unit = units[valueKeys[i]];
@@ -143,7 +138,7 @@ export function computeTable({ x, y, values, xCells, yCells, statistic, minimum,
   }
   return {
     columns, rows, xCells, yCells, statistic, minimum, decimals: values.decimals,
-    counts, sums, lows, highs, inRange, kept: keptInRange, chosenSamples,
+    counts, sums, lows, highs, chosenSamples,
   };
 }
 
