@@ -97,9 +97,8 @@ function expressionTree(text) {
 // The channels a view may show: those with values.
 const valued = () => channels.filter((entry) => entry.channel.numbers);
 
-function showError(output, error) {
-  output.textContent = error ? error.message : "";
-}
+// "1 sample", "2 samples".
+const samplesText = (count) => `${count} sample${count === 1 ? "" : "s"}`;
 
 // ----- The cursor and the view -----
 
@@ -205,7 +204,7 @@ function applyFilter(text) {
   const { kept, total } = tree ? keptSamples(tree, log.count) : { kept: null, total: log.count };
   const keptBefore = kept && keptBeforeByTime(log, kept);
   Object.assign(filter, { text: tree ? text.trim() : "", kept, keptBefore, tree });
-  filterStatus.textContent = tree ? `keeps ${total} of ${log.count} samples` : "";
+  filterStatus.textContent = tree ? `keeps ${total} of ${samplesText(log.count)}` : "";
   strips.setKept(keptBefore);
   showView();
   return true;
@@ -415,7 +414,7 @@ function samplesShownText() {
   const count = inView[1] - inView[0] + 1;
   const kept = filter.keptBefore ? `, ${filter.keptBefore[inView[1] + 1] - filter.keptBefore[inView[0]]} of them kept by the filter` : "";
   return `${zoomed ? `From ${timeOf(inView[0])} to ${timeOf(inView[1])}, as the strips are zoomed` : "The whole log"}: ` +
-    `${count} samples${kept}.`;
+    `${samplesText(count)}${kept}.`;
 }
 
 function showTable() {
@@ -434,7 +433,7 @@ function showTable() {
   tableState.table = table;
   byId("table-caption").textContent = `${tableStatistic.value === "samples" ? "The number of samples"
     : `The ${tableStatistic.value} of ${values.heading}`} in each cell. ${samplesShownText()}` +
-    (tableState.minimum > 1 ? ` Cells with fewer than ${tableState.minimum} samples are empty.` : "");
+    (tableState.minimum > 1 ? ` Cells with fewer than ${samplesText(tableState.minimum)} are empty.` : "");
   const range = renderTable(mapElement, table, { x: x.heading, y: y.heading }, mark);
   renderLegend(byId("table-legend"), range, shownDecimals(table), mark, TABLE_SCALE);
   const focusable = chosen ? cellElement(chosen.row, chosen.column) : mapElement.querySelector("td");
@@ -458,7 +457,7 @@ function showChosenStatus() {
   const { x, y } = tableState.cells;
   const { row, column } = tableState.chosen;
   tableStatus.textContent = `Cell ${tableX.value} ${cellsText(x, mark).split(" ")[column]}, ` +
-    `${tableY.value} ${cellsText(y, mark).split(" ")[row]}: ${samples.length} samples` +
+    `${tableY.value} ${cellsText(y, mark).split(" ")[row]}: ${samplesText(samples.length)}` +
     (at >= 0 ? `; the cursor is at ${at + 1} of ${samples.length}.` : ".");
 }
 
@@ -715,8 +714,24 @@ window.quilletPage = {
   scatterScales: () => scatter && { x: { min: scatter.u.scales.x.min, max: scatter.u.scales.x.max }, y: { min: scatter.u.scales.y.min, max: scatter.u.scales.y.max } },
   stripScales: () => strips.shown().filter((strip) => strip.u)
     .map((strip) => ({ heading: strip.channel.heading, min: strip.u.scales.x.min, max: strip.u.scales.x.max })),
-  valueAxes: () => strips.shown().filter((strip) => strip.u)
-    .map((strip) => ({ heading: strip.channel.heading, min: strip.u.scales.y.min, max: strip.u.scales.y.max, step: strip.scale?.step })),
+  // The labels each strip's value axis shows, and those of the time axis with where they stand
+  // on its canvas, in CSS pixels.
+  valueLabels: () => strips.shown().filter((strip) => strip.u)
+    .map((strip) => ({ heading: strip.channel.heading, labels: strip.u.axes[1]._values ?? [] })),
+  timeLabels() {
+    const u = strips.axisChart;
+    const context = u.ctx;
+    context.save();
+    context.font = u.axes[0].font[0];
+    const labels = u.axes[0]._splits.map((time, i) => {
+      const text = u.axes[0]._values[i];
+      const middle = u.valToPos(time, "x") + u.bbox.left / uPlot.pxRatio;
+      const width = context.measureText(text).width / uPlot.pxRatio;
+      return { text, left: middle - width / 2, right: middle + width / 2 };
+    });
+    context.restore();
+    return { labels, width: u.width };
+  },
   // Milliseconds spent drawing every strip over start to end.
   timeView(start, end) {
     const begun = performance.now();

@@ -14,7 +14,7 @@ const LARGEST_STRIP = 150;
 // and below, half the widest time label ("1092:15.99") on the right.
 const PLOT_PADDING = [7, 30, 7, 0];
 // The least distance between two value labels, in CSS pixels.
-const LABEL_SPACING = 15;
+const LABEL_SPACING = 13;
 export const FONT = "11px system-ui, sans-serif";
 // Lines of one pixel, which a browser without a GPU draws many times faster than wider ones.
 const LINE_WIDTH = 1;

@@ -283,34 +283,56 @@ describe("the page on its own", () => {
   });
 
   for (const viewport of [{ width: 1280, height: 800 }, { width: 1920, height: 1080 }]) {
-    test(`at ${viewport.width}x${viewport.height} no label overlaps another and nothing is cut off`, async () => {
-      const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page, viewport);
-      const layout = await page.evaluate(() => {
-        const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
-          ".heading, output.value, .axis-caption, .keys")].map((element) => ({
-          name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
-          box: element.getBoundingClientRect(),
-          clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",
-        }));
-        const axis = document.querySelector(".axis-strip").getBoundingClientRect();
-        return { boxes, axisBottom: axis.bottom, keysBottom: document.getElementById("keys").getBoundingClientRect().bottom,
-          pageWidth: document.documentElement.scrollWidth };
-      });
-      assert.ok(layout.pageWidth <= viewport.width, `the page is ${layout.pageWidth} px wide`);
-      assert.ok(layout.keysBottom <= viewport.height, `the strips and keys end at ${layout.keysBottom} px`);
-      const overlap = (a, b) => a.left < b.right - 0.5 && b.left < a.right - 0.5 && a.top < b.bottom - 0.5 && b.top < a.bottom - 0.5;
-      for (let i = 0; i < layout.boxes.length; i++) {
-        assert.ok(!layout.boxes[i].clipped, `${layout.boxes[i].name} is cut off`);
-        assert.ok(layout.boxes[i].box.right <= viewport.width, `${layout.boxes[i].name} goes past the right edge`);
-        for (let j = i + 1; j < layout.boxes.length; j++) {
-          assert.ok(!overlap(layout.boxes[i].box, layout.boxes[j].box),
-            `${layout.boxes[i].name} overlaps ${layout.boxes[j].name}`);
+    for (const view of ["strips", "table", "scatter"]) {
+      test(`at ${viewport.width}x${viewport.height} in the ${view} view no label overlaps another and nothing is cut off`, async () => {
+        const file = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page;
+        const page = await browser.context.newPage();
+        await page.setViewportSize(viewport);
+        await page.goto(`${pathToFileURL(file).href}#view=${view}`);
+        await page.waitForFunction(() => document.documentElement.dataset.ready === "true");
+        const layout = await page.evaluate(() => {
+          const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
+            ".heading, output.value, .axis-caption, .keys, .filter label, .filter input, .status, .view-controls .control, " +
+            ".view-controls .field, .view-caption, .legend, .map, .scatter-plot")].map((element) => ({
+            name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
+            box: element.getBoundingClientRect(),
+            clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",
+          }));
+          return { boxes, keysBottom: document.getElementById("keys").getBoundingClientRect().bottom,
+            pageWidth: document.documentElement.scrollWidth };
+        });
+        assert.ok(layout.pageWidth <= viewport.width, `the page is ${layout.pageWidth} px wide`);
+        if (view === "strips") assert.ok(layout.keysBottom <= viewport.height, `the strips and keys end at ${layout.keysBottom} px`);
+        const overlap = (a, b) => a.left < b.right - 0.5 && b.left < a.right - 0.5 && a.top < b.bottom - 0.5 && b.top < a.bottom - 0.5;
+        const contains = (a, b) => a.left <= b.left && a.right >= b.right && a.top <= b.top && a.bottom >= b.bottom;
+        for (let i = 0; i < layout.boxes.length; i++) {
+          assert.ok(!layout.boxes[i].clipped, `${layout.boxes[i].name} is cut off`);
+          assert.ok(layout.boxes[i].box.right <= viewport.width, `${layout.boxes[i].name} goes past the right edge`);
+          for (let j = i + 1; j < layout.boxes.length; j++) {
+            const [a, b] = [layout.boxes[i].box, layout.boxes[j].box];
+            assert.ok(!overlap(a, b) || contains(a, b) || contains(b, a), `${layout.boxes[i].name} overlaps ${layout.boxes[j].name}`);
+          }
         }
-      }
-      await page.screenshot({ path: scratch.file(`layout-${viewport.width}.png`) });
-      await page.close();
-    });
+        await page.screenshot({ path: scratch.file(`layout-${viewport.width}-${view}.png`) });
+        await page.close();
+      });
+    }
   }
+
+  test("every strip labels two values at least, and the time axis's labels stay on its canvas", async () => {
+    const { page } = await openPage(browser, pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "labels").page);
+    const whole = await page.evaluate(() => quilletPage.whole());
+    for (const [start, span] of [[whole.start, whole.end - whole.start], [123, 37], [whole.end - 61, 61], [whole.end - 9, 9]]) {
+      await page.evaluate(([from, to]) => quilletPage.timeView(from, to), [start, start + span]);
+      for (const { heading, labels } of await page.evaluate(() => quilletPage.valueLabels())) {
+        assert.ok(labels.filter((label) => label !== "").length >= 2, `${heading} shows ${labels} over ${span}`);
+      }
+      const { labels, width } = await page.evaluate(() => quilletPage.timeLabels());
+      assert.ok(labels.length >= 2, `${labels.length} time labels over ${span}`);
+      for (const label of labels) assert.ok(label.left >= 0 && label.right <= width, `${label.text} at ${label.left} to ${label.right} of ${width}`);
+    }
+    await page.close();
+  });
 });
 
 // The views' tests, which CTest runs with these.

@@ -28,7 +28,7 @@ describe("a value axis", () => {
       const name = `${low} to ${high} in ${height} px`;
       assert.ok(min <= low && max >= high, `${name}: ${min} to ${max}`);
       assert.ok(axisTicks(min, max, step).length >= 2, `${name}: ${axisTicks(min, max, step)}`);
-      assert.ok((step / (max - min)) * height >= 15, `${name}: labels ${step} apart over ${min} to ${max}`);
+      assert.ok((step / (max - min)) * height >= 13, `${name}: labels ${step} apart over ${min} to ${max}`);
       assert.ok(step >= 10 ** -decimals, `${name}: a step of ${step}`);
       if (possible) assert.ok(min >= possible[0] - step && max <= possible[1] + step, `${name}: ${min} to ${max}`);
       if (high - low > 0) assert.ok(high - low >= (max - min) / 3.5, `${name}: the values fill a third of ${min} to ${max}`);
