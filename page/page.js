@@ -137,8 +137,7 @@ function setView(start, end) {
   const from = Math.min(Math.max(middle - span / 2, whole.start), whole.end - span);
   view.start = from;
   view.end = from + span;
-  strips.placeCursor(cursor < 0 ? null : log.times[cursor]);
-  strips.draw(view);
+  strips.draw(view, cursor < 0 ? null : log.times[cursor]);
   showView();
 }
 
@@ -223,15 +222,19 @@ filterBox.addEventListener("change", () => {
 const channelForm = byId("channel-form");
 const channelError = byId("channel-error");
 
+// A computed channel's name or decimals that cannot be.
+class ChannelError extends Error {}
+
+// Adds a computed channel; a ChannelError or an ExpressionError says why it cannot.
 function addComputedChannel(heading, decimals, expression) {
   if (heading === "" || NOT_A_HEADING.test(heading)) {
-    throw new ExpressionError(0, "give the channel a name without square brackets that does not end in a minus and a number");
+    throw new ChannelError("Give the channel a name without square brackets that does not end in a minus and a number.");
   }
   if (channels.some((entry) => entry.channel.heading === heading)) {
-    throw new ExpressionError(0, `there is a channel headed ${heading} already`);
+    throw new ChannelError(`There is a channel headed ${heading} already.`);
   }
   if (!Number.isInteger(decimals) || decimals < 0 || decimals > 6) {
-    throw new ExpressionError(0, "give the decimals as a whole number from 0 to 6");
+    throw new ChannelError("Give the decimals as a whole number from 0 to 6.");
   }
   const tree = expressionTree(expression);
   const channel = computedChannel(log, heading, decimals, evaluateExpression(tree, log.count));
@@ -249,7 +252,11 @@ function removeChannel(entry) {
   channels.splice(channels.indexOf(entry), 1);
   strips.remove(entry.strip);
   entry.label.remove();
+  const axes = [tableX.value, tableY.value];
   fillChannelChoices();
+  if (tableX.value !== axes[0]) resetCells("x");
+  if (tableY.value !== axes[1]) resetCells("y");
+  forgetChosenCell();
   layOut();
   showView();
   saveSettings();
@@ -273,7 +280,7 @@ channelForm.addEventListener("submit", (event) => {
     addComputedChannel(byId("channel-name").value.trim(), Number(byId("channel-decimals").value),
       byId("channel-expression").value);
   } catch (error) {
-    if (!(error instanceof ExpressionError)) throw error;
+    if (!(error instanceof ExpressionError || error instanceof ChannelError)) throw error;
     channelError.textContent = error.message;
     return;
   }
@@ -625,7 +632,7 @@ function restoreSettings(settings) {
     try {
       addComputedChannel(heading, decimals, expression);
     } catch (error) {
-      if (!(error instanceof ExpressionError)) throw error;
+      if (!(error instanceof ExpressionError || error instanceof ChannelError)) throw error;
       channelError.textContent = `${heading} from the page's address: ${error.message}`;
       channelForm.hidden = false;
     }

@@ -122,8 +122,9 @@ export class ScatterPlot {
   }
 
   // Draws picture: {x, y, colour (or null) channels, xRange, yRange, colourRange, times, start,
-  // end, kept}. The ranges a drag chose stay until a double-click.
+  // end, kept}. The ranges a drag chose stay until a double-click or another channel across or up.
   draw(picture) {
+    if (picture.x !== this.picture?.x || picture.y !== this.picture?.y) this.ranges = null;
     this.picture = picture;
     const xRange = this.ranges?.x ?? picture.xRange;
     const yRange = this.ranges?.y ?? picture.yRange;

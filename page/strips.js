@@ -7,7 +7,7 @@ import { columnBounds, lowerBound, stripPoints, tickTimeText, TIME_STEPS, valueS
 export const COLOURS = ["#1f5fbf", "#c0392b", "#2e8b3a", "#8e44ad", "#d35400", "#16808a", "#7a5c00",
   "#c2185b", "#455a64", "#5d4cc4", "#9c6b30", "#00838f"];
 const VALUE_AXIS_WIDTH = 60;
-export const TIME_AXIS_HEIGHT = 32;
+const TIME_AXIS_HEIGHT = 32;
 const SMALLEST_STRIP = 44;
 const LARGEST_STRIP = 150;
 // Room between a plot and the canvas's top, bottom and right edges: half a value label above
@@ -130,6 +130,8 @@ export class StripCharts {
     this.cursorElement = cursorElement;
     this.on = on;
     this.strips = [];
+    // Strips are numbered as they are made, so that a number names one strip however many go.
+    this.made = 0;
     this.view = { ...view };
     this.columns = 1;
     this.keptBefore = null;
@@ -156,7 +158,7 @@ export class StripCharts {
   add(channel, colour) {
     const element = document.createElement("div");
     element.className = "strip";
-    element.dataset.channel = String(this.strips.length);
+    element.dataset.channel = String(this.made++);
     const label = document.createElement("div");
     label.className = "strip-label";
     const heading = document.createElement("span");
@@ -314,9 +316,11 @@ export class StripCharts {
     this.draw(this.view);
   }
 
-  // Draws every shown strip over the view: two points at most per pixel column.
-  draw(view) {
+  // Draws every shown strip over the view, with the cursor at cursorTime (or none, null): two
+  // points at most per pixel column.
+  draw(view, cursorTime = this.cursorTime) {
     this.view = { ...view };
+    this.cursorTime = cursorTime;
     const { start, end } = view;
     const times = this.log.timesByTime;
     this.columns = Math.max(1, Math.round(this.axisChart.bbox.width));

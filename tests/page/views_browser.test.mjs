@@ -306,8 +306,8 @@ describe("computed channels", () => {
     assert.deepEqual(await shownTable(page), csvTable(csv, { ...settings, computed: { Duty: duty },
       keep: (row, before, k) => Number(duty.text(csv.rows[k])) > 26.5 }));
 
-    const wrong = [["Duty", "[RPM]", /there is a channel headed Duty already/], ["Lag", "[RPM] - [RPM-1", /"\[" has no "\]"/],
-      ["RPM-1", "[RPM]", /without square brackets/], ["Rate", "[Duty] / 0", null]];
+    const wrong = [["Duty", "[RPM]", /^There is a channel headed Duty already\.$/], ["Lag", "[RPM] - [RPM-1", /^At character 9: the "\[" has no "\]"/],
+      ["RPM-1", "[RPM]", /^Give the channel a name without square brackets/], ["Rate", "[Duty] / 0", null]];
     for (const [name, expression, message] of wrong) {
       await page.getByLabel("Name", { exact: true }).fill(name);
       await page.getByLabel("Expression", { exact: true }).fill(expression);
