@@ -33,7 +33,7 @@ function describe(token) {
 }
 
 // The expression's tokens, each with its type, text and position, and an "end" token last.
-export function tokenize(text) {
+function tokenize(text) {
   const tokens = [];
   let at = 0;
   while (at < text.length) {

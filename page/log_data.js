@@ -273,7 +273,7 @@ export function keptBeforeByTime(log, kept) {
 // A computed value rounded to `decimals`, half to even. A value within rounding errors of a half
 // is taken for the half, which the exact decimal that it stands for is: 5.475 is 5.47499… in
 // binary, and rounds to 5.48.
-export function roundToDecimals(value, decimals) {
+function roundToDecimals(value, decimals) {
   const scale = 10 ** decimals;
   let scaled = value * scale;
   const half = Math.floor(scaled) + 0.5;

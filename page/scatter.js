@@ -24,7 +24,6 @@ export function gridDots({ x, y, colour, times, start, end, kept, xRange, yRange
   const [yLow, yHigh] = yRange;
   const across = width / (xHigh - xLow);
   const up = height / (yHigh - yLow);
-  let points = 0;
   for (let i = 0; i < times.length; i++) {
     if (times[i] < start || times[i] > end || (kept !== null && kept[i] === 0)) continue;
     const xValue = x.numbers[x.keys[i]];
@@ -34,7 +33,6 @@ export function gridDots({ x, y, colour, times, start, end, kept, xRange, yRange
     const row = Math.min(rows - 1, Math.floor(((yHigh - yValue) * up) / size));
     const dot = row * columns + column;
     counts[dot]++;
-    points++;
     if (colour) {
       const value = colour.numbers[colour.keys[i]];
       if (value === value) {
@@ -43,7 +41,7 @@ export function gridDots({ x, y, colour, times, start, end, kept, xRange, yRange
       }
     }
   }
-  return { columns, rows, counts, colourSums, colourCounts, points };
+  return { columns, rows, counts, colourSums, colourCounts };
 }
 
 // A channel's range with a little room either side; a constant channel gets a step either side.

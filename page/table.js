@@ -2,7 +2,6 @@
 // value of a channel, or the count, of the samples that fell in it, as a tuner's ECU reads its
 // map. The counting and the texts are plain functions that Node tests; renderTable builds the
 // HTML table in the page's document.
-import { roundHalfEven } from "./log_data.js";
 
 export const STATISTICS = ["mean", "smallest", "largest", "samples"];
 const MOST_CELLS = 64;
@@ -189,7 +188,7 @@ function cellUnits(table, cell) {
 }
 
 // A cell's value as a number (NaN when it is empty) and as its text.
-export function cellNumber(table, cell) {
+function cellNumber(table, cell) {
   const units = cellUnits(table, cell);
   return units === null ? NaN : units / 10 ** shownDecimals(table);
 }
@@ -247,7 +246,7 @@ export function renderLegend(element, range, decimals, decimalMark, scale) {
 }
 
 // The smallest and largest of the table's values, or null for an empty table.
-export function tableRange(table) {
+function tableRange(table) {
   let low = Infinity;
   let high = -Infinity;
   for (let cell = 0; cell < table.counts.length; cell++) {
