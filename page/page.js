@@ -209,10 +209,8 @@ function applyFilter(text) {
   return true;
 }
 
-byId("filter-form").addEventListener("submit", (event) => {
-  event.preventDefault();
-  if (applyFilter(filterBox.value)) saveSettings();
-});
+// Enter in the box changes it, as leaving it does; the form itself sends nothing.
+byId("filter-form").addEventListener("submit", (event) => event.preventDefault());
 filterBox.addEventListener("change", () => {
   if (applyFilter(filterBox.value)) saveSettings();
 });

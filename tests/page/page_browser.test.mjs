@@ -141,6 +141,12 @@ describe("the keys", () => {
     await page.keyboard.press("Enter");
     let view = await page.evaluate(() => quilletPage.view());
     assert.ok(Math.abs(view.end - view.start - (whole.end - whole.start) / 2) < 1e-6);
+    await focusNext('[role="tab"][aria-selected="true"]');
+    await page.keyboard.press("ArrowRight");
+    assert.equal(await page.getByRole("tab", { name: "Table" }).getAttribute("aria-selected"), "true");
+    assert.equal(await page.locator("#map").isVisible(), true);
+    await page.keyboard.press("ArrowLeft");
+    assert.equal(await page.locator("#map").isVisible(), false);
     await focusNext('input[data-channel="2"]');
     await page.keyboard.press("Space");
     assert.equal(await page.locator('.strip[data-channel="2"]').isVisible(), false);
