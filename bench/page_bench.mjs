@@ -1,9 +1,11 @@
-// The log page in headless Chromium: how long a page takes to open and draw, and to draw again
-// after a zoom, for twenty minutes of twelve channels and for the 65,535-record benchmark log;
-// beside the time quillet-convert takes to write each page and its CSV.
+// The log page in headless Chromium: how long a page takes to open and draw, to draw again after
+// a zoom, to draw its table again after each change of its controls, and to apply a filter, add a
+// computed channel and draw the scatter, for twenty minutes of twelve channels and for the
+// 65,535-record benchmark log; beside the time quillet-convert takes to write each page and its
+// CSV, and the size of the page's own part.
 // Usage: QUILLET_NODE_MODULES=DIR node page_bench.mjs CONVERTER QUILLET-BENCH
 import { execFileSync } from "node:child_process";
-import { statSync } from "node:fs";
+import { readFileSync, statSync } from "node:fs";
 import { pathToFileURL } from "node:url";
 
 import { openBrowser, scratchFolder } from "../tests/page/browser.mjs";
@@ -14,6 +16,10 @@ if (!converter || !bench) {
   process.exit(2);
 }
 const ROUNDS = 3;
+// The bytes of the twenty minutes' page without the log's data before the page had its table,
+// filter, computed channels and scatter, which may add 60 KB at most.
+const PAGE_BEFORE_VIEWS = 87746;
+const VIEWS_GROWTH_GOAL = 60 * 1024;
 const scratch = scratchFolder();
 
 // The best time of each of the converter's runs, taken in turns so that the disk's writing
@@ -55,7 +61,82 @@ function zoomTime(page, place, share) {
   }, [place, share]);
 }
 
-async function measure(browser, name, log, openGoal, sizeGoal) {
+// Gives the milliseconds from a change of the page's control `id` to `value` (or a click of it,
+// without a value) to the next frame after the page handled it.
+function changeTime(page, id, value) {
+  return page.evaluate(([id, value]) => {
+    const control = document.getElementById(id);
+    const begun = performance.now();
+    if (value === null) {
+      control.click();
+    } else {
+      control.value = value;
+      control.dispatchEvent(new Event("change", { bubbles: true }));
+    }
+    return new Promise((resolve) => requestAnimationFrame(() => resolve(performance.now() - begun)));
+  }, [id, value]);
+}
+
+// The milliseconds from adding a computed channel to the next frame after it is drawn.
+function computedChannelTime(page, name) {
+  return page.evaluate((name) => {
+    document.getElementById("channel-name").value = name;
+    document.getElementById("channel-expression").value = "[Inj P/W] * [RPM] / 1200";
+    document.getElementById("channel-decimals").value = "2";
+    const begun = performance.now();
+    document.getElementById("channel-form").requestSubmit();
+    return new Promise((resolve) => requestAnimationFrame(() => resolve(performance.now() - begun)));
+  }, name);
+}
+
+function report(what, times, goal) {
+  const sorted = [...times].sort((a, b) => a - b);
+  const median = sorted[Math.floor(sorted.length / 2)];
+  const most = sorted.at(-1);
+  console.log(times.length === 1
+    ? `  ${what} in ${most.toFixed(1)} ms`
+    : `  ${what} in ${median.toFixed(1)} ms (median), ${most.toFixed(1)} ms at most (${times.length} times; goal: at most ${goal} ms)`);
+}
+
+// The table's controls changed one after another, each back again, and the goal of each.
+const TABLE_CHANGES = [
+  ["X axis", "table-x", ["Airflow", "RPM"], "table"],
+  ["Y axis", "table-y", ["TPS", "Airflow"], "table"],
+  ["Values", "table-values", ["Knock", "O2"], "table"],
+  ["Statistic", "table-statistic", ["smallest", "largest", "samples", "mean"], "table"],
+  ["X cells", "table-x-cells", ["1000 2000 3000 4000 5000 6000 7000", "500 1500 2500 3500 4500 5500 6500 7500"], "table"],
+  ["Minimum samples", "table-minimum", ["5", "1"], "table"],
+  ["Filter", "filter", ["[Coolant] > 80 and [TPS] >= 20", "abs([RPM] - [RPM-1]) < 200", ""], "filter"],
+];
+
+async function measureViews(page, goals) {
+  report("shows the table the first time", [await changeTime(page, "tab-table", null)]);
+  for (const [label, id, values, goal] of TABLE_CHANGES) {
+    const times = [];
+    for (let round = 0; round < ROUNDS; round++) {
+      for (const value of values) times.push(await changeTime(page, id, value));
+    }
+    report(`redraws the table after a change of "${label}"`, times, goals[goal]);
+  }
+  const filters = [];
+  for (let round = 0; round < ROUNDS; round++) {
+    filters.push(await changeTime(page, "filter", "[Coolant] > 80 and [TPS] >= 20 or [Knock] > [Knock-1]"));
+    filters.push(await changeTime(page, "filter", ""));
+  }
+  report("applies a filter in the table view (its table, the strips' shading and all)", filters, goals.filter);
+  const computed = [];
+  for (let round = 0; round < ROUNDS; round++) computed.push(await computedChannelTime(page, `Duty ${round}`));
+  report("adds a computed channel", computed, goals.computed);
+  const scatter = [await changeTime(page, "tab-scatter", null)];
+  for (let round = 0; round < ROUNDS; round++) {
+    for (const value of ["Knock", "Airflow"]) scatter.push(await changeTime(page, "scatter-y", value));
+    scatter.push(await changeTime(page, "scatter-colour", ""));
+    scatter.push(await changeTime(page, "scatter-colour", "O2"));
+  }
+  report("draws the scatter", scatter, goals.scatter);
+}
+
+async function measure(browser, name, log, openGoal, sizeGoal, goals) {
   const page = log.replace(/\.pdb$/, ".html");
   const csv = log.replace(/\.pdb$/, ".csv");
   const [pageSeconds, csvSeconds] = bestSecondsInTurns(["--html", page, log], [log, csv]);
@@ -83,6 +164,7 @@ async function measure(browser, name, log, openGoal, sizeGoal) {
   zooms.sort((a, b) => a - b);
   console.log(`  redraws after a zoom in ${zooms[Math.floor(zooms.length / 2)].toFixed(1)} ms (median), ` +
     `${zooms[zooms.length - 1].toFixed(1)} ms at most, to the next frame (${zooms.length} zooms; goal: at most 100 ms)`);
+  await measureViews(opened, goals);
   await opened.close();
 }
 
@@ -93,8 +175,15 @@ try {
   execFileSync(bench, ["--write-page-log", small]);
   execFileSync(bench, ["--write-log", large]);
   console.log("The log page in headless Chromium at 1280x800");
-  await measure(browser, "24,000 samples of 12 channels", small, 1, 1);
-  await measure(browser, "65,535 records, 3,276,700 samples of 12 channels", large, 10, null);
+  await measure(browser, "24,000 samples of 12 channels", small, 1, 1,
+    { table: 50, filter: 50, computed: 500, scatter: 500 });
+  const html = readFileSync(small.replace(/\.pdb$/, ".html"), "latin1");
+  const data = /<script type="application\/json" id="log-data">(.*?)<\/script>/s.exec(html)[1];
+  const own = html.length - data.length;
+  console.log(`  the page without the log's data: ${(own / 1024).toFixed(1)} KB, ` +
+    `${((own - PAGE_BEFORE_VIEWS) / 1024).toFixed(1)} KB more than before its views (goal: at most ${VIEWS_GROWTH_GOAL / 1024} KB more)`);
+  await measure(browser, "65,535 records, 3,276,700 samples of 12 channels", large, 10, null,
+    { table: 300, filter: 500, computed: 500, scatter: 500 });
 } finally {
   await browser.close();
   scratch.remove();

@@ -1,6 +1,7 @@
 // The log page's model: the samples decoded from the data quillet-convert wrote into the page,
-// their times as the CSV writes them, and each channel reduced to the smallest and largest
-// value of every pixel column that a strip draws. No DOM here, so that Node tests it.
+// their times and values as the CSV writes them, channels computed from others, and each
+// channel reduced to the smallest and largest value of every pixel column that a strip draws.
+// No DOM here, so that Node tests it.
 
 const BASE64_DIGITS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const BASE64_VALUES = new Int16Array(128).fill(-1);
@@ -103,26 +104,27 @@ export function nearestSample(times, time) {
 }
 
 // The smallest and largest value of a channel over any run of samples, from a pyramid of
-// blocks of 16, so that a query costs a few dozen steps however many samples it spans. Values
-// are kept as the raw bytes that give them, compared through the channel's numbers.
+// blocks of 16, so that a query costs a few dozen steps however many samples it spans. Samples
+// are kept as the keys of their numbers (a raw byte, or a sample's number for a computed
+// channel); a key without a value (NaN) is never the smallest or largest while others have one.
 export class Extremes {
-  constructor(bytes, numbers) {
+  constructor(keys, numbers) {
     this.numbers = numbers;
-    this.lows = [bytes];
-    this.highs = [bytes];
+    this.lows = [keys];
+    this.highs = [keys];
     while (this.lows[this.lows.length - 1].length > 1) {
       const lows = this.lows[this.lows.length - 1];
       const highs = this.highs[this.highs.length - 1];
       const blocks = Math.ceil(lows.length / 16);
-      const blockLows = new Uint8Array(blocks);
-      const blockHighs = new Uint8Array(blocks);
+      const blockLows = new keys.constructor(blocks);
+      const blockHighs = new keys.constructor(blocks);
       for (let block = 0; block < blocks; block++) {
         const end = Math.min(lows.length, block * 16 + 16);
         let low = lows[block * 16];
         let high = highs[block * 16];
         for (let i = block * 16 + 1; i < end; i++) {
-          if (numbers[lows[i]] < numbers[low]) low = lows[i];
-          if (numbers[highs[i]] > numbers[high]) high = highs[i];
+          if (numbers[lows[i]] < numbers[low] || numbers[low] !== numbers[low]) low = lows[i];
+          if (numbers[highs[i]] > numbers[high] || numbers[high] !== numbers[high]) high = highs[i];
         }
         blockLows[block] = low;
         blockHighs[block] = high;
@@ -132,7 +134,7 @@ export class Extremes {
     }
   }
 
-  // The raw bytes of the smallest and the largest value of samples from..to-1 (from < to).
+  // The keys of the smallest and the largest value of samples from..to-1 (from < to).
   range(from, to) {
     const numbers = this.numbers;
     let low = this.lows[0][from];
@@ -140,8 +142,8 @@ export class Extremes {
     const take = (level, at) => {
       const lowHere = this.lows[level][at];
       const highHere = this.highs[level][at];
-      if (numbers[lowHere] < numbers[low]) low = lowHere;
-      if (numbers[highHere] > numbers[high]) high = highHere;
+      if (numbers[lowHere] < numbers[low] || numbers[low] !== numbers[low]) low = lowHere;
+      if (numbers[highHere] > numbers[high] || numbers[high] !== numbers[high]) high = highHere;
     };
     let level = 0;
     while (from < to) {
@@ -165,9 +167,25 @@ export function sampleTimeValue(seconds, hundredths) {
   return seconds * 100 + (hundredths < 100 ? hundredths : hundredths / 10);
 }
 
-// Samples decoded from the page's data, sorted by time (sampleTimeValue), the file's order
-// kept among samples of the same time. A log whose clock
-// never goes back is in that order already.
+// Rounds to the nearest whole number, exact halves to the even neighbour, as the CSV's cells do.
+export function roundHalfEven(number) {
+  const floor = Math.floor(number);
+  const fraction = number - floor;
+  if (fraction !== 0.5) return fraction > 0.5 ? floor + 1 : floor;
+  return floor % 2 === 0 ? floor : floor + 1;
+}
+
+// A number as a cell writes it: the decimals given, the decimal mark; no value is empty.
+export function numberText(number, decimals, decimalMark = ".") {
+  if (number !== number) return "";
+  const text = (number === 0 ? 0 : number).toFixed(decimals);
+  return decimalMark === "." ? text : text.replace(".", decimalMark);
+}
+
+// Samples decoded from the page's data, in the file's order: sample k is the CSV's row k. Where
+// the logger's clock goes back, timeOrder lists the samples by time (sampleTimeValue), the file's
+// order kept among samples of the same time, and the channels' keysByTime follow it; a log whose
+// clock never goes back is in that order already, and timeOrder is null.
 export function readLog(data) {
   const recordSeconds = decodeBase64(data.recordSeconds);
   const recordSamples = decodeBase64(data.recordSamples);
@@ -188,48 +206,113 @@ export function readLog(data) {
   }
   if (sample !== count) throw new Error("the page's records hold fewer samples than it");
 
-  let times = new Float64Array(count);
+  const times = new Float64Array(count);
   let ordered = true;
   for (let i = 0; i < count; i++) {
     times[i] = sampleTimeValue(seconds[i], hundredths[i]);
     if (i > 0 && times[i] < times[i - 1]) ordered = false;
   }
-  const lastRead = count > 0 ? times[count - 1] : null;
+  let timeOrder = null;
+  if (!ordered) {
+    timeOrder = new Uint32Array(count);
+    for (let i = 0; i < count; i++) timeOrder[i] = i;
+    timeOrder.sort((a, b) => times[a] - times[b] || a - b);
+  }
+  const byTime = (values) => (timeOrder ? values.map((_, i) => values[timeOrder[i]]) : values);
   const channels = data.channels.map((channel) => {
     const bytes = decodeBase64(channel.bytes);
     if (bytes.length !== count) throw new Error(`the bytes of ${channel.heading} do not match`);
     const numbers = channel.numbers.every((number) => number !== null)
       ? Float64Array.from(channel.numbers) : null;
-    return { heading: channel.heading, decimals: channel.decimals, texts: channel.texts, numbers, bytes };
+    const keysByTime = byTime(bytes);
+    return {
+      heading: channel.heading,
+      decimals: channel.decimals,
+      texts: channel.texts,
+      numbers,
+      keys: bytes,
+      keysByTime,
+      extremes: numbers && new Extremes(keysByTime, numbers),
+    };
   });
-
-  let sortedSeconds = seconds;
-  let sortedHundredths = hundredths;
-  if (!ordered) {
-    const order = new Uint32Array(count);
-    for (let i = 0; i < count; i++) order[i] = i;
-    order.sort((a, b) => times[a] - times[b] || a - b);
-    const inOrder = (values) => values.map((_, i) => values[order[i]]);
-    sortedSeconds = inOrder(seconds);
-    sortedHundredths = inOrder(hundredths);
-    times = inOrder(times);
-    for (const channel of channels) channel.bytes = inOrder(channel.bytes);
-  }
-  for (const channel of channels) {
-    channel.extremes = channel.numbers && new Extremes(channel.bytes, channel.numbers);
-  }
   return {
     count,
-    seconds: sortedSeconds,
-    hundredths: sortedHundredths,
+    seconds,
+    hundredths,
     times,
+    timeOrder,
+    timesByTime: byTime(times),
     channels,
     decimalMark: data.decimalMark,
+    // The CSV's separator, for the tables the page writes.
+    separator: data.separator ?? (data.decimalMark === "," ? ";" : ","),
     // Where reading a damaged log stopped: after the last sample it read.
-    stopTime: data.stopped ? lastRead : null,
+    stopTime: data.stopped && count > 0 ? times[count - 1] : null,
     // The longest silence of the logger that a strip's line bridges, in hundredths.
     quietSpell: data.quietSpell,
   };
+}
+
+// The sample (in file order) that is the index'th in time order.
+export function sampleByTime(log, index) {
+  return log.timeOrder ? log.timeOrder[index] : index;
+}
+
+// How many of the first k samples by time `kept` keeps, for every k from 0 to the log's count.
+export function keptBeforeByTime(log, kept) {
+  const before = new Uint32Array(log.count + 1);
+  const order = log.timeOrder;
+  if (order) {
+    for (let i = 0; i < log.count; i++) before[i + 1] = before[i] + kept[order[i]];
+  } else {
+    for (let i = 0; i < log.count; i++) before[i + 1] = before[i] + kept[i];
+  }
+  return before;
+}
+
+// A computed value rounded to `decimals`, half to even. A value within rounding errors of a half
+// is taken for the half, which the exact decimal that it stands for is: 5.475 is 5.47499… in
+// binary, and rounds to 5.48.
+function roundToDecimals(value, decimals) {
+  const scale = 10 ** decimals;
+  let scaled = value * scale;
+  const half = Math.floor(scaled) + 0.5;
+  if (Math.abs(scaled - half) <= Math.abs(scaled) * 1e-12) scaled = half;
+  return roundHalfEven(scaled) / scale;
+}
+
+// A channel computed for every sample (values in file order, NaN where it has none), rounded to
+// its decimals as the read-out shows it, so that the table and the filter count what it shows.
+export function computedChannel(log, heading, decimals, values) {
+  for (let i = 0; i < values.length; i++) values[i] = roundToDecimals(values[i], decimals);
+  if (!log.sampleNumbers) {
+    log.sampleNumbers = new Uint32Array(log.count);
+    for (let i = 0; i < log.count; i++) log.sampleNumbers[i] = i;
+  }
+  const keysByTime = log.timeOrder ?? log.sampleNumbers;
+  return {
+    heading,
+    decimals,
+    texts: null,
+    numbers: values,
+    keys: log.sampleNumbers,
+    keysByTime,
+    extremes: new Extremes(keysByTime, values),
+  };
+}
+
+// What the read-out shows of a channel at a sample: the CSV's cell.
+export function valueText(channel, sample, decimalMark) {
+  const key = channel.keys[sample];
+  return channel.texts ? channel.texts[key] : numberText(channel.numbers[key], channel.decimals, decimalMark);
+}
+
+// The smallest and largest value of a channel over the whole log, or null without any.
+export function channelRange(channel) {
+  const count = channel.keysByTime.length;
+  if (!channel.numbers || count === 0) return null;
+  channel.range ??= channel.extremes.range(0, count).map((key) => channel.numbers[key]);
+  return channel.range[0] === channel.range[0] ? channel.range : null;
 }
 
 // The samples of each of `columns` equal pixel columns from start to end: column c holds
@@ -244,14 +327,17 @@ export function columnBounds(times, start, end, columns) {
   return bounds;
 }
 
-// The points a strip draws from start to end: at most the smallest and the largest value of
-// each column, both at its middle, or a lone sample at its own time; and the samples just
-// outside either end, so that the line runs on to the edges. The line breaks where the log is
-// silent for longer than quietSpell: `breaks` holds the times of the points either side of each
-// such silence, and `lonePoints` the points that no line reaches, which the strip shows as dots.
+// The points a strip draws from start to end over samples in time order: at most the smallest
+// and the largest value of each column, both a quarter into it, or a lone sample at its own time;
+// and the samples just outside either end, so that the line runs on to the edges. A column is
+// one pixel of the canvas: its middle would round to either pixel and leave the other one
+// empty, a quarter rounds to its own. Samples without a value are left out. The line breaks
+// where the log is silent for longer than quietSpell: `breaks` holds the times of the points
+// either side of each such silence, and `lonePoints` the points that no line reaches, which the
+// strip shows as dots.
 export function stripPoints(times, channel, bounds, start, end, quietSpell = Infinity) {
   const columns = bounds.length - 1;
-  const { bytes, numbers, extremes } = channel;
+  const { keysByTime: keys, numbers, extremes } = channel;
   const xs = new Float64Array(2 * columns + 2);
   const ys = new Float64Array(2 * columns + 2);
   const breaks = [];
@@ -264,6 +350,7 @@ export function stripPoints(times, channel, bounds, start, end, quietSpell = Inf
   };
   const silentBefore = (sample) => sample > 0 && times[sample] - times[sample - 1] > quietSpell;
   const add = (x, y, afterSilence = false) => {
+    if (y !== y) return;
     if (afterSilence && count > 0) {
       breaks.push([xs[count - 1], x]);
       endLine();
@@ -274,21 +361,21 @@ export function stripPoints(times, channel, bounds, start, end, quietSpell = Inf
   };
   const first = bounds[0];
   const last = bounds[columns];
-  if (first > 0) add(times[first - 1], numbers[bytes[first - 1]]);
+  if (first > 0) add(times[first - 1], numbers[keys[first - 1]]);
   const width = (end - start) / columns;
   for (let column = 0; column < columns; column++) {
     const from = bounds[column];
     const to = bounds[column + 1];
     if (to - from === 1) {
-      add(times[from], numbers[bytes[from]], silentBefore(from));
+      add(times[from], numbers[keys[from]], silentBefore(from));
     } else if (to > from) {
       const [low, high] = extremes.range(from, to);
-      const middle = start + (column + 0.5) * width;
-      add(middle, numbers[low], silentBefore(from));
-      if (numbers[high] !== numbers[low]) add(middle, numbers[high]);
+      const x = start + (column + 0.25) * width;
+      add(x, numbers[low], silentBefore(from));
+      if (numbers[high] !== numbers[low]) add(x, numbers[high]);
     }
   }
-  if (last < times.length) add(times[last], numbers[bytes[last]], silentBefore(last));
+  if (last < times.length) add(times[last], numbers[keys[last]], silentBefore(last));
   endLine();
   return { xs: xs.subarray(0, count), ys: ys.subarray(0, count), breaks, lonePoints };
 }

@@ -1,7 +1,7 @@
 // What the page's browser tests and benchmark share: Debian's Chromium, headless, driven by
 // playwright-core from the build's npm packages, and quillet-convert run in a folder of its own.
 import { execFileSync, spawnSync } from "node:child_process";
-import { mkdtempSync, rmSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
@@ -67,4 +67,30 @@ export async function openPage(browser, file, viewport = { width: 1280, height: 
   await page.goto(url);
   await page.waitForFunction(() => document.documentElement.dataset.ready === "true", null, { timeout: 60000 });
   return { page, url, requests, errors };
+}
+
+// The CSV's sample lines as cells: rows[k] is sample k + 1's time and values.
+export function csvRows(file, separator = ",") {
+  const lines = readFileSync(file, "latin1").split("\r\n");
+  return lines.slice(2, -1).map((line) => line.split(separator));
+}
+
+// The CSV's heading line.
+export function csvHeadings(file, separator = ",") {
+  return readFileSync(file, "latin1").split("\r\n")[1].split(separator);
+}
+
+// A time cell in hundredths as it reads, and as the page places it: "0:05.150" is 5.150 s.
+export function cellTime(cell) {
+  const [, minutes, seconds, fraction] = /^(\d+):(\d\d)[.,](\d+)$/.exec(cell);
+  return (Number(minutes) * 60 + Number(seconds)) * 100 + Number(`0.${fraction}`) * 100;
+}
+
+// What the page reads out at its cursor: the time, the sample's number, every channel's value.
+export function readOut(page) {
+  return page.evaluate(() => ({
+    time: document.getElementById("cursor-time").textContent,
+    sample: Number(/sample (\d+) of/.exec(document.getElementById("cursor-sample").textContent)?.[1]),
+    values: [...document.querySelectorAll("output.value")].map((value) => value.textContent),
+  }));
 }

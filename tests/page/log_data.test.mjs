@@ -1,25 +1,20 @@
-// The log page's model under Node: decoding, time texts, and the reduction to pixel columns,
-// each checked against a plain reading of the same data.
+// The log page's model under Node: decoding, time texts, computed channels and the reduction to
+// pixel columns, each checked against a plain reading of the same data. CTest runs this file; the
+// other modules' tests run with it.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
 import {
-  Extremes, columnBounds, decodeBase64, decodeBase64Plainly, lowerBound, nearestSample, readLog,
-  sampleTimeText, stripPoints, tickTimeText, valueSteps, valueTickText,
+  Extremes, channelRange, columnBounds, computedChannel, decodeBase64, decodeBase64Plainly, lowerBound,
+  nearestSample, numberText, readLog, roundHalfEven, sampleByTime, sampleTimeText, stripPoints, tickTimeText,
+  valueSteps, valueText, valueTickText,
 } from "../../page/log_data.js";
+import { base64, pageData, randomBytes } from "./model_data.mjs";
 
-// A small deterministic generator, so that a failure names the same data every run.
-function randomBytes(count, seed) {
-  let state = seed;
-  const bytes = new Uint8Array(count);
-  for (let i = 0; i < count; i++) {
-    state = (state * 1664525 + 1013904223) >>> 0;
-    bytes[i] = state >>> 24;
-  }
-  return bytes;
-}
-
-const base64 = (bytes) => Buffer.from(bytes).toString("base64");
+import "./expression.test.mjs";
+import "./table.test.mjs";
+import "./strips.test.mjs";
+import "./scatter_settings.test.mjs";
 
 describe("decodeBase64", () => {
   const vectors = [["", ""], ["f", "Zg=="], ["fo", "Zm8="], ["foo", "Zm9v"], ["foob", "Zm9vYg=="],
@@ -106,21 +101,19 @@ describe("finding samples by time", () => {
 // so that the smallest value's byte is not the smallest byte.
 const fallingNumbers = Float64Array.from({ length: 256 }, (_, raw) => (raw < 128 ? 300 - raw * 2 : raw - 200));
 
-function plainExtremes(bytes, numbers, from, to) {
-  let low = bytes[from];
-  let high = bytes[from];
-  for (let i = from; i < to; i++) {
-    if (numbers[bytes[i]] < numbers[low]) low = bytes[i];
-    if (numbers[bytes[i]] > numbers[high]) high = bytes[i];
-  }
-  return [numbers[low], numbers[high]];
+// The smallest and largest of the samples' values from..to-1, leaving out those without one.
+function plainExtremes(keys, numbers, from, to) {
+  const values = [...keys.subarray(from, to)].map((key) => numbers[key]).filter((value) => value === value);
+  return values.length === 0 ? [NaN, NaN] : [Math.min(...values), Math.max(...values)];
 }
 
 describe("Extremes", () => {
   test("every run of samples gives the values a plain scan finds", () => {
     for (const count of [1, 15, 16, 17, 255, 256, 257, 5000, 70000]) {
       const bytes = randomBytes(count, count);
-      const extremes = new Extremes(bytes, fallingNumbers);
+      // A computed channel's keys are the samples' numbers, and some samples have no value.
+      const values = Float64Array.from(bytes, (byte, i) => (byte % 7 === 0 || (count === 17 && i < 16) ? NaN : byte - 100));
+      const keys = Uint32Array.from({ length: count }, (_, i) => i);
       const runs = [[0, count], [count - 1, count], [0, 1]];
       const picks = randomBytes(400, count + 1);
       for (let i = 0; i + 1 < picks.length; i += 2) {
@@ -128,10 +121,13 @@ describe("Extremes", () => {
         const b = Math.floor((picks[i + 1] / 256) * count);
         if (a !== b) runs.push([Math.min(a, b), Math.max(a, b)]);
       }
-      for (const [from, to] of runs) {
-        const [low, high] = extremes.range(from, to);
-        assert.deepEqual([fallingNumbers[low], fallingNumbers[high]],
-          plainExtremes(bytes, fallingNumbers, from, to), `${count} samples, ${from} to ${to}`);
+      for (const [channelKeys, numbers] of [[bytes, fallingNumbers], [keys, values]]) {
+        const extremes = new Extremes(channelKeys, numbers);
+        for (const [from, to] of runs) {
+          const [low, high] = extremes.range(from, to);
+          assert.deepEqual([numbers[low], numbers[high]], plainExtremes(channelKeys, numbers, from, to),
+            `${count} samples, ${from} to ${to}`);
+        }
       }
     }
   });
@@ -141,7 +137,7 @@ describe("stripPoints", () => {
   const count = 3000;
   const times = Float64Array.from({ length: count }, (_, i) => i * 5);
   const bytes = randomBytes(count, 7);
-  const channel = { bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
+  const channel = { keysByTime: bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
 
   test("each column holds at most its smallest and largest value, in time order", () => {
     for (const [start, end, columns] of [[0, times[count - 1], 100], [1000, 2000, 37], [0, 14995, 1]]) {
@@ -166,6 +162,25 @@ describe("stripPoints", () => {
     }
   });
 
+  test("a column of many samples stands a quarter into its pixel, so that neighbours never share one", () => {
+    const dense = Float64Array.from({ length: 9000 }, (_, i) => i);
+    const bytesHere = randomBytes(9000, 3);
+    const drawn = stripPoints(dense, { keysByTime: bytesHere, numbers: fallingNumbers, extremes: new Extremes(bytesHere, fallingNumbers) },
+      columnBounds(dense, 0, 8999, 1000), 0, 8999);
+    const pixels = new Set([...drawn.xs].filter((x) => x > 0 && x < 8999).map((x) => Math.round((x / 8999) * 1000)));
+    assert.equal(pixels.size, 1000);
+  });
+
+  test("samples without a value are left out", () => {
+    const values = Float64Array.from([1, NaN, 3, NaN]);
+    const keys = Uint32Array.from([0, 1, 2, 3]);
+    const few = Float64Array.from([0, 10, 20, 30]);
+    const drawn = stripPoints(few, { keysByTime: keys, numbers: values, extremes: new Extremes(keys, values) },
+      columnBounds(few, 0, 30, 100), 0, 30);
+    assert.deepEqual([...drawn.xs], [0, 20]);
+    assert.deepEqual([...drawn.ys], [1, 3]);
+  });
+
   test("zoomed in, every sample is a point at its own time, with one beyond either edge", () => {
     const bounds = columnBounds(times, 1001, 1100, 400);
     const { xs, ys } = stripPoints(times, channel, bounds, 1001, 1100);
@@ -183,11 +198,12 @@ describe("stripPoints", () => {
       [[0, 6001], 1000, [[0, 6001]], [0, 1]],
       [[0, 10, 20, 9000, 20000, 20010, 20020], 10000, [[20, 9000], [9000, 20000]], [3]],
       // A silence inside one column is narrower than a pixel: it is not drawn.
-      [[0, 10, 20, 9000, 20000, 20010, 20020], 2, [[5005, 15015]], []],
+      // Its points stand a quarter into the columns.
+      [[0, 10, 20, 9000, 20000, 20010, 20020], 2, [[2502.5, 12512.5]], []],
     ];
     for (const [times, columns, breaks, lonePoints] of cases) {
       const bytes = Uint8Array.from(times, (_, i) => i + 1);
-      const silent = { bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
+      const silent = { keysByTime: bytes, numbers: fallingNumbers, extremes: new Extremes(bytes, fallingNumbers) };
       const end = times[times.length - 1];
       const drawn = stripPoints(times, silent, columnBounds(times, 0, end, columns), 0, end, quiet);
       assert.deepEqual(drawn.breaks, breaks, `${times} over ${columns} columns`);
@@ -195,30 +211,6 @@ describe("stripPoints", () => {
     }
   });
 });
-
-// The page data quillet-convert writes, for records of [seconds, [hundredths...]].
-function pageData(records, channelBytes, stopped = false) {
-  const hundredths = records.flatMap(([, samples]) => samples);
-  const seconds = new Uint8Array(records.length * 2);
-  const counts = new Uint8Array(records.length * 4);
-  records.forEach(([second, samples], i) => {
-    seconds.set([second & 0xff, second >> 8], 2 * i);
-    counts.set([samples.length & 0xff, (samples.length >> 8) & 0xff, 0, 0], 4 * i);
-  });
-  return {
-    decimalMark: ".",
-    stopped,
-    channels: channelBytes.map((bytes, k) => ({
-      heading: `channel ${k}`,
-      numbers: Array.from({ length: 256 }, (_, raw) => raw),
-      texts: Array.from({ length: 256 }, (_, raw) => ` ${raw}`),
-      bytes: base64(bytes),
-    })),
-    recordSeconds: base64(seconds),
-    recordSamples: base64(counts),
-    hundredths: base64(hundredths),
-  };
-}
 
 describe("readLog", () => {
   test("gives every sample its record's seconds and its own hundredths", () => {
@@ -234,21 +226,46 @@ describe("readLog", () => {
     // 300 s and 150 read 5:00.150, before 5:01.07.
     const log = readLog(pageData([[300, [150]], [301, [7]], [301, [20]], [301, [110]]],
       [[1, 2, 3, 4]]));
-    assert.deepEqual([...log.times], [30015, 30107, 30111, 30120]);
-    assert.deepEqual([...log.hundredths], [150, 7, 110, 20]);
-    assert.deepEqual([...log.channels[0].bytes], [1, 2, 4, 3]);
+    assert.deepEqual([...log.times], [30015, 30107, 30120, 30111]);
+    assert.deepEqual([...log.timesByTime], [30015, 30107, 30111, 30120]);
+    assert.deepEqual([...log.channels[0].keysByTime], [1, 2, 4, 3]);
   });
 
-  test("sorts samples by time, keeping the file's order among equal times", () => {
+  test("keeps the file's order, and the time order beside it, the file's order kept among equal times", () => {
     const log = readLog(pageData([[10, [0, 50]], [4, [0, 50]], [10, [0]], [2, [250]]],
       [[1, 2, 3, 4, 5, 6], [11, 12, 13, 14, 15, 16]], true));
-    assert.deepEqual([...log.times], [225, 400, 450, 1000, 1000, 1050]);
-    assert.deepEqual([...log.channels[0].bytes], [6, 3, 4, 1, 5, 2]);
-    assert.deepEqual([...log.channels[1].bytes], [16, 13, 14, 11, 15, 12]);
-    assert.deepEqual([...log.seconds], [2, 4, 4, 10, 10, 10]);
-    assert.deepEqual([...log.hundredths], [250, 0, 50, 0, 0, 50]);
+    assert.deepEqual([...log.times], [1000, 1050, 400, 450, 1000, 225]);
+    assert.deepEqual([...log.seconds], [10, 10, 4, 4, 10, 2]);
+    assert.deepEqual([...log.channels[0].keys], [1, 2, 3, 4, 5, 6]);
+    assert.deepEqual([...log.timeOrder], [5, 2, 3, 0, 4, 1]);
+    assert.deepEqual([0, 1, 2, 3, 4, 5].map((index) => sampleByTime(log, index)), [5, 2, 3, 0, 4, 1]);
+    assert.deepEqual([...log.timesByTime], [225, 400, 450, 1000, 1000, 1050]);
+    assert.deepEqual([...log.channels[0].keysByTime], [6, 3, 4, 1, 5, 2]);
+    assert.deepEqual([...log.channels[1].keysByTime], [16, 13, 14, 11, 15, 12]);
+    assert.deepEqual(channelRange(log.channels[1]), [11, 16]);
     // The last sample read, wherever it lands on the axis.
     assert.equal(log.stopTime, 225);
+    assert.equal(readLog(pageData([[10, [0, 50]]], [[1, 2]])).timeOrder, null);
+  });
+
+  test("a computed channel holds its values as the read-out shows them, in the log's time order too", () => {
+    const log = readLog(pageData([[10, [0, 50]], [4, [0, 50]], [10, [0]]], [[1, 2, 3, 4, 5]]));
+    const channel = computedChannel(log, "Duty", 1, Float64Array.from([1.25, 1.35, -0.04, NaN, 7]));
+    assert.deepEqual([0, 1, 2, 3, 4].map((sample) => valueText(channel, sample, ",")), ["1,2", "1,4", "0,0", "", "7,0"]);
+    assert.deepEqual([...channel.keysByTime].map((key) => channel.numbers[key]), [0, NaN, 1.2, 7, 1.4]);
+    assert.deepEqual(channelRange(channel), [0, 7]);
+    assert.equal(channelRange(computedChannel(log, "None", 0, new Float64Array(5).fill(NaN))), null);
+    assert.equal(valueText(log.channels[0], 2, ","), " 3");
+    // Exact decimal halves that binary holds a little above or below round to even all the same.
+    const halves = computedChannel(log, "Halves", 2, Float64Array.from([5.475, 0.285, 2.675, 1.005, 7.125]));
+    assert.deepEqual([0, 1, 2, 3, 4].map((sample) => valueText(halves, sample, ".")), ["5.48", "0.28", "2.68", "1.00", "7.12"]);
+  });
+
+  test("numbers round half to even and read as cells", () => {
+    const rounded = [[0.5, 0], [1.5, 2], [2.5, 2], [-0.5, 0], [-1.5, -2], [-2.5, -2], [2.4999, 2], [2.5001, 3], [-7.2, -7]];
+    for (const [number, whole] of rounded) assert.equal(roundHalfEven(number), whole, `${number}`);
+    const texts = [[1.5, 2, ",", "1,50"], [NaN, 2, ".", ""], [-0, 1, ".", "0.0"], [-12.25, 2, ".", "-12.25"], [42, 0, ",", "42"]];
+    for (const [number, decimals, mark, text] of texts) assert.equal(numberText(number, decimals, mark), text);
   });
 
   test("a channel the table does not know has no numbers and no extremes", () => {

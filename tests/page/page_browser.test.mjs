@@ -2,12 +2,13 @@
 // person would: the mouse over the strips, a drag, double-clicks, check boxes and keys. What it
 // reads out is compared with the CSV quillet-convert writes of the same log.
 import assert from "node:assert/strict";
-import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
 import { pathToFileURL } from "node:url";
 
-import { convert, makeLogs, openBrowser, openPage, scratchFolder, setting } from "./browser.mjs";
+import {
+  cellTime, convert, csvRows, makeLogs, openBrowser, openPage, readOut, scratchFolder, setting,
+} from "./browser.mjs";
 
 const SAMPLES = setting("QUILLET_SAMPLES");
 const scratch = scratchFolder();
@@ -24,12 +25,6 @@ after(async () => {
   scratch.remove();
 });
 
-// The CSV's sample lines as cells: rows[k] is sample k + 1's time and values.
-function csvRows(file, separator = ",") {
-  const lines = readFileSync(file, "latin1").split("\r\n");
-  return lines.slice(2, -1).map((line) => line.split(separator));
-}
-
 // Writes the page and the CSV of a log in one run.
 function pageAndCsv(log, name, ...options) {
   const page = scratch.file(`${name}.html`);
@@ -38,24 +33,9 @@ function pageAndCsv(log, name, ...options) {
   return { page, csv, run };
 }
 
-// What the page reads out at its cursor: the time, the sample's number, every channel's value.
-function readOut(page) {
-  return page.evaluate(() => ({
-    time: document.getElementById("cursor-time").textContent,
-    sample: Number(/sample (\d+) of/.exec(document.getElementById("cursor-sample").textContent)?.[1]),
-    values: [...document.querySelectorAll("output.value")].map((value) => value.textContent),
-  }));
-}
-
 function expectRow(reading, rows) {
   assert.ok(reading.sample >= 1 && reading.sample <= rows.length, `sample ${reading.sample}`);
   assert.deepEqual([reading.time, ...reading.values], rows[reading.sample - 1], `sample ${reading.sample}`);
-}
-
-// A time cell in hundredths as it reads, and as the page places it: "0:05.150" is 5.150 s.
-function cellTime(cell) {
-  const [, minutes, seconds, fraction] = /^(\d+):(\d\d)[.,](\d+)$/.exec(cell);
-  return (Number(minutes) * 60 + Number(seconds)) * 100 + Number(`0.${fraction}`) * 100;
 }
 
 // The plot area of a strip, in page pixels.
@@ -101,32 +81,49 @@ describe("the read-out", () => {
 });
 
 describe("the keys", () => {
-  test("Left and Right step one sample, in time order, through every sample", async () => {
+  test("Left and Right step one sample in the CSV's order: sample k reads row k, at its time", async () => {
     const { page: file, csv, run } = pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "clock");
     assert.equal(run.status, 0, run.stderr);
     const rows = csvRows(csv);
+    assert.ok(rows.some((row, k) => k > 0 && cellTime(row[0]) < cellTime(rows[k - 1][0])), "the clock goes back");
     const { page } = await openPage(browser, file);
     await page.focus("#strips");
+    await page.keyboard.press("End");
     await page.keyboard.press("Home");
-    const seen = [];
-    let reading = await readOut(page);
-    let previousTime = -Infinity;
     for (let step = 1; step <= rows.length; step++) {
+      const reading = await readOut(page);
       assert.equal(reading.sample, step);
-      assert.ok(cellTime(reading.time) >= previousTime, `${reading.time} comes after the one before`);
-      previousTime = cellTime(reading.time);
-      seen.push([reading.time, ...reading.values].join("|"));
+      assert.deepEqual([reading.time, ...reading.values], rows[step - 1], `sample ${step}`);
+      const { cursorTime, view } = await page.evaluate(() => ({
+        cursorTime: quilletPage.cursorTime(), view: quilletPage.view(),
+      }));
+      assert.equal(cursorTime, cellTime(rows[step - 1][0]), `the cursor stands at sample ${step}'s time`);
+      assert.ok(cursorTime >= view.start && cursorTime <= view.end);
       await page.keyboard.press("ArrowRight");
-      reading = await readOut(page);
     }
-    assert.equal(reading.sample, rows.length, "the last sample stays");
-    assert.deepEqual(seen.sort(), rows.map((row) => row.join("|")).sort());
-    assert.ok(seen.some((row) => row.startsWith("0:01.150|")));
-
+    assert.equal((await readOut(page)).sample, rows.length, "the last sample stays");
     await page.keyboard.press("ArrowLeft");
     assert.equal((await readOut(page)).sample, rows.length - 1);
     await page.keyboard.press("Shift+ArrowLeft");
     assert.equal((await readOut(page)).sample, rows.length - 11);
+    await page.close();
+  });
+
+  test("a page without samples takes no cursor keys and draws no cursor", async () => {
+    const { page: file, run } = pageAndCsv(join(scratch.path, "seeds", "damaged-RecordOffsetAtTwoToThe32Less1.pdb"), "empty");
+    assert.equal(run.status, 1);
+    const { page, errors } = await openPage(browser, file);
+    await page.focus("#strips");
+    for (const key of ["Home", "End", "ArrowRight", "ArrowLeft", "Shift+ArrowRight"]) {
+      await page.keyboard.press(key);
+      assert.equal(await page.locator("#cursor-time").textContent(), "-", key);
+      assert.equal(await page.locator("#cursor-sample").textContent(), "(the log holds no samples)", key);
+      assert.equal(await page.locator("#cursor").isVisible(), false, key);
+    }
+    await page.getByRole("tab", { name: "Table" }).click();
+    assert.match(await page.locator("#table-caption").textContent(), /\. The log holds no samples\.$/);
+    await page.getByRole("tab", { name: "Scatter" }).click();
+    assert.deepEqual(errors, []);
     await page.close();
   });
 
@@ -144,6 +141,12 @@ describe("the keys", () => {
     await page.keyboard.press("Enter");
     let view = await page.evaluate(() => quilletPage.view());
     assert.ok(Math.abs(view.end - view.start - (whole.end - whole.start) / 2) < 1e-6);
+    await focusNext('[role="tab"][aria-selected="true"]');
+    await page.keyboard.press("ArrowRight");
+    assert.equal(await page.getByRole("tab", { name: "Table" }).getAttribute("aria-selected"), "true");
+    assert.equal(await page.locator("#map").isVisible(), true);
+    await page.keyboard.press("ArrowLeft");
+    assert.equal(await page.locator("#map").isVisible(), false);
     await focusNext('input[data-channel="2"]');
     await page.keyboard.press("Space");
     assert.equal(await page.locator('.strip[data-channel="2"]').isVisible(), false);
@@ -286,32 +289,57 @@ describe("the page on its own", () => {
   });
 
   for (const viewport of [{ width: 1280, height: 800 }, { width: 1920, height: 1080 }]) {
-    test(`at ${viewport.width}x${viewport.height} no label overlaps another and nothing is cut off`, async () => {
-      const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page, viewport);
-      const layout = await page.evaluate(() => {
-        const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
-          ".heading, output.value, .axis-caption, .keys")].map((element) => ({
-          name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
-          box: element.getBoundingClientRect(),
-          clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",
-        }));
-        const axis = document.querySelector(".axis-strip").getBoundingClientRect();
-        return { boxes, axisBottom: axis.bottom, keysBottom: document.getElementById("keys").getBoundingClientRect().bottom,
-          pageWidth: document.documentElement.scrollWidth };
-      });
-      assert.ok(layout.pageWidth <= viewport.width, `the page is ${layout.pageWidth} px wide`);
-      assert.ok(layout.keysBottom <= viewport.height, `the strips and keys end at ${layout.keysBottom} px`);
-      const overlap = (a, b) => a.left < b.right - 0.5 && b.left < a.right - 0.5 && a.top < b.bottom - 0.5 && b.top < a.bottom - 0.5;
-      for (let i = 0; i < layout.boxes.length; i++) {
-        assert.ok(!layout.boxes[i].clipped, `${layout.boxes[i].name} is cut off`);
-        assert.ok(layout.boxes[i].box.right <= viewport.width, `${layout.boxes[i].name} goes past the right edge`);
-        for (let j = i + 1; j < layout.boxes.length; j++) {
-          assert.ok(!overlap(layout.boxes[i].box, layout.boxes[j].box),
-            `${layout.boxes[i].name} overlaps ${layout.boxes[j].name}`);
+    for (const view of ["strips", "table", "scatter"]) {
+      test(`at ${viewport.width}x${viewport.height} in the ${view} view no label overlaps another and nothing is cut off`, async () => {
+        const file = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page;
+        const page = await browser.context.newPage();
+        await page.setViewportSize(viewport);
+        await page.goto(`${pathToFileURL(file).href}#view=${view}`);
+        await page.waitForFunction(() => document.documentElement.dataset.ready === "true");
+        const layout = await page.evaluate(() => {
+          const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
+            ".heading, output.value, .axis-caption, .keys, .filter label, .filter input, .status, .view-controls .control, " +
+            ".view-controls .field, .view-caption, .legend, .map, .scatter-plot")].map((element) => ({
+            name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
+            box: element.getBoundingClientRect(),
+            clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",
+          }));
+          return { boxes, keysBottom: document.getElementById("keys").getBoundingClientRect().bottom,
+            pageWidth: document.documentElement.scrollWidth };
+        });
+        assert.ok(layout.pageWidth <= viewport.width, `the page is ${layout.pageWidth} px wide`);
+        if (view === "strips") assert.ok(layout.keysBottom <= viewport.height, `the strips and keys end at ${layout.keysBottom} px`);
+        const overlap = (a, b) => a.left < b.right - 0.5 && b.left < a.right - 0.5 && a.top < b.bottom - 0.5 && b.top < a.bottom - 0.5;
+        const contains = (a, b) => a.left <= b.left && a.right >= b.right && a.top <= b.top && a.bottom >= b.bottom;
+        for (let i = 0; i < layout.boxes.length; i++) {
+          assert.ok(!layout.boxes[i].clipped, `${layout.boxes[i].name} is cut off`);
+          assert.ok(layout.boxes[i].box.right <= viewport.width, `${layout.boxes[i].name} goes past the right edge`);
+          for (let j = i + 1; j < layout.boxes.length; j++) {
+            const [a, b] = [layout.boxes[i].box, layout.boxes[j].box];
+            assert.ok(!overlap(a, b) || contains(a, b) || contains(b, a), `${layout.boxes[i].name} overlaps ${layout.boxes[j].name}`);
+          }
         }
-      }
-      await page.screenshot({ path: scratch.file(`layout-${viewport.width}.png`) });
-      await page.close();
-    });
+        await page.screenshot({ path: scratch.file(`layout-${viewport.width}-${view}.png`) });
+        await page.close();
+      });
+    }
   }
+
+  test("every strip labels two values at least, and the time axis's labels stay on its canvas", async () => {
+    const { page } = await openPage(browser, pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "labels").page);
+    const whole = await page.evaluate(() => quilletPage.whole());
+    for (const [start, span] of [[whole.start, whole.end - whole.start], [123, 37], [whole.end - 61, 61], [whole.end - 9, 9]]) {
+      await page.evaluate(([from, to]) => quilletPage.timeView(from, to), [start, start + span]);
+      for (const { heading, labels } of await page.evaluate(() => quilletPage.valueLabels())) {
+        assert.ok(labels.filter((label) => label !== "").length >= 2, `${heading} shows ${labels} over ${span}`);
+      }
+      const { labels, width } = await page.evaluate(() => quilletPage.timeLabels());
+      assert.ok(labels.length >= 2, `${labels.length} time labels over ${span}`);
+      for (const label of labels) assert.ok(label.left >= 0 && label.right <= width, `${label.text} at ${label.left} to ${label.right} of ${width}`);
+    }
+    await page.close();
+  });
 });
+
+// The views' tests, which CTest runs with these.
+import "./views_browser.test.mjs";

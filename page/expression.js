@@ -1,0 +1,384 @@
+// The expression language of the filter and of computed channels: channel headings in square
+// brackets ([Coolant], [Inj P/W], and [RPM-1] for RPM one sample earlier), numbers, + - * /,
+// comparisons < <= > >= = !=, and, or, not, parentheses, abs(), min() and max(). Text is parsed
+// into a tree here and the tree is evaluated over the samples by this module's own code: nothing
+// is ever run as JavaScript. No DOM here, so that Node tests it.
+//
+// A value is a number; a comparison and and/or/not give 1 or 0, and take any number other than 0
+// as true. A sample without a value (before the first sample for [RPM-1], a division by zero, a
+// computed channel without a value there) gives no value (NaN) to everything computed from it.
+
+// A mistake in an expression: the character where it is (from 0) and what was expected there.
+export class ExpressionError extends Error {
+  constructor(position, reason) {
+    super(`At character ${position + 1}: ${reason}`);
+    this.position = position;
+    this.reason = reason;
+  }
+}
+
+const FUNCTIONS = new Map([["abs", { least: 1, most: 1 }], ["min", { least: 2, most: Infinity }],
+  ["max", { least: 2, most: Infinity }]]);
+const KEYWORDS = ["and", "or", "not"];
+const COMPARISONS = ["<", "<=", ">", ">=", "=", "!="];
+const SYMBOLS = ["<=", ">=", "!=", "<", ">", "=", "+", "-", "*", "/", "(", ")", ","];
+const A_VALUE = "a number, a channel in square brackets, a function or \"(\"";
+// A heading followed by "-" and a whole number: that channel so many samples earlier.
+const EARLIER = /^(.*\S)\s*-\s*(\d+)$/;
+
+function describe(token) {
+  if (token.type === "end") return "the end";
+  if (token.type === "channel") return `[${token.text}]`;
+  return `"${token.text}"`;
+}
+
+// The expression's tokens, each with its type, text and position, and an "end" token last.
+function tokenize(text) {
+  const tokens = [];
+  let at = 0;
+  while (at < text.length) {
+    const rest = text.slice(at);
+    const space = /^\s+/.exec(rest);
+    if (space) {
+      at += space[0].length;
+      continue;
+    }
+    const number = /^(\d+(\.\d*)?|\.\d+)/.exec(rest);
+    const word = /^[A-Za-z_][A-Za-z0-9_]*/.exec(rest);
+    if (number) {
+      const value = Number(number[0]);
+      if (!Number.isFinite(value)) throw new ExpressionError(at, `${number[0]} is too large a number`);
+      tokens.push({ type: "number", text: number[0], value, start: at });
+      at += number[0].length;
+    } else if (rest[0] === "[") {
+      const close = rest.indexOf("]");
+      const open = rest.indexOf("[", 1);
+      if (close < 0 || (open >= 0 && open < close)) {
+        throw new ExpressionError(at, "the \"[\" has no \"]\" to close it");
+      }
+      const heading = rest.slice(1, close).trim();
+      if (heading === "") throw new ExpressionError(at, "expected a channel's heading between \"[\" and \"]\"");
+      tokens.push({ type: "channel", text: heading, start: at });
+      at += close + 1;
+    } else if (word) {
+      const lower = word[0].toLowerCase();
+      tokens.push({ type: KEYWORDS.includes(lower) ? lower : "name", text: word[0], start: at });
+      at += word[0].length;
+    } else {
+      const symbol = SYMBOLS.find((candidate) => rest.startsWith(candidate));
+      tokens.push({ type: symbol ?? "other", text: symbol ?? String.fromCodePoint(rest.codePointAt(0)), start: at });
+      at += symbol ? symbol.length : tokens[tokens.length - 1].text.length;
+    }
+  }
+  tokens.push({ type: "end", text: "", start: text.length });
+  return tokens;
+}
+
+// The tree of an expression, or an ExpressionError. Nodes: {type: "number", value},
+// {type: "channel", heading, back, start}, {type: "unary", operator, operand},
+// {type: "binary", operator, left, right}, {type: "call", name, args}.
+export function parseExpression(text) {
+  const tokens = tokenize(text);
+  let next = 0;
+  const peek = () => tokens[next];
+  const take = () => tokens[next++];
+  const fail = (expected) => {
+    throw new ExpressionError(peek().start, `expected ${expected}, not ${describe(peek())}`);
+  };
+
+  // What may follow a whole operand where the parser stands: an operator, or what closes it.
+  const closers = [];
+  const afterOperand = () => {
+    const choices = ["an operator", "\"and\"", "\"or\"", ...(closers[closers.length - 1] ?? ["the end"])];
+    const decimalComma = peek().type === "," ? "; numbers are written with a decimal point, as 0.5" : "";
+    throw new ExpressionError(peek().start, `expected ${choices.slice(0, -1).join(", ")} or ${choices[choices.length - 1]}, ` +
+      `not ${describe(peek())}${decimalComma}`);
+  };
+
+  function either() {
+    let left = both();
+    while (peek().type === "or") {
+      take();
+      left = { type: "binary", operator: "or", left, right: both() };
+    }
+    return left;
+  }
+
+  function both() {
+    let left = negation();
+    while (peek().type === "and") {
+      take();
+      left = { type: "binary", operator: "and", left, right: negation() };
+    }
+    return left;
+  }
+
+  function negation() {
+    if (peek().type !== "not") return comparison();
+    take();
+    return { type: "unary", operator: "not", operand: negation() };
+  }
+
+  function comparison() {
+    const left = sum();
+    if (!COMPARISONS.includes(peek().type)) return left;
+    const operator = take().type;
+    const node = { type: "binary", operator, left, right: sum() };
+    if (COMPARISONS.includes(peek().type)) fail("\"and\" or \"or\" between two comparisons");
+    return node;
+  }
+
+  function sum() {
+    let left = product();
+    while (peek().type === "+" || peek().type === "-") {
+      const operator = take().type;
+      left = { type: "binary", operator, left, right: product() };
+    }
+    return left;
+  }
+
+  function product() {
+    let left = sign();
+    while (peek().type === "*" || peek().type === "/") {
+      const operator = take().type;
+      left = { type: "binary", operator, left, right: sign() };
+    }
+    return left;
+  }
+
+  function sign() {
+    if (peek().type !== "-") return operand();
+    take();
+    return { type: "unary", operator: "-", operand: sign() };
+  }
+
+  // Parses what a bracket holds, up to its closing token, which it takes.
+  function bracketed(parse, closing) {
+    closers.push(closing);
+    const inner = parse();
+    if (peek().type !== ")") afterOperand();
+    closers.pop();
+    take();
+    return inner;
+  }
+
+  function operand() {
+    const token = peek();
+    if (token.type === "number") {
+      take();
+      return { type: "number", value: token.value };
+    }
+    if (token.type === "channel") {
+      take();
+      const earlier = EARLIER.exec(token.text);
+      return earlier
+        ? { type: "channel", heading: token.text, earlierHeading: earlier[1], back: Number(earlier[2]), start: token.start }
+        : { type: "channel", heading: token.text, back: 0, start: token.start };
+    }
+    if (token.type === "(") {
+      take();
+      return bracketed(either, ["\")\""]);
+    }
+    if (token.type === "name") return call();
+    return fail(A_VALUE);
+  }
+
+  function call() {
+    const name = take();
+    const fn = name.text.toLowerCase();
+    const known = FUNCTIONS.get(fn);
+    if (!known) {
+      throw new ExpressionError(name.start, `"${name.text}" is not a function (there are abs, min and max); ` +
+        "a channel's heading goes in square brackets, as [RPM]");
+    }
+    if (peek().type !== "(") fail(`"(" after ${name.text}`);
+    take();
+    const args = bracketed(() => {
+      const list = [either()];
+      while (peek().type === ",") {
+        take();
+        list.push(either());
+      }
+      return list;
+    }, ["\",\"", "\")\""]);
+    if (args.length < known.least || args.length > known.most) {
+      throw new ExpressionError(name.start, known.most === 1 ? `${fn}() takes one value`
+        : `${fn}() takes two or more values, separated by ","`);
+    }
+    return { type: "call", name: fn, args };
+  }
+
+  if (peek().type === "end") fail(A_VALUE);
+  const tree = either();
+  if (peek().type !== "end") afterOperand();
+  return tree;
+}
+
+// The channels a tree reads, each once, in the order they appear.
+export function channelsOf(tree) {
+  const found = [];
+  const visit = (node) => {
+    if (node.type === "channel" && !found.includes(node.channel)) found.push(node.channel);
+    if (node.operand) visit(node.operand);
+    if (node.left) visit(node.left);
+    if (node.right) visit(node.right);
+    node.args?.forEach(visit);
+  };
+  visit(tree);
+  return found;
+}
+
+// Ties each channel node of the tree to the channel that channelNamed(heading) finds, which gives
+// a channel ({keys, numbers}), or a text saying why there is none. [RPM-1] is a channel headed
+// "RPM-1" where there is one, and RPM one sample earlier where there is not.
+export function bindChannels(tree, channelNamed) {
+  const visit = (node) => {
+    if (node.type === "channel") {
+      let found = channelNamed(node.heading);
+      let back = 0;
+      if (typeof found !== "object" && node.earlierHeading !== undefined) {
+        const earlier = channelNamed(node.earlierHeading);
+        if (typeof earlier === "object") {
+          found = earlier;
+          back = node.back;
+        }
+      }
+      if (typeof found !== "object") throw new ExpressionError(node.start, found);
+      node.channel = found;
+      node.back = back;
+    }
+    if (node.operand) visit(node.operand);
+    if (node.left) visit(node.left);
+    if (node.right) visit(node.right);
+    node.args?.forEach(visit);
+  };
+  visit(tree);
+  return tree;
+}
+
+// Samples are evaluated a chunk at a time, each node of the tree into a buffer of its own.
+export const CHUNK = 4096;
+
+// Each operation is a loop of its own over a chunk, a[j] = a[j] op b[j], so that every loop stays
+// simple for the browser's compiler however many operations an expression holds.
+const BINARY = {
+  "+": (a, b, n) => { for (let j = 0; j < n; j++) a[j] += b[j]; },
+  "-": (a, b, n) => { for (let j = 0; j < n; j++) a[j] -= b[j]; },
+  "*": (a, b, n) => { for (let j = 0; j < n; j++) a[j] *= b[j]; },
+  "/": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = b[j] === 0 ? NaN : a[j] / b[j]; },
+  "<": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] < b[j] ? 1 : 0; },
+  "<=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] <= b[j] ? 1 : 0; },
+  ">": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] > b[j] ? 1 : 0; },
+  ">=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] >= b[j] ? 1 : 0; },
+  "=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] === b[j] ? 1 : 0; },
+  "!=": (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== b[j] ? 1 : 0; },
+  and: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== 0 && b[j] !== 0 ? 1 : 0; },
+  or: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] || b[j] !== b[j] ? NaN : a[j] !== 0 || b[j] !== 0 ? 1 : 0; },
+  min: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = Math.min(a[j], b[j]); },
+  max: (a, b, n) => { for (let j = 0; j < n; j++) a[j] = Math.max(a[j], b[j]); },
+};
+const UNARY = {
+  "-": (a, n) => { for (let j = 0; j < n; j++) a[j] = -a[j]; },
+  not: (a, n) => { for (let j = 0; j < n; j++) a[j] = a[j] !== a[j] ? NaN : a[j] === 0 ? 1 : 0; },
+  abs: (a, n) => { for (let j = 0; j < n; j++) a[j] = Math.abs(a[j]); },
+};
+
+// The channel and offset that every channel node of a tree reads, or null when it reads none or
+// more than one.
+function soleSource(node) {
+  if (node.type === "channel") return { channel: node.channel, back: node.back };
+  let sole = null;
+  for (const part of [node.operand, node.left, node.right, ...(node.args ?? [])]) {
+    if (!part || part.type === "number") continue;
+    const source = soleSource(part);
+    if (!source || (sole && (source.channel !== sole.channel || source.back !== sole.back))) return null;
+    sole = source;
+  }
+  return sole;
+}
+
+// A function (from, count, out) that writes the node's value of samples from..from+count-1 into
+// out[0..count-1]. The samples are numbered in file order. A part of the tree that reads a single
+// channel of a few keys (a raw byte's 256) is worked out once per key, and then looked up: a
+// value computed from no value has none, so the samples without one stay without.
+function compileNode(node, source = null) {
+  const sole = node.type !== "channel" && node.type !== "number" && source === null && soleSource(node);
+  if (sole && sole.channel.numbers.length <= 256) {
+    const { keys, numbers } = sole.channel;
+    const table = new Float64Array(CHUNK);
+    compileNode(node, { keys: EVERY_KEY, numbers, back: 0 })(0, numbers.length, table);
+    return reader(keys, table, sole.back);
+  }
+  switch (node.type) {
+    case "number":
+      return (from, count, out) => out.fill(node.value, 0, count);
+    case "channel":
+      return source ? reader(source.keys, source.numbers, source.back) : reader(node.channel.keys, node.channel.numbers, node.back);
+    case "unary":
+      return unaryOf(compileNode(node.operand, source), UNARY[node.operator]);
+    case "binary":
+      return binaryOf(compileNode(node.left, source), compileNode(node.right, source), BINARY[node.operator]);
+    case "call":
+      if (node.name === "abs") return unaryOf(compileNode(node.args[0], source), UNARY.abs);
+      return node.args.map((arg) => compileNode(arg, source)).reduce((left, right) => binaryOf(left, right, BINARY[node.name]));
+    default:
+      throw new Error(`no such node: ${node.type}`);
+  }
+}
+
+// The keys 0 to 255 as samples, for working a part of a tree out once per key.
+const EVERY_KEY = Uint8Array.from({ length: 256 }, (_, key) => key);
+
+// Writes numbers[keys[sample - back]] of each sample, or NaN before the first.
+function reader(keys, numbers, back) {
+  return (from, count, out) => {
+    let j = 0;
+    for (; j < count && from + j - back < 0; j++) out[j] = NaN;
+    for (let at = from + j - back; j < count; j++, at++) out[j] = numbers[keys[at]];
+  };
+}
+
+function unaryOf(operand, loop) {
+  return (from, count, out) => {
+    operand(from, count, out);
+    loop(out, count);
+  };
+}
+
+function binaryOf(left, right, loop) {
+  const scratch = new Float64Array(CHUNK);
+  return (from, count, out) => {
+    left(from, count, out);
+    right(from, count, scratch);
+    loop(out, scratch, count);
+  };
+}
+
+// The value of a bound tree for every sample, in file order; NaN where there is none.
+export function evaluateExpression(tree, sampleCount) {
+  const values = new Float64Array(sampleCount);
+  const evaluate = compileNode(tree);
+  for (let from = 0; from < sampleCount; from += CHUNK) {
+    const count = Math.min(CHUNK, sampleCount - from);
+    evaluate(from, count, values.subarray(from, from + count));
+  }
+  return values;
+}
+
+// Which samples a filter keeps: those where its value is true (neither 0 nor without a value).
+export function keptSamples(tree, sampleCount) {
+  const kept = new Uint8Array(sampleCount);
+  const evaluate = compileNode(tree);
+  const chunk = new Float64Array(CHUNK);
+  let total = 0;
+  for (let from = 0; from < sampleCount; from += CHUNK) {
+    const count = Math.min(CHUNK, sampleCount - from);
+    evaluate(from, count, chunk);
+    for (let j = 0; j < count; j++) {
+      const keep = chunk[j] !== 0 && chunk[j] === chunk[j] ? 1 : 0;
+      kept[from + j] = keep;
+      total += keep;
+    }
+  }
+  return { kept, total };
+}

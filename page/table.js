@@ -1,0 +1,300 @@
+// The table of a log's map: X cells across and Y cells down, each the mean, smallest or largest
+// value of a channel, or the count, of the samples that fell in it, as a tuner's ECU reads its
+// map. The counting and the texts are plain functions that Node tests; renderTable builds the
+// HTML table in the page's document.
+
+export const STATISTICS = ["mean", "smallest", "largest", "samples"];
+const MOST_CELLS = 64;
+
+export class CellsError extends Error {}
+
+// Cells are their centre values, ascending, with the decimals the most precise of them has.
+// The text holds numbers in the page's decimal mark, apart by spaces or the page's separator.
+export function parseCells(text, decimalMark, separator) {
+  const splitter = new RegExp(`[\\s${separator === "\t" ? "" : separator.replace(/[\\\]^-]/g, "\\$&")}]+`);
+  const words = text.split(splitter).filter((word) => word !== "");
+  if (words.length === 0) throw new CellsError("Give the cells' centre values, from the smallest to the largest");
+  if (words.length > MOST_CELLS) throw new CellsError(`At most ${MOST_CELLS} cells, not ${words.length}`);
+  const mark = decimalMark === "." ? "\\." : decimalMark;
+  const number = new RegExp(`^-?(\\d+(${mark}\\d*)?|${mark}\\d+)$`);
+  let decimals = 0;
+  const centres = words.map((word) => {
+    if (!number.test(word)) {
+      const hint = word.includes(decimalMark === "." ? "," : ".") ? `; the decimal mark here is "${decimalMark}"` : "";
+      throw new CellsError(`"${word}" is not a number${hint}`);
+    }
+    const fraction = word.split(decimalMark)[1] ?? "";
+    decimals = Math.max(decimals, fraction.length);
+    return Number(word.replace(decimalMark, "."));
+  });
+  for (let i = 1; i < centres.length; i++) {
+    if (!(centres[i] > centres[i - 1])) {
+      throw new CellsError(`${words[i]} comes after ${words[i - 1]}: give the centres from the smallest to the largest, each once`);
+    }
+  }
+  return { centres, decimals };
+}
+
+// The cells as their text box shows them.
+export function cellsText(cells, decimalMark) {
+  return cells.centres.map((centre) => unitsText(Math.round(centre * 10 ** cells.decimals), cells.decimals, decimalMark))
+    .join(" ");
+}
+
+// Round steps for cells of a channel with `decimals` decimals, finest first.
+function roundSteps(decimals) {
+  const steps = [];
+  for (let power = -decimals; power <= 12; power++) {
+    for (const digit of [1, 2, 2.5, 5]) {
+      if (digit === 2.5 && power <= -decimals) continue;
+      steps.push({ step: digit * 10 ** power, decimals: Math.max(0, -power + (digit === 2.5 ? 1 : 0)) });
+    }
+  }
+  return steps;
+}
+
+// At most `most` cells a round step apart from the step's multiple nearest low to the one
+// nearest high (values beyond the end cells' centres count in those cells), for the values of a
+// channel with `decimals` decimals, the finest step that fits.
+export function defaultCells(low, high, decimals, most) {
+  for (const { step, decimals: cellDecimals } of roundSteps(decimals)) {
+    const first = Math.round(low / step + 1e-9);
+    const last = Math.round(high / step + 1e-9);
+    if (last - first + 1 <= most) {
+      const scale = 10 ** cellDecimals;
+      const centres = [];
+      for (let k = first; k <= last; k++) centres.push(Math.round(k * step * scale) / scale);
+      return { centres, decimals: cellDecimals };
+    }
+  }
+  return { centres: [low], decimals };
+}
+
+// The cell a value falls in: the one whose centre is nearest; a value exactly halfway between two
+// goes to the higher; a value beyond the first or last centre to that end's cell; no value to
+// none (-1). Values have at most valueDecimals decimals and are compared with the centres in
+// whole units of the finer decimals, so that halfway is exactly halfway.
+export function cellFinder(cells, valueDecimals) {
+  const scale = 10 ** Math.max(cells.decimals, valueDecimals);
+  const units = cells.centres.map((centre) => Math.round(centre * scale));
+  // Twice each border between neighbouring cells, and a value as twice its units.
+  const borders = units.slice(1).map((unit, i) => units[i] + unit);
+  return (value) => {
+    if (value !== value) return -1;
+    const twice = 2 * Math.round(value * scale);
+    let low = 0;
+    let high = borders.length;
+    while (low < high) {
+      const middle = (low + high) >>> 1;
+      if (borders[middle] <= twice) low = middle + 1;
+      else high = middle;
+    }
+    return low;
+  };
+}
+
+// A channel's values in whole units of its decimals, per key; NaN where it has none.
+function unitsOf(channel) {
+  const scale = 10 ** channel.decimals;
+  channel.units ??= channel.numbers.map((number) => Math.round(number * scale));
+  return channel.units;
+}
+
+function cellsOfKeys(channel, cells) {
+  const find = cellFinder(cells, channel.decimals);
+  return Int32Array.from(channel.numbers, find);
+}
+
+// The table of the samples whose time (times, in file order) is within start..end and which
+// `kept` keeps (null keeps all), by channels x, y and values. `chosen` is a cell whose samples it
+// lists (in file order) as chosenSamples, or -1.
+export function computeTable({ x, y, values, xCells, yCells, statistic, minimum, times, start, end, kept, chosen = -1 }) {
+  const columns = xCells.centres.length;
+  const rows = yCells.centres.length;
+  const columnOf = cellsOfKeys(x, xCells);
+  const rowOf = cellsOfKeys(y, yCells);
+  const units = unitsOf(values);
+  const counts = new Float64Array(rows * columns);
+  const sums = new Float64Array(rows * columns);
+  const lows = new Float64Array(rows * columns).fill(Infinity);
+  const highs = new Float64Array(rows * columns).fill(-Infinity);
+  const [xKeys, yKeys, valueKeys] = [x.keys, y.keys, values.keys];
+  const counting = statistic === "samples";
+  const chosenSamples = [];
+  for (let i = 0; i < times.length; i++) {
+    const time = times[i];
+    if (time < start || time > end || (kept !== null && kept[i] === 0)) continue;
+    const column = columnOf[xKeys[i]];
+    const row = rowOf[yKeys[i]];
+    const unit = units[valueKeys[i]];
+    if (column < 0 || row < 0 || (unit !== unit && !counting)) continue;
+    const cell = row * columns + column;
+    counts[cell]++;
+    sums[cell] += unit;
+    if (unit < lows[cell]) lows[cell] = unit;
+    if (unit > highs[cell]) highs[cell] = unit;
+    if (cell === chosen) chosenSamples.push(i);
+  }
+  return {
+    columns, rows, xCells, yCells, statistic, minimum, decimals: values.decimals,
+    counts, sums, lows, highs, chosenSamples,
+  };
+}
+
+// The mean of `count` values that sum to `sum` units, in units ten times finer, rounded half to
+// even: exactly, since the sum is a whole number.
+export function meanUnits(sum, count) {
+  const tenfold = 10 * sum;
+  let quotient = Math.floor(tenfold / count);
+  let remainder = tenfold - quotient * count;
+  if (remainder < 0) {
+    quotient--;
+    remainder += count;
+  } else if (remainder >= count) {
+    quotient++;
+    remainder -= count;
+  }
+  if (2 * remainder > count || (2 * remainder === count && quotient % 2 !== 0)) quotient++;
+  return quotient;
+}
+
+// A whole number of units of 10^-decimals as text.
+export function unitsText(units, decimals, decimalMark = ".") {
+  const scale = 10 ** decimals;
+  const magnitude = Math.abs(units);
+  const whole = Math.floor(magnitude / scale);
+  const sign = units < 0 ? "-" : "";
+  if (decimals === 0) return `${sign}${whole}`;
+  return `${sign}${whole}${decimalMark}${String(magnitude - whole * scale).padStart(decimals, "0")}`;
+}
+
+// The decimals of the table's values as its cells show them: a mean has one more than the
+// values' cells.
+export function shownDecimals(table) {
+  return { mean: table.decimals + 1, smallest: table.decimals, largest: table.decimals }[table.statistic] ?? 0;
+}
+
+// A cell's value in whole units of its shown decimals, or null for a cell with fewer samples
+// than the minimum.
+function cellUnits(table, cell) {
+  const count = table.counts[cell];
+  if (count === 0 || count < table.minimum) return null;
+  switch (table.statistic) {
+    case "mean": return meanUnits(table.sums[cell], count);
+    case "smallest": return table.lows[cell];
+    case "largest": return table.highs[cell];
+    default: return count;
+  }
+}
+
+// A cell's value as a number (NaN when it is empty) and as its text.
+function cellNumber(table, cell) {
+  const units = cellUnits(table, cell);
+  return units === null ? NaN : units / 10 ** shownDecimals(table);
+}
+
+export function cellText(table, cell, decimalMark) {
+  const units = cellUnits(table, cell);
+  return units === null ? "" : unitsText(units, shownDecimals(table), decimalMark);
+}
+
+// The table as lines of cells apart by the separator: the X cells' centres in the first line, the
+// Y cell's centre first in each other line.
+export function tableText(table, separator, decimalMark) {
+  const centres = (cells) => cellsText(cells, decimalMark).split(" ");
+  const lines = [["", ...centres(table.xCells)]];
+  centres(table.yCells).forEach((centre, row) => {
+    const line = [centre];
+    for (let column = 0; column < table.columns; column++) {
+      line.push(cellText(table, row * table.columns + column, decimalMark));
+    }
+    lines.push(line);
+  });
+  return lines.map((line) => line.join(separator)).join("\r\n") + "\r\n";
+}
+
+// The table's scale, from blue through white to red, pale enough that black text reads on any
+// of it; colours are [red, green, blue].
+export const TABLE_SCALE = [[108, 155, 210], [247, 247, 247], [228, 115, 95]];
+
+// The colour a share (0 to 1) of the way along a scale.
+export function scaleRgb(share, scale) {
+  const at = Math.min(Math.max(share, 0), 1) * (scale.length - 1);
+  const stop = Math.min(Math.floor(at), scale.length - 2);
+  const within = at - stop;
+  return scale[stop].map((low, i) => Math.round(low + (scale[stop + 1][i] - low) * within));
+}
+
+const cssColour = (rgb) => `rgb(${rgb.join(", ")})`;
+
+// A legend of a scale: the smallest value, the scale, the largest value.
+export function renderLegend(element, range, decimals, decimalMark, scale) {
+  const document = element.ownerDocument;
+  if (!range) {
+    element.replaceChildren();
+    return;
+  }
+  const [low, high] = range.map((value) => {
+    const label = document.createElement("span");
+    label.textContent = unitsText(Math.round(value * 10 ** decimals), decimals, decimalMark);
+    return label;
+  });
+  const ramp = document.createElement("span");
+  ramp.className = "ramp";
+  ramp.style.background = `linear-gradient(to right, ${scale.map(cssColour).join(", ")})`;
+  element.replaceChildren(low, ramp, high);
+}
+
+// The smallest and largest of the table's values, or null for an empty table.
+function tableRange(table) {
+  let low = Infinity;
+  let high = -Infinity;
+  for (let cell = 0; cell < table.counts.length; cell++) {
+    const number = cellNumber(table, cell);
+    if (number < low) low = number;
+    if (number > high) high = number;
+  }
+  return low <= high ? [low, high] : null;
+}
+
+// Fills the <table> element with the table: the axes' centres in header cells, each value cell
+// coloured on the one scale from the smallest value to the largest. Value cells carry their row
+// and column for the page's keys and clicks.
+export function renderTable(element, table, headings, decimalMark) {
+  const document = element.ownerDocument;
+  const range = tableRange(table);
+  const header = (text, scope) => {
+    const cell = document.createElement("th");
+    cell.scope = scope;
+    cell.textContent = text;
+    return cell;
+  };
+  const head = document.createElement("thead");
+  const top = head.insertRow();
+  const corner = header(`${headings.y} \u2193 ${headings.x} \u2192`, "col");
+  corner.className = "corner";
+  top.append(corner, ...cellsText(table.xCells, decimalMark).split(" ").map((text) => header(text, "col")));
+  const body = document.createElement("tbody");
+  cellsText(table.yCells, decimalMark).split(" ").forEach((text, row) => {
+    const line = body.insertRow();
+    line.append(header(text, "row"));
+    for (let column = 0; column < table.columns; column++) {
+      const cell = document.createElement("td");
+      const at = row * table.columns + column;
+      cell.textContent = cellText(table, at, decimalMark);
+      cell.dataset.row = String(row);
+      cell.dataset.column = String(column);
+      cell.tabIndex = -1;
+      const number = cellNumber(table, at);
+      if (number === number) {
+        const share = range[1] > range[0] ? (number - range[0]) / (range[1] - range[0]) : 0.5;
+        cell.style.background = cssColour(scaleRgb(share, TABLE_SCALE));
+      } else {
+        cell.className = "empty";
+      }
+      line.append(cell);
+    }
+  });
+  element.replaceChildren(head, body);
+  return range;
+}
