@@ -70,7 +70,7 @@ std::vector<std::uint8_t> littleEndianBytes(const std::vector<Word>& words) {
 class PageWriter {
   public:
     PageWriter(const LogPage& page, const CsvProfile& profile, WriteBuffer& out)
-        : m_page(page), m_mark(profile.decimalMark), m_out(out) {}
+        : m_page(page), m_mark(profile.decimalMark), m_separator(profile.separator), m_out(out) {}
 
     void write() {
         std::string_view rest = page_assets::kSkeleton;
@@ -197,6 +197,7 @@ class PageWriter {
 
     void writeData() {
         m_out.append("{\"decimalMark\":" + jsonString(std::string(1, m_mark)) +
+                     ",\"separator\":" + jsonString(std::string(1, m_separator)) +
                      ",\"stopped\":" + (m_page.stop ? "true" : "false") + ",\"quietSpell\":" +
                      decimalDigits(kLongestQuietSpell / 10) + ",\"channels\":[");
         for (std::size_t column = 0; column < m_page.samples.identifiers().size(); ++column) {
@@ -214,6 +215,7 @@ class PageWriter {
 
     const LogPage& m_page;
     char m_mark;
+    char m_separator;
     WriteBuffer& m_out;
 };
 

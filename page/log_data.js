@@ -245,7 +245,7 @@ export function readLog(data) {
     channels,
     decimalMark: data.decimalMark,
     // The CSV's separator, for the tables the page writes.
-    separator: data.separator ?? (data.decimalMark === "," ? ";" : ","),
+    separator: data.separator,
     // Where reading a damaged log stopped: after the last sample it read.
     stopTime: data.stopped && count > 0 ? times[count - 1] : null,
     // The longest silence of the logger that a strip's line bridges, in hundredths.

@@ -11,11 +11,6 @@ import {
 } from "../../page/log_data.js";
 import { base64, pageData, randomBytes } from "./model_data.mjs";
 
-import "./expression.test.mjs";
-import "./table.test.mjs";
-import "./strips.test.mjs";
-import "./scatter_settings.test.mjs";
-
 describe("decodeBase64", () => {
   const vectors = [["", ""], ["f", "Zg=="], ["fo", "Zm8="], ["foo", "Zm9v"], ["foob", "Zm9vYg=="],
     ["fooba", "Zm9vYmE="], ["foobar", "Zm9vYmFy"]];

@@ -25,6 +25,7 @@ export function pageData(records, channelBytes, stopped = false, numberOf = (raw
   });
   return {
     decimalMark: ".",
+    separator: ",",
     stopped,
     channels: channelBytes.map((bytes, k) => ({
       heading: `channel ${k}`,

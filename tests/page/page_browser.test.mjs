@@ -340,6 +340,3 @@ describe("the page on its own", () => {
     await page.close();
   });
 });
-
-// The views' tests, which CTest runs with these.
-import "./views_browser.test.mjs";
