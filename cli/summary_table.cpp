@@ -68,10 +68,8 @@ void warnOfTimeJumps(Console& console, const std::string& log, const LogSummary&
 
 std::string summaryText(const std::string& label, const LogSummary& summary) {
     return displayName(label) + "\n" + line("records", std::to_string(summary.records)) +
-           line("samples", std::to_string(summary.samples)) +
-           line("time", summary.samples == 0
-                            ? "-"
-                            : timeSpanText(summary.earliestSample, summary.latestSample)) +
+           line("samples", std::to_string(summary.span.samples)) +
+           line("time", timeSpanText(summary.span)) +
            line("median rate",
                 summary.medianSampleRate ? sampleRateText(*summary.medianSampleRate) : "-") +
            channelTable(summary.channels) + "\n";

@@ -117,11 +117,6 @@ std::string rangeValueText(const std::optional<std::uint8_t>& raw, std::uint8_t 
     return text.empty() ? "0" : text;
 }
 
-std::string timeSpanText(const SampleClock& earliest, const SampleClock& latest, char decimalMark) {
-    return "earliest " + sampleTime(earliest, decimalMark) + ", latest " +
-           sampleTime(latest, decimalMark);
-}
-
 std::string sampleRateText(double perSecond, char decimalMark) {
     auto text = [decimalMark](double rate, const char* unit) {
         return withDecimalMark(fixedDecimals(rate, 1), decimalMark) + " samples " + unit;

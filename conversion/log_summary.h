@@ -38,12 +38,7 @@ struct ChannelRange {
 
 struct LogSummary {
     int records = 0;
-    long long samples = 0;
-    // The last sample in the log's order, and the earliest and the latest time, which are not
-    // the first and the last sample where the clock goes back.
-    SampleClock lastSample;
-    SampleClock earliestSample;
-    SampleClock latestSample;
+    SampleSpan span;
     // Samples per second at the median step between two samples; none without a forward step.
     std::optional<double> medianSampleRate;
     std::vector<ChannelRange> channels;
@@ -83,17 +78,9 @@ class SummaryCollector : public SampleVisitor {
 // Inline, since a reading calls it for each of millions of samples.
 inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
     const SampleClock clock{m_seconds, hundredths};
-    if (m_summary.samples == 0) {
-        m_summary.earliestSample = clock;
-        m_summary.latestSample = clock;
-    } else {
-        if (clock.milliseconds() < m_summary.earliestSample.milliseconds()) {
-            m_summary.earliestSample = clock;
-        }
-        if (clock.milliseconds() > m_summary.latestSample.milliseconds()) {
-            m_summary.latestSample = clock;
-        }
-        const long long step = clock.milliseconds() - m_summary.lastSample.milliseconds();
+    SampleSpan& span = m_summary.span;
+    if (span.samples > 0) {
+        const long long step = clock.milliseconds() - span.last.milliseconds();
         if (step > 0 && step == m_runStep) {
             ++m_runLength;
         } else if (step > 0) {
@@ -102,14 +89,13 @@ inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const st
             m_runLength = 1;
         }
         if (step < 0 || step > kLongestQuietSpell) {
-            m_summary.timeJumps.push_back({m_record, m_summary.lastSample, clock});
+            m_summary.timeJumps.push_back({m_record, span.last, clock});
         }
     }
     for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
         m_seenBytes[column][raw[column] >> 6] |= std::uint64_t{1} << (raw[column] & 63);
     }
-    m_summary.lastSample = clock;
-    ++m_summary.samples;
+    span.add(clock);
 }
 
 // Reads the whole log, its progress through the services. Fails as the conversion of the same
@@ -120,10 +106,6 @@ LogSummary summarizeLog(ByteSource& log, ReportingServices& services);
 // cell, "0" where that cell is empty for a zero, and "-" where the channel has no value.
 std::string rangeValueText(const std::optional<std::uint8_t>& raw, std::uint8_t identifier,
                            char decimalMark = '.');
-
-// The time a log's samples span, as every output says it: "earliest 0:05.00, latest 0:12.00".
-std::string timeSpanText(const SampleClock& earliest, const SampleClock& latest,
-                         char decimalMark = '.');
 
 // A sample rate with one decimal: "12.5 samples a second", or a minute or an hour where they
 // come more seldom.

@@ -23,4 +23,10 @@ std::string sampleTime(const SampleClock& clock, char decimalMark) {
     return sampleTime(clock.seconds, clock.hundredths, decimalMark);
 }
 
+std::string timeSpanText(const SampleSpan& span, char decimalMark) {
+    if (span.samples == 0) return "-";
+    return "earliest " + sampleTime(span.earliest, decimalMark) + ", latest " +
+           sampleTime(span.latest, decimalMark);
+}
+
 }  // namespace quillet

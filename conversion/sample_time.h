@@ -18,9 +18,31 @@ struct SampleClock {
     }
 };
 
+// How many samples a reading took, and the times they span: the earliest and the latest, which
+// are not the first and the last where the clock goes back, and the last in the log's order.
+struct SampleSpan {
+    long long samples = 0;
+    SampleClock earliest;
+    SampleClock latest;
+    SampleClock last;
+
+    // Inline, since a reading calls it for each of millions of samples.
+    void add(const SampleClock& clock) {
+        const long long time = clock.milliseconds();
+        if (samples == 0 || time < earliest.milliseconds()) earliest = clock;
+        if (samples == 0 || time > latest.milliseconds()) latest = clock;
+        last = clock;
+        ++samples;
+    }
+};
+
 // Minutes, seconds and hundredths as the CSV writes them: 754 s and 42 give "12:34.42".
 std::string sampleTime(int seconds, std::uint8_t hundredths, char decimalMark = '.');
 std::string sampleTime(const SampleClock& clock, char decimalMark = '.');
+
+// The time that samples span, as every output says it: "earliest 0:05.00, latest 0:12.00", or
+// "-" without samples.
+std::string timeSpanText(const SampleSpan& span, char decimalMark = '.');
 
 // The minutes and seconds of a time: ":05" or ":34" after the minutes.
 std::string minutesAndSeconds(int seconds);

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SampleVisitor* const visitors[] = {&csv, &samples, &summary};
         // Taken also when the log turns out damaged: both hold the samples before the damage.
         const auto tally = [&] {
-            charted = {chartOf(samples, kPlotColumns).samples, summary.summary().samples};
+            charted = {chartOf(samples, kPlotColumns).span.samples, summary.summary().span.samples};
         };
         try {
             writeLogOutputs(source, start, outputs, visitors, services);

@@ -125,10 +125,8 @@ class PageWriter {
     void writeSummary() {
         const LogSummary& summary = m_page.summary;
         summaryItem("Records", decimalDigits(summary.records));
-        summaryItem("Samples", decimalDigits(summary.samples));
-        summaryItem("Time", summary.samples == 0 ? "-"
-                                                 : timeSpanText(summary.earliestSample,
-                                                                summary.latestSample, m_mark));
+        summaryItem("Samples", decimalDigits(summary.span.samples));
+        summaryItem("Time", timeSpanText(summary.span, m_mark));
         summaryItem("Median rate", summary.medianSampleRate
                                        ? sampleRateText(*summary.medianSampleRate, m_mark)
                                        : "-");
@@ -162,7 +160,7 @@ class PageWriter {
     }
 
     std::string samplesBeforeStop() const {
-        const long long samples = m_page.summary.samples;
+        const long long samples = m_page.summary.span.samples;
         if (samples == 0) return "No sample could be read before it.";
         return samples == 1
                    ? "Only the one sample before it is shown."

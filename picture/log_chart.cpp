@@ -58,14 +58,7 @@ class ColumnFiller {
             if (number < smallest[strip]) smallest[strip] = number;
             if (number > largest[strip]) largest[strip] = number;
         }
-        if (m_chart.samples == 0 || clock.milliseconds() < m_chart.earliestSample.milliseconds()) {
-            m_chart.earliestSample = clock;
-        }
-        if (m_chart.samples == 0 || clock.milliseconds() > m_chart.latestSample.milliseconds()) {
-            m_chart.latestSample = clock;
-        }
-        m_chart.lastSample = clock;
-        ++m_chart.samples;
+        m_chart.span.add(clock);
     }
 
   private:

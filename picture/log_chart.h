@@ -42,12 +42,7 @@ struct LogChart {
     long long recordCount = 0;
     TimeAxis axis;
     std::vector<ChartStrip> strips;
-    long long samples = 0;
-    // The last sample read, where a damaged log's reading stopped, and the earliest and the
-    // latest time of the samples.
-    SampleClock lastSample;
-    SampleClock earliestSample;
-    SampleClock latestSample;
+    SampleSpan span;
     // Per column, where the extremes of its strips are kept, or -1 where no sample fell: a short
     // log fills few columns. A column's extremes lie together: smallest[slot * strips.size() +
     // strip].

@@ -87,9 +87,9 @@ class SvgWriter {
     void writeTitle() {
         text(12, 26, displayName(m_chart.title),
              "class=\"title\" font-size=\"18\" font-weight=\"bold\"");
-        std::string line = decimalDigits(m_chart.samples) + " samples";
-        if (m_chart.samples > 0) {
-            line += ", " + timeSpanText(m_chart.earliestSample, m_chart.latestSample);
+        std::string line = decimalDigits(m_chart.span.samples) + " samples";
+        if (m_chart.span.samples > 0) {
+            line += ", " + timeSpanText(m_chart.span);
         }
         text(12, 46, line, "class=\"samples\" font-size=\"12\" fill=\"#555\"");
         if (m_chart.stop) {
@@ -191,11 +191,11 @@ class SvgWriter {
 
     // A red line where the reading of a damaged log stopped.
     void writeStopMark(int stripsBottom) {
-        if (!m_chart.stop || m_chart.samples == 0) {
+        if (!m_chart.stop || m_chart.span.samples == 0) {
             return;
         }
         const std::string x =
-            pixels(xOfColumn(m_chart.axis.columnOf(m_chart.lastSample.milliseconds()) + 1.0));
+            pixels(xOfColumn(m_chart.axis.columnOf(m_chart.span.last.milliseconds()) + 1.0));
         m_out.append("<path stroke=\"#c00\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\" d=\"M" +
                      x + " " + decimalDigits(kTitleHeight - 2) + "V" +
                      decimalDigits(stripsBottom - kStripGap + 2) + "\"/>\n");

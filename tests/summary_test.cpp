@@ -118,7 +118,7 @@ TEST_P(DamagedLogSummaryTest, ReadsTheLogAsItsConversion) {
         return;
     }
     const long long lines = std::count(reference.csv.begin(), reference.csv.end(), '\n');
-    EXPECT_EQ(summarizeLog(source, services).samples, lines - 2);
+    EXPECT_EQ(summarizeLog(source, services).span.samples, lines - 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogSummaryTest, ::testing::ValuesIn(support::damagedLogs()),

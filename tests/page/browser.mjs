@@ -5,6 +5,7 @@ import { mkdtempSync, readFileSync, rmSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
+import { after, before } from "node:test";
 import { pathToFileURL } from "node:url";
 
 // Set by CTest and by the benchmark's caller.
@@ -34,6 +35,29 @@ export async function openBrowser() {
       rmSync(profile, { recursive: true, force: true });
     },
   };
+}
+
+// What a suite of browser tests opens before its tests and closes after them: a scratch folder
+// holding the logs make_logs writes of each [kind, file name] asked for, and a browser, which is
+// the suite's `browser` while its tests run.
+export function browserSuite(logs) {
+  const suite = { scratch: scratchFolder(), browser: null };
+  before(async () => {
+    for (const [kind, name] of logs) makeLogs(kind, suite.scratch.file(name));
+    suite.browser = await openBrowser();
+  });
+  after(async () => {
+    await suite.browser?.close();
+    suite.scratch.remove();
+  });
+  return suite;
+}
+
+// Writes the page and the CSV of a log in one run of quillet-convert, in the scratch folder.
+export function writePageAndCsv(scratch, log, name, ...options) {
+  const page = scratch.file(`${name}.html`);
+  const csv = scratch.file(`${name}.csv`);
+  return { page, csv, run: convert(...options, "--html", page, log, csv) };
 }
 
 // A folder for one run of tests, removed with everything in it.

@@ -3,35 +3,17 @@
 // reads out is compared with the CSV quillet-convert writes of the same log.
 import assert from "node:assert/strict";
 import { join } from "node:path";
-import { after, before, describe, test } from "node:test";
+import { before, describe, test } from "node:test";
 import { pathToFileURL } from "node:url";
 
 import {
-  cellTime, convert, csvRows, makeLogs, openBrowser, openPage, readOut, scratchFolder, setting,
+  browserSuite, cellTime, convert, csvRows, openPage, readOut, setting, writePageAndCsv,
 } from "./browser.mjs";
 
 const SAMPLES = setting("QUILLET_SAMPLES");
-const scratch = scratchFolder();
-let browser;
-
-before(async () => {
-  makeLogs("clock", scratch.file("UnsteadyClockQMRX.pdb"));
-  makeLogs("seeds", scratch.file("seeds"));
-  browser = await openBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-  scratch.remove();
-});
-
-// Writes the page and the CSV of a log in one run.
-function pageAndCsv(log, name, ...options) {
-  const page = scratch.file(`${name}.html`);
-  const csv = scratch.file(`${name}.csv`);
-  const run = convert(...options, "--html", page, log, csv);
-  return { page, csv, run };
-}
+const suite = browserSuite([["clock", "UnsteadyClockQMRX.pdb"], ["seeds", "seeds"]]);
+const { scratch } = suite;
+const pageAndCsv = (...args) => writePageAndCsv(scratch, ...args);
 
 function expectRow(reading, rows) {
   assert.ok(reading.sample >= 1 && reading.sample <= rows.length, `sample ${reading.sample}`);
@@ -49,7 +31,7 @@ describe("the read-out", () => {
     assert.equal(run.status, 0, run.stderr);
     const rows = csvRows(csv);
     const times = rows.map((row) => cellTime(row[0]));
-    const { page, requests } = await openPage(browser, file);
+    const { page, requests } = await openPage(suite.browser, file);
     const area = await plotArea(page, 0);
     const view = await page.evaluate(() => quilletPage.view());
     for (const share of [0, 0.013, 0.25, 0.5, 0.731, 0.999]) {
@@ -70,7 +52,7 @@ describe("the read-out", () => {
       "--separator", ";", "--decimal", ",");
     assert.equal(run.status, 0, run.stderr);
     const rows = csvRows(csv, ";");
-    const { page } = await openPage(browser, file);
+    const { page } = await openPage(suite.browser, file);
     await page.focus("#strips");
     expectRow(await readOut(page), rows);
     await page.keyboard.press("End");
@@ -86,7 +68,7 @@ describe("the keys", () => {
     assert.equal(run.status, 0, run.stderr);
     const rows = csvRows(csv);
     assert.ok(rows.some((row, k) => k > 0 && cellTime(row[0]) < cellTime(rows[k - 1][0])), "the clock goes back");
-    const { page } = await openPage(browser, file);
+    const { page } = await openPage(suite.browser, file);
     await page.focus("#strips");
     await page.keyboard.press("End");
     await page.keyboard.press("Home");
@@ -112,7 +94,7 @@ describe("the keys", () => {
   test("a page without samples takes no cursor keys and draws no cursor", async () => {
     const { page: file, run } = pageAndCsv(join(scratch.path, "seeds", "damaged-RecordOffsetAtTwoToThe32Less1.pdb"), "empty");
     assert.equal(run.status, 1);
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     await page.focus("#strips");
     for (const key of ["Home", "End", "ArrowRight", "ArrowLeft", "Shift+ArrowRight"]) {
       await page.keyboard.press(key);
@@ -128,7 +110,7 @@ describe("the keys", () => {
   });
 
   test("the page can be used from the keyboard alone", async () => {
-    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "keys").page);
+    const { page } = await openPage(suite.browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "keys").page);
     const whole = await page.evaluate(() => quilletPage.whole());
     const focusNext = async (selector) => {
       for (let tab = 0; tab < 40; tab++) {
@@ -162,7 +144,7 @@ describe("the keys", () => {
 
 describe("zoom", () => {
   test("a drag zooms every strip to its range, a double-click or Whole log goes back", async () => {
-    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "zoom").page);
+    const { page } = await openPage(suite.browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "zoom").page);
     const whole = await page.evaluate(() => quilletPage.whole());
     const scales = () => page.evaluate(() => quilletPage.stripScales());
     const expectAll = (found, range) => {
@@ -206,7 +188,7 @@ describe("zoom", () => {
 
 describe("the channels' check boxes", () => {
   test("a hidden channel's strip is gone, and comes back", async () => {
-    const { page } = await openPage(browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "hide").page);
+    const { page } = await openPage(suite.browser, pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "hide").page);
     const knock = page.locator('.strip[data-channel="1"]');
     const heightBefore = (await page.locator('.strip[data-channel="0"]').boundingBox()).height;
     assert.equal(await knock.isVisible(), true);
@@ -228,7 +210,7 @@ describe("the summary", () => {
     const log = scratch.file("UnsteadyClockQMRX.pdb");
     const { page: file } = pageAndCsv(log, "summary");
     const summary = convert("--summary", log);
-    const { page } = await openPage(browser, file);
+    const { page } = await openPage(suite.browser, file);
     assert.equal(await page.title(), "UnsteadyClockQMRX.pdb");
     const items = await page.evaluate(() => Object.fromEntries([...document.querySelectorAll(".summary div")]
       .map((item) => [item.querySelector("dt").textContent, item.querySelector("dd").textContent])));
@@ -261,7 +243,7 @@ describe("a damaged log", () => {
     assert.equal(run.status, 1);
     assert.equal(run.stderr, conversion.stderr);
     const rows = csvRows(csv);
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     const note = await page.locator(".stop").textContent();
     assert.match(note, /^Reading stopped at record \d+ of \d+: error # 62, Input past end of file\./);
     await page.focus("#strips");
@@ -277,7 +259,7 @@ describe("a damaged log", () => {
 describe("the page on its own", () => {
   test("makes no request beyond its own file and loads nothing else", async () => {
     const { page: file } = pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "offline");
-    const { page, requests, errors } = await openPage(browser, file);
+    const { page, requests, errors } = await openPage(suite.browser, file);
     await page.mouse.move(400, 400);
     await page.keyboard.press("ArrowRight");
     assert.deepEqual(requests, [pathToFileURL(file).href]);
@@ -292,7 +274,7 @@ describe("the page on its own", () => {
     for (const view of ["strips", "table", "scatter"]) {
       test(`at ${viewport.width}x${viewport.height} in the ${view} view no label overlaps another and nothing is cut off`, async () => {
         const file = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page;
-        const page = await browser.context.newPage();
+        const page = await suite.browser.context.newPage();
         await page.setViewportSize(viewport);
         await page.goto(`${pathToFileURL(file).href}#view=${view}`);
         await page.waitForFunction(() => document.documentElement.dataset.ready === "true");
@@ -326,7 +308,7 @@ describe("the page on its own", () => {
   }
 
   test("every strip labels two values at least, and the time axis's labels stay on its canvas", async () => {
-    const { page } = await openPage(browser, pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "labels").page);
+    const { page } = await openPage(suite.browser, pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "labels").page);
     const whole = await page.evaluate(() => quilletPage.whole());
     for (const [start, span] of [[whole.start, whole.end - whole.start], [123, 37], [whole.end - 61, 61], [whole.end - 9, 9]]) {
       await page.evaluate(([from, to]) => quilletPage.timeView(from, to), [start, start + span]);

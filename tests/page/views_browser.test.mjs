@@ -8,29 +8,17 @@ import { after, before, describe, test } from "node:test";
 import { pathToFileURL } from "node:url";
 
 import {
-  cellTime, convert, csvHeadings, csvRows, makeLogs, openBrowser, openPage, readOut, scratchFolder, setting,
+  browserSuite, cellTime, convert, csvHeadings, csvRows, openPage, readOut, setting, writePageAndCsv,
 } from "./browser.mjs";
 import { nearestCentre, plainCellText, unitsAsText, unitsOfText } from "./model_data.mjs";
 
 const SAMPLES = setting("QUILLET_SAMPLES");
-const scratch = scratchFolder();
-let browser;
-
-before(async () => {
-  makeLogs("clock", scratch.file("UnsteadyClockQMRX.pdb"));
-  browser = await openBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-  scratch.remove();
-});
+const suite = browserSuite([["clock", "UnsteadyClockQMRX.pdb"]]);
+const { scratch } = suite;
 
 // The page and the CSV of a log, written in one run, and the CSV read back.
 function pageAndCsv(log, name, ...options) {
-  const page = scratch.file(`${name}.html`);
-  const csv = scratch.file(`${name}.csv`);
-  const run = convert(...options, "--html", page, log, csv);
+  const { page, csv, run } = writePageAndCsv(scratch, log, name, ...options);
   assert.equal(run.status, 0, run.stderr);
   const separator = options.includes("--separator") ? options[options.indexOf("--separator") + 1] : ",";
   const mark = options.includes("--decimal") ? options[options.indexOf("--decimal") + 1] : ".";
@@ -144,7 +132,7 @@ async function addChannel(page, name, expression, decimals) {
 describe("the table", () => {
   test("for given axes, cells, statistic, minimum and filter is the one the CSV's rows give", async () => {
     const { page: file, csv } = thirdGear();
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     await page.getByRole("tab", { name: "Table" }).click();
     // The defaults: RPM across, Airflow down, the mean of O2, cells over the log's ranges.
     const defaults = { x: "RPM", y: "Airflow", values: "O2", statistic: "mean" };
@@ -189,7 +177,7 @@ describe("the table", () => {
 
   test("of a log whose clock goes back counts its samples in the CSV's order", async () => {
     const { page: file, csv } = pageAndCsv(scratch.file("UnsteadyClockQMRX.pdb"), "clock");
-    const { page } = await openPage(browser, file);
+    const { page } = await openPage(suite.browser, file);
     const settings = { x: "RPM", y: "Air Temp", values: "O2", statistic: "mean", xCells: "1000 3000 5000", yCells: "-20 0", filter: "[Knock] > [Knock-2]" };
     await setTable(page, settings);
     assert.deepEqual(await shownTable(page),
@@ -199,7 +187,7 @@ describe("the table", () => {
 
   test("a mistyped filter or cells show what is wrong, and the table keeps the last valid ones", async () => {
     const { page: file } = thirdGear();
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     const dialogs = [];
     page.on("dialog", (dialog) => {
       dialogs.push(dialog.message());
@@ -233,7 +221,7 @@ describe("the table", () => {
 
   test("a cell chosen by the keyboard marks its samples and the cursor steps through them", async () => {
     const { page: file, csv } = thirdGear();
-    const { page } = await openPage(browser, file);
+    const { page } = await openPage(suite.browser, file);
     await setTable(page, { x: "RPM", y: "Airflow", xCells: "900 1100 1300", yCells: "600 650 700" });
     await page.getByLabel("Y cells", { exact: true }).focus();
     for (let tab = 0; tab < 10 && !(await page.evaluate(() => document.activeElement.matches("#map td"))); tab++) {
@@ -263,8 +251,8 @@ describe("the table", () => {
 
   test("is copied as tab-separated lines and saved as the CSV's kind of file", async () => {
     const { page: file, csv } = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "comma", "--separator", ";", "--decimal", ",");
-    const { page } = await openPage(browser, file);
-    await browser.context.grantPermissions(["clipboard-read", "clipboard-write"]);
+    const { page } = await openPage(suite.browser, file);
+    await suite.browser.context.grantPermissions(["clipboard-read", "clipboard-write"]);
     const settings = { x: "RPM", y: "Barometer", values: "O2", statistic: "mean", xCells: "1000 1200", yCells: "0,95 0,97", minimum: 1 };
     await setTable(page, settings);
     const expected = csvTable(csv, settings).map((line, i) => (i === 0 ? ["", ...line.slice(1)] : line));
@@ -285,7 +273,7 @@ describe("the table", () => {
 describe("computed channels", () => {
   test("read out the formula of the CSV's cells, and take their place in the choices and the filter", async () => {
     const { page: file, csv } = thirdGear();
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     await addChannel(page, "Duty", "[Inj P/W] * [RPM] / 1200", 2);
     const duty = csvComputed(csv, (row) => over(times(row["Inj P/W"], row.RPM), whole(1200)), 2);
     const strip = page.locator(".strip").filter({ has: page.locator(".heading", { hasText: /^Duty$/ }) });
@@ -329,7 +317,7 @@ describe("computed channels", () => {
 describe("the settings", () => {
   test("survive a reload, and a page opened afresh starts from the defaults", async () => {
     const { page: file, csv } = thirdGear();
-    const { page, requests } = await openPage(browser, file);
+    const { page, requests } = await openPage(suite.browser, file);
     await addChannel(page, "Load per rev", "[Airflow] / max([RPM], 1) * 1000", 1);
     const settings = { x: "Load per rev", y: "TPS", values: "Knock", statistic: "smallest", xCells: "400 500 600 700", yCells: "60 63", minimum: 2, filter: "[O2] < 1.5 or [Knock-1] > 56" };
     await setTable(page, settings);
@@ -358,7 +346,7 @@ describe("the settings", () => {
 describe("the scatter", () => {
   test("draws every kept sample where its values put it, and the cursor's sample with a ring", async () => {
     const { page: file, csv } = thirdGear();
-    const { page, errors } = await openPage(browser, file);
+    const { page, errors } = await openPage(suite.browser, file);
     await page.getByRole("tab", { name: "Scatter" }).click();
     await page.getByLabel("Across", { exact: true }).selectOption("RPM");
     await page.getByLabel("Up", { exact: true }).selectOption("Knock");
@@ -417,7 +405,7 @@ describe("the scatter", () => {
 describe("the page's safety", () => {
   test("its Content-Security-Policy runs its own scripts alone, and refuses eval and every request", async () => {
     const { page: file } = thirdGear();
-    const { page, requests, errors } = await openPage(browser, file);
+    const { page, requests, errors } = await openPage(suite.browser, file);
     const policy = await page.locator('meta[http-equiv="Content-Security-Policy"]').getAttribute("content");
     assert.match(policy, /^default-src 'none'; script-src 'sha256-[A-Za-z0-9+/]{43}=' 'sha256-[A-Za-z0-9+/]{43}='; style-src /);
     assert.doesNotMatch(policy, /unsafe|\*|http|data:|blob:/);
