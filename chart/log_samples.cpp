@@ -39,15 +39,26 @@ std::uint8_t* BlockArena::block(std::size_t size) {
 
 void ByteColumn::addBlock() {
     m_filledBefore += m_used;
-    m_blockSize = m_blocks.empty() ? kFirstBlockSize : std::min(2 * m_blockSize, kBlockSize);
+    m_blockSize = m_block ? std::min(2 * m_blockSize, kBlockSize) : kFirstBlockSize;
     m_block = m_arena->block(m_blockSize);
-    m_blocks.emplace_back(m_block, m_blockSize);
+    if (m_firstBlock.empty()) {
+        m_firstBlock = {m_block, m_blockSize};
+    } else {
+        m_laterBlocks.emplace_back(m_block, m_blockSize);
+    }
     m_used = 0;
 }
 
-LogSamples::LogSamples(const LogStart& start) : m_identifiers(start.identifiers()) {
+LogSamples::LogSamples(const LogStart& start) : m_start(start) {
     const auto arena = std::make_shared<BlockArena>();
-    for (std::size_t column = 0; column < m_identifiers.size(); ++column) {
+    const std::size_t channels = start.identifiers().size();
+    m_channelBytes.reserve(channels);
+    // Room for the records the header names, up to a few thousand: a damaged header may name
+    // more than the file holds, and the lists grow as they must beyond.
+    const auto records = static_cast<std::size_t>(std::clamp(start.header.recordCount(), 0, 4096));
+    m_recordSeconds.reserve(records);
+    m_recordSamples.reserve(records);
+    for (std::size_t column = 0; column < channels; ++column) {
         m_channelBytes.emplace_back(arena);
     }
     m_hundredths = ByteColumn(arena);

@@ -60,13 +60,17 @@ class ByteColumn {
     void pushIntoRoom(std::uint8_t byte) { m_block[m_used++] = byte; }
     std::size_t size() const { return m_filledBefore + m_used; }
     // The bytes of block `block`, in order.
-    const std::uint8_t* blockBytes(std::size_t block) const { return m_blocks[block].data(); }
+    const std::uint8_t* blockBytes(std::size_t block) const {
+        return block == 0 ? m_firstBlock.data() : m_laterBlocks[block - 1].data();
+    }
     // Calls onBlock(span) for each block in order.
     template <typename OnBlock>
     void forEachBlock(OnBlock&& onBlock) const {
-        for (std::size_t block = 0; block < m_blocks.size(); ++block) {
-            const bool last = block + 1 == m_blocks.size();
-            onBlock(last ? m_blocks[block].first(m_used) : m_blocks[block]);
+        if (m_firstBlock.empty()) return;
+        onBlock(m_laterBlocks.empty() ? m_firstBlock.first(m_used) : m_firstBlock);
+        for (std::size_t block = 0; block < m_laterBlocks.size(); ++block) {
+            const bool last = block + 1 == m_laterBlocks.size();
+            onBlock(last ? m_laterBlocks[block].first(m_used) : m_laterBlocks[block]);
         }
     }
 
@@ -74,7 +78,9 @@ class ByteColumn {
     void addBlock();
 
     std::shared_ptr<BlockArena> m_arena;
-    std::vector<std::span<const std::uint8_t>> m_blocks;
+    // The first block apart from the others, so that a short log's column holds no list.
+    std::span<const std::uint8_t> m_firstBlock;
+    std::vector<std::span<const std::uint8_t>> m_laterBlocks;
     std::uint8_t* m_block = nullptr;
     std::size_t m_blockSize = 0;
     std::size_t m_used = 0;
@@ -91,7 +97,7 @@ class LogSamples : public SampleVisitor {
     void beginRecord(int record, int seconds) override;
     void sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) override;
 
-    const std::vector<std::uint8_t>& identifiers() const { return m_identifiers; }
+    std::span<const std::uint8_t> identifiers() const { return m_start.identifiers(); }
     // Per channel, its raw byte in every sample.
     const std::vector<ByteColumn>& channelBytes() const { return m_channelBytes; }
     // Per sample, its hundredths byte.
@@ -107,7 +113,7 @@ class LogSamples : public SampleVisitor {
     void forEachSample(OnSample&& onSample) const;
 
   private:
-    std::vector<std::uint8_t> m_identifiers;
+    LogStart m_start;
     std::vector<ByteColumn> m_channelBytes;
     ByteColumn m_hundredths;
     std::vector<std::uint16_t> m_recordSeconds;

@@ -48,12 +48,8 @@ class RecordReader {
 
 }  // namespace
 
-std::vector<std::uint8_t> LogStart::identifiers() const {
-    std::vector<std::uint8_t> identifiers;
-    for (int column = 0; column < info.channelCount(); ++column) {
-        identifiers.push_back(info.channelIdentifier(column));
-    }
-    return identifiers;
+std::span<const std::uint8_t> LogStart::identifiers() const {
+    return std::span(info.bytes).subspan(6, static_cast<std::size_t>(info.channelCount()));
 }
 
 LogStart readLogStart(ByteSource& source) {

@@ -19,8 +19,8 @@ struct LogStart {
     LogHeader header;
     LogInfo info;
 
-    // The channels' identifiers in column order.
-    std::vector<std::uint8_t> identifiers() const;
+    // The channels' identifiers in column order, at most twelve once readLogStart took them.
+    std::span<const std::uint8_t> identifiers() const;
 };
 
 // Reads the header at offset 0 and the info block at the offset the header gives. A channel

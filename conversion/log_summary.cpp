@@ -68,8 +68,7 @@ ChannelRange rangeOf(std::uint8_t identifier, const std::array<std::uint64_t, 4>
 }  // namespace
 
 SummaryCollector::SummaryCollector(const LogStart& start)
-    : m_identifiers(start.identifiers()),
-      m_seenBytes(m_identifiers.size(), std::array<std::uint64_t, 4>{}) {}
+    : m_start(start), m_seenBytes(start.identifiers().size(), std::array<std::uint64_t, 4>{}) {}
 
 void SummaryCollector::countStepRun() {
     m_stepCounts.emplace_back(m_runStep, m_runLength);
@@ -92,8 +91,9 @@ LogSummary SummaryCollector::summary() const {
     if (const std::optional<double> step = medianStep(stepCounts)) {
         summary.medianSampleRate = 1000.0 / *step;
     }
+    summary.channels.reserve(m_seenBytes.size());
     for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
-        summary.channels.push_back(rangeOf(m_identifiers[column], m_seenBytes[column]));
+        summary.channels.push_back(rangeOf(m_start.identifiers()[column], m_seenBytes[column]));
     }
     return summary;
 }

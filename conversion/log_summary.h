@@ -60,7 +60,7 @@ class SummaryCollector : public SampleVisitor {
 
   private:
     LogSummary m_summary;
-    std::vector<std::uint8_t> m_identifiers;
+    LogStart m_start;
     // Per channel, which raw bytes its samples held, a bit each.
     std::vector<std::array<std::uint64_t, 4>> m_seenBytes;
     // Counts of steps so far, each a step and how often it came, and the run of equal steps

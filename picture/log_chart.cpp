@@ -27,6 +27,8 @@ class ColumnFiller {
   public:
     ColumnFiller(const LogSamples& samples, LogChart& chart) : m_chart(chart) {
         static const std::array<double, 256> kNoValues{};
+        m_columns.reserve(samples.identifiers().size());
+        chart.strips.reserve(samples.identifiers().size());
         for (const std::uint8_t identifier : samples.identifiers()) {
             const std::array<double, 256>* numbers = channelNumbers(identifier);
             m_columns.push_back(numbers ? numbers : &kNoValues);
