@@ -17,7 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Room for the hash and ".html" within the 255 characters that file systems allow a name.
+// Long enough to tell logs apart by, short enough that with the hash and ".html" the page's name
+// stays far within the 255 characters that file systems allow a name.
 constexpr std::size_t kLongestPageNameStart = 64;
 
 // FNV-1a: enough to tell apart the folders a user keeps logs in, and the same in every version.
@@ -86,10 +87,13 @@ CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
     fs::remove(page);
     FileLogInput input{std::string(logPath)};
     FileOutputTarget output(utf8FromPath(page), std::string(logPath), InPlaceOutputs::Refused);
-    const ConversionOutcome outcome = pageLog(input, output, services);
-    if (!fs::exists(page)) return {std::nullopt, outcome};
-    if (outcome == ConversionOutcome::Failed) fs::last_write_time(page, fs::last_write_time(log));
-    return {page, outcome};
+    if (pageLog(input, output, services) == ConversionOutcome::Converted) {
+        return {page, ConversionOutcome::Converted};
+    }
+    // Of the runs that fail, only a damaged log's leaves a page.
+    if (!fs::exists(page)) return {std::nullopt, ConversionOutcome::Failed};
+    fs::last_write_time(page, fs::last_write_time(log));
+    return {page, ConversionOutcome::Failed};
 }
 
 int showLogPage(std::string_view logPath, ReportingServices& services) {
