@@ -108,18 +108,15 @@ check_page_message() {  # check_page_message LOG SCREENSHOT
 
 # "Show log page" on LOG, a whole log, opens the page that EXPECTED-PAGE holds, written in the
 # cache folder; shown again, the same page unwritten; once the log changed, written again. A
-# damaged log's page (DAMAGED-PAGE) opens after its message; an unreadable log opens nothing.
-# Without XDG_CACHE_HOME, the page is cached under ~/.cache.
+# damaged log's page (DAMAGED-PAGE) opens after its message. Without XDG_CACHE_HOME, the page is
+# cached under ~/.cache.
 check_page_action() {
-  local log=$1 expected_page=$2 damaged_log=$3 damaged_page=$4 unreadable_log=$5 status=0
+  local log=$1 expected_page=$2 damaged_log=$3 damaged_page=$4 status=0 page first_written
   run_page_action "$log" XDG_CACHE_HOME="$cache" || fail "\"Show log page\" ended with status $?"
-  [ "$(opened_pages | wc -l)" -eq 1 ] || fail "the browser was not asked to open one page"
-  local page
   page=$(opened_pages)
-  [[ $page == "$cache/quillet/pages/"*.html ]] ||
-    fail "the browser was asked to open $page, not a page in the cache folder $cache"
+  [ "$(opened_pages | wc -l)" -eq 1 ] && [[ $page == "$cache/quillet/pages/"*.html ]] ||
+    fail "the browser was asked to open $page, not one page in the cache folder $cache"
   cmp "$expected_page" "$page" || fail "the opened page is not the one quillet-convert --html writes"
-  local first_written
   first_written=$(written "$page")
   run_page_action "$log" XDG_CACHE_HOME="$cache" || fail "shown again, it ended with status $?"
   [ "$(opened_pages | sed -n 2p)" = "$page" ] || fail "shown again, it did not open the same page"
@@ -133,11 +130,8 @@ check_page_action() {
   cmp "$expected_page" "$page" || fail "the page written again is not the log's"
 
   check_page_message "$damaged_log" "$results/page-damaged.png"
-  page=$(opened_pages | sed -n 4p)
-  [[ $page == "$cache/quillet/pages/"*.html ]] || fail "the damaged log's page was not opened"
-  cmp "$damaged_page" "$page" || fail "the damaged log's page is not the one quillet-convert writes"
-  check_page_message "$unreadable_log" "$results/page-unreadable.png"
-  [ "$(opened_pages | wc -l)" -eq 4 ] || fail "a log that cannot be read opened a page"
+  cmp "$damaged_page" "$(opened_pages | sed -n 4p)" ||
+    fail "the damaged log's opened page is not the one quillet-convert writes"
 
   run_page_action "$log" -u XDG_CACHE_HOME HOME="$results/home" || status=$?
   [ "$status" -eq 0 ] || fail "without XDG_CACHE_HOME, \"Show log page\" ended with status $status"
@@ -150,8 +144,8 @@ check_page_action() {
 if [ "${1:-}" = --check-page-action ]; then
   results=$2 browser=$2/browser cache=$2/cache
   shift 2
-  check_arguments=("${@:1:5}")
-  page_command=("${@:6}")
+  check_arguments=("${@:1:4}")
+  page_command=("${@:5}")
   openbox &
   window_manager=$!
   sleep 1
@@ -285,11 +279,10 @@ quillet-convert --html "$results/expected.html" "$page_logs/Third Gear QMRX.pdb"
 head -c -100 samples/ThirdGearQMRX.pdb >"$page_logs/CutQMRX.pdb"
 ! quillet-convert --html "$results/damaged.html" "$page_logs/CutQMRX.pdb" 2>/dev/null ||
   fail "quillet-convert converted a log cut short"
-printf 'not a log' >"$page_logs/NotALogQMRX.pdb"
 xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-page-action "$PWD/$results" \
   "$page_logs/Third Gear QMRX.pdb" "$results/expected.html" "$page_logs/CutQMRX.pdb" \
-  "$results/damaged.html" "$page_logs/NotALogQMRX.pdb" "${page_command[@]}"
-echo "screenshots: $results/page-damaged.png $results/page-unreadable.png"
+  "$results/damaged.html" "${page_command[@]}"
+echo "screenshot: $results/page-damaged.png"
 
 echo "== remove"
 trap - EXIT

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <string>
 
@@ -65,71 +66,64 @@ TEST(CachedPagePath, KeepsPagesApartByTheLogsAbsolutePath) {
     EXPECT_EQ(cachedPagePath("cache", here).parent_path(), fs::path("cache"));
 }
 
-// A log in a folder of the test's own, its page cached in a cache folder not made yet.
-class CachePageTest : public testing::Test {
-  protected:
-    void writeLog(std::vector<std::uint8_t> bytes) {
-        support::writeFile(log, bytes);
-        fs::last_write_time(log, logTime);
-    }
-    CachedPage cache() { return cachePage(utf8FromPath(log), cacheFolder, services); }
-    std::string pageOfLog() {
-        FileLogInput input(utf8FromPath(log));
-        FileOutputTarget output(utf8FromPath(folder / "expected.html"), std::nullopt);
-        support::RecordingServices ignored;
-        pageLog(input, output, ignored);
-        return support::readFile(folder / "expected.html");
-    }
+enum class LogKind { Whole, Damaged, Unreadable };
 
-    support::TemporaryFolder folder;
-    const fs::path log = folder / "Run7QMRX.pdb";
-    const fs::path cacheFolder = folder / "cache" / "pages";
-    const fs::path page = cachedPagePath(cacheFolder, utf8FromPath(log));
-    const fs::file_time_type logTime = fs::file_time_type::clock::now() - hours(24);
-    support::RecordingServices services;
-    const std::vector<std::uint8_t> wholeLog = support::buildLog(support::drivingLog({1, 2}, 3, 4));
-};
+// The log's page as pageLog writes it.
+std::string pageOf(const fs::path& log, const fs::path& page) {
+    FileLogInput input(utf8FromPath(log));
+    FileOutputTarget output(utf8FromPath(page), std::nullopt);
+    support::RecordingServices ignored;
+    pageLog(input, output, ignored);
+    return support::readFile(page);
+}
 
-// A cached page is taken while it is newer than the log; one of the log's own time or older is
-// written again.
-TEST_F(CachePageTest, ReusesOnlyAPageNewerThanTheLog) {
-    writeLog(wholeLog);
+// A page cached while it is newer than its log is taken as it is; any other is written again. A
+// damaged log's page is written every time, so that every showing reports the damage; a log that
+// cannot be read leaves no page, not even an old one.
+TEST(CachePage, WritesThePageUnlessTheCachedOneIsNewerThanAWholeLog) {
+    const auto logTime = fs::file_time_type::clock::now() - hours(24);
+    const std::vector<std::uint8_t> whole = support::buildLog(support::drivingLog({1, 2}, 3, 4));
+    const std::map<LogKind, std::vector<std::uint8_t>> logs = {
+        {LogKind::Whole, whole},
+        {LogKind::Damaged, {whole.begin(), whole.end() - 5}},
+        {LogKind::Unreadable, {'n', 'o', 't', ' ', 'a', ' ', 'l', 'o', 'g'}}};
     const struct {
+        LogKind log;
         std::optional<hours> pageAge;
+        int showings;
         bool reused;
-    } rows[] = {{std::nullopt, false}, {hours(-1), true}, {hours(0), false}, {hours(1), false}};
+    } rows[] = {
+        {LogKind::Whole, std::nullopt, 1, false},   {LogKind::Whole, hours(-1), 2, true},
+        {LogKind::Whole, hours(0), 1, false},       {LogKind::Whole, hours(1), 1, false},
+        {LogKind::Damaged, std::nullopt, 2, false}, {LogKind::Unreadable, hours(1), 1, false}};
     for (const auto& row : rows) {
-        fs::remove_all(cacheFolder);
+        const support::TemporaryFolder folder;
+        const fs::path log = folder / "Run7QMRX.pdb", cacheFolder = folder / "cache" / "pages";
+        const fs::path page = cachedPagePath(cacheFolder, utf8FromPath(log));
+        support::writeFile(log, logs.at(row.log));
+        fs::last_write_time(log, logTime);
         if (row.pageAge) {
             fs::create_directories(cacheFolder);
             support::writeFile(page, {'o', 'l', 'd'});
             fs::last_write_time(page, logTime - *row.pageAge);
         }
-        const CachedPage cached = cache();
-        EXPECT_EQ(cached.path, page);
-        EXPECT_EQ(cached.outcome, ConversionOutcome::Converted);
-        EXPECT_EQ(support::readFile(page), row.reused ? "old" : pageOfLog());
+        support::RecordingServices services;
+        const bool whole = row.log == LogKind::Whole;
+        for (int showing = 1; showing <= row.showings; ++showing) {
+            const CachedPage cached = cachePage(utf8FromPath(log), cacheFolder, services);
+            EXPECT_EQ(cached.path,
+                      row.log == LogKind::Unreadable ? std::nullopt : std::optional(page));
+            EXPECT_EQ(cached.outcome,
+                      whole ? ConversionOutcome::Converted : ConversionOutcome::Failed);
+            EXPECT_EQ(services.messages.size(), whole ? 0 : showing);
+        }
+        if (row.log == LogKind::Unreadable) {
+            EXPECT_FALSE(fs::exists(page));
+        } else {
+            EXPECT_EQ(support::readFile(page),
+                      row.reused ? "old" : pageOf(log, folder / "expected.html"));
+        }
     }
-    EXPECT_TRUE(services.messages.empty());
-}
-
-// A damaged log's page is written and opened, but never taken as a whole log's: every showing
-// reports the damage. A log that cannot be read leaves no page, not even an old one.
-TEST_F(CachePageTest, ReportsEveryShowingOfALogThatIsNotWhole) {
-    writeLog({wholeLog.begin(), wholeLog.end() - 5});
-    for (int showing = 1; showing <= 2; ++showing) {
-        const CachedPage cached = cache();
-        EXPECT_EQ(cached.path, page);
-        EXPECT_EQ(cached.outcome, ConversionOutcome::Failed);
-        EXPECT_EQ(services.messages.size(), showing);
-        EXPECT_EQ(support::readFile(page), pageOfLog());
-    }
-    writeLog({'n', 'o', 't', ' ', 'a', ' ', 'l', 'o', 'g'});
-    const CachedPage cached = cache();
-    EXPECT_EQ(cached.path, std::nullopt);
-    EXPECT_EQ(cached.outcome, ConversionOutcome::Failed);
-    EXPECT_EQ(services.messages.size(), 3);
-    EXPECT_FALSE(fs::exists(page));
 }
 
 }  // namespace
