@@ -21,6 +21,7 @@
 #include "picture/picture_output.h"
 #include "system/file_access.h"
 #include "system/file_identity.h"
+#include "system/file_times.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
@@ -152,13 +153,7 @@ bool showsOnTerminal(const std::string& output) {
 
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath) {
     if (isStandardStream(logPath) || isStandardStream(outputPath)) return false;
-    std::error_code error;
-    const auto outputTime = fs::last_write_time(pathFromUtf8(outputPath), error);
-    if (error) {
-        return false;
-    }
-    const auto logTime = fs::last_write_time(pathFromUtf8(logPath), error);
-    return !error && outputTime > logTime;
+    return system::writtenAfter(pathFromUtf8(outputPath), pathFromUtf8(logPath));
 }
 
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console) {

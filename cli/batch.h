@@ -11,9 +11,8 @@
 namespace quillet {
 
 // Whether the file at outputPath (a CSV, a picture or a page) exists and was written after the
-// log at logPath last changed; one of the same time is not, since file systems that keep
-// coarse times give a log and an output written soon after it the same. Standard input and
-// output are never up to date.
+// log at logPath last changed, as system::writtenAfter judges it. Standard input and output are
+// never up to date.
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath);
 
 // What one log is turned into: its CSV, its picture and its page, each left out when empty;

@@ -3,8 +3,9 @@
 # entry and AppStream data are valid, the desktop knows logs as a file type of their own and
 # opens them with Quillet, the icons have their sizes, quillet-convert runs, the manual pages
 # are found, the menu entry's command opens the window (under Xvfb, closed as a person closes
-# it), and a log opened as a file manager opens it shows in the window, which converts it on
-# Enter; once removed, nothing of it is left.
+# it), a log opened as a file manager opens it shows in the window, which converts it on Enter,
+# and the entry's action "Show log page" on a log has a stand-in browser open the log's page from
+# the cache folder; once removed, nothing of it is left.
 # Usage: test-package.sh PACKAGE.deb
 set -euo pipefail
 
@@ -72,6 +73,86 @@ check_opened_log() {
   xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
   timeout 10 tail --pid="$program" -f /dev/null || fail "the window did not close on Alt+F4"
 }
+
+# Runs the menu entry's action "Show log page" (page_command) on LOG as a file manager does, the
+# log for %f, with the stand-in browser first on PATH and the environment ENV (env's options and
+# assignments) added.
+run_page_action() {  # run_page_action LOG ENV...
+  local log=$1 word command=()
+  shift
+  for word in "${page_command[@]}"; do
+    if [ "$word" = %f ]; then command+=("$log"); else command+=("$word"); fi
+  done
+  env "$@" PATH="$browser:$PATH" "${command[@]}"
+}
+
+# What the stand-in browser was asked to open, a line each time.
+opened_pages() { cat "$browser/opened" 2>/dev/null || true; }
+
+# The file's identity and time, which change whenever it is written again.
+written() { stat -c '%i %y' "$1"; }
+
+# Runs the action on LOG, whose message box must show: saves a screenshot, closes the box with
+# Enter and expects the program to end with status 1.
+check_page_message() {  # check_page_message LOG SCREENSHOT
+  run_page_action "$1" XDG_CACHE_HOME="$cache" &
+  local program=$! box status=0
+  box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillet$' | head -n 1 | grep .) ||
+    fail "no message box showed for $(basename "$1")"
+  sleep 1
+  import -window root "$2"
+  xdotool windowactivate --sync "$box" key --clearmodifiers Return
+  wait "$program" || status=$?
+  [ "$status" -eq 1 ] || fail "\"Show log page\" of $(basename "$1") ended with status $status, not 1"
+}
+
+# "Show log page" on LOG, a whole log, opens the page that EXPECTED-PAGE holds, written in the
+# cache folder; shown again, the same page unwritten; once the log changed, written again. A
+# damaged log's page (DAMAGED-PAGE) opens after its message. Without XDG_CACHE_HOME, the page is
+# cached under ~/.cache.
+check_page_action() {
+  local log=$1 expected_page=$2 damaged_log=$3 damaged_page=$4 status=0 page first_written
+  run_page_action "$log" XDG_CACHE_HOME="$cache" || fail "\"Show log page\" ended with status $?"
+  page=$(opened_pages)
+  [ "$(opened_pages | wc -l)" -eq 1 ] && [[ $page == "$cache/quillet/pages/"*.html ]] ||
+    fail "the browser was asked to open $page, not one page in the cache folder $cache"
+  cmp "$expected_page" "$page" || fail "the opened page is not the one quillet-convert --html writes"
+  first_written=$(written "$page")
+  run_page_action "$log" XDG_CACHE_HOME="$cache" || fail "shown again, it ended with status $?"
+  [ "$(opened_pages | sed -n 2p)" = "$page" ] || fail "shown again, it did not open the same page"
+  [ "$(written "$page")" = "$first_written" ] ||
+    fail "shown again, the page was written again though the log had not changed"
+  touch "$log"
+  run_page_action "$log" XDG_CACHE_HOME="$cache" || fail "after a change it ended with status $?"
+  [ "$(opened_pages | sed -n 3p)" = "$page" ] || fail "after a change it did not open the same page"
+  [ "$(written "$page")" != "$first_written" ] ||
+    fail "the page was not written again after the log changed"
+  cmp "$expected_page" "$page" || fail "the page written again is not the log's"
+
+  check_page_message "$damaged_log" "$results/page-damaged.png"
+  cmp "$damaged_page" "$(opened_pages | sed -n 4p)" ||
+    fail "the damaged log's opened page is not the one quillet-convert writes"
+
+  run_page_action "$log" -u XDG_CACHE_HOME HOME="$results/home" || status=$?
+  [ "$status" -eq 0 ] || fail "without XDG_CACHE_HOME, \"Show log page\" ended with status $status"
+  [[ $(opened_pages | tail -n 1) == "$results/home/.cache/quillet/pages/"*.html ]] ||
+    fail "without XDG_CACHE_HOME, the page was not cached under ~/.cache"
+}
+
+# Run inside Xvfb, with a window manager: the action "Show log page", whose command follows
+# RESULTS and the action's arguments.
+if [ "${1:-}" = --check-page-action ]; then
+  results=$2 browser=$2/browser cache=$2/cache
+  shift 2
+  check_arguments=("${@:1:4}")
+  page_command=("${@:5}")
+  openbox &
+  window_manager=$!
+  sleep 1
+  check_page_action "${check_arguments[@]}"
+  kill "$window_manager"
+  exit 0
+fi
 
 # Run inside Xvfb: both window checks, with a window manager.
 if [ "${1:-}" = --check-windows ]; then
@@ -175,6 +256,33 @@ quillet-convert "$opened_log" "$results/expected.csv"
 xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-windows "$results" "$window_class" "$window_caption" \
   "$opened_log" "$results/expected.csv" "${command[@]}"
 echo "screenshots: $results/window.png $results/opened-log.png"
+
+echo "== \"Show log page\", the menu entry's action on a log"
+# A key of the desktop entry's group [Desktop Action ACTION].
+action_key() {  # action_key ACTION KEY
+  awk -v group="[Desktop Action $1]" -v key="$2=" '/^\[/ { within = $0 == group }
+    within && index($0, key) == 1 { print substr($0, length(key) + 1) }' "$desktop_entry"
+}
+[ "$(action_key ShowPage Name)" = "Show log page" ] ||
+  fail "the desktop entry has no action \"Show log page\""
+read -r -a page_command <<<"$(action_key ShowPage Exec)"
+page_logs="$PWD/$results/Seiten ä"
+mkdir -p "$page_logs" "$results/browser" "$results/home"
+# The stand-in browser writes down what it was asked to open.
+cat >"$results/browser/xdg-open" <<EOF
+#!/bin/sh
+printf '%s\n' "\$*" >>"$PWD/$results/browser/opened"
+EOF
+chmod +x "$results/browser/xdg-open"
+cp samples/ThirdGearQMRX.pdb "$page_logs/Third Gear QMRX.pdb"
+quillet-convert --html "$results/expected.html" "$page_logs/Third Gear QMRX.pdb"
+head -c -100 samples/ThirdGearQMRX.pdb >"$page_logs/CutQMRX.pdb"
+! quillet-convert --html "$results/damaged.html" "$page_logs/CutQMRX.pdb" 2>/dev/null ||
+  fail "quillet-convert converted a log cut short"
+xvfb-run -a -s "-screen 0 800x600x24" "$0" --check-page-action "$PWD/$results" \
+  "$page_logs/Third Gear QMRX.pdb" "$results/expected.html" "$page_logs/CutQMRX.pdb" \
+  "$results/damaged.html" "${page_command[@]}"
+echo "screenshot: $results/page-damaged.png"
 
 echo "== remove"
 trap - EXIT

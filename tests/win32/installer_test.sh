@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, as a user meets it: msiexec installs the programs, the
 # Start-menu shortcut, "Open with" for .pdb files and the "Apps & features" entry; a log opened
-# through the ProgID's open verb fills the window, and Enter converts it; a later version
-# replaces this one, an earlier one is refused; a folder chosen at installation is where
+# through the ProgID's open verb fills the window, and Enter converts it; the ProgID's verb "Show
+# log page" has a stand-in browser open the log's page from the user's cache folder; a later
+# version replaces this one, an earlier one is refused; a folder chosen at installation is where
 # uninstalling and upgrading find the files; and uninstalling leaves the registry as it was.
 # Usage: installer_test.sh QUILLET.MSI WINDOWS-BUILD-DIR SAMPLES-DIR SCREENSHOT
 # (WINE and WINEPREFIX set)
@@ -25,6 +26,13 @@ install_dir="$WINEPREFIX/drive_c/Program Files/Quillet"
 classes='HKLM\Software\Classes'
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code"
 verb_command='"C:\Program Files\Quillet\quillet.exe" "%1"'
+page_verb_command='"C:\Program Files\Quillet\quillet.exe" --page "%1"'
+# The stand-in browser: the default verb of Wine's HTML file type, which writes down each page
+# it is asked to open in $opened_pages.
+html_verbs="$classes\\htmlfile\\shell"
+opened_pages="$work/opened.txt"
+local_app_data=$(realpath -m "$("$WINE" winepath -u "$("$WINE" cmd /c echo %LOCALAPPDATA% |
+  tr -d '\r')" 2>/dev/null | tr -d '\r')")
 
 msiexec() { "$WINE" msiexec "$@" /qn >/dev/null 2>&1; }
 refused() { ! msiexec "$@"; }
@@ -70,7 +78,9 @@ clean_up() {
   local code
   for code in $(installed_quillets); do msiexec /x "$code" || true; done
   "$WINE" reg delete "$classes\\.pdb" /f >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX/drive_c/Tools2"
+  "$WINE" reg delete "$html_verbs\\quillet-test" /f >/dev/null 2>&1 || true
+  "$WINE" reg delete "$html_verbs" /ve /f >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX/drive_c/Tools2" "${local_app_data:?}/quillet"
 }
 trap 'stop_desktop; clean_up; rm -rf "$work"' EXIT
 # No Wine process started without the menu builder's override may go on running.
@@ -84,6 +94,9 @@ check "every component is 64-bit" \
 
 # Another program's default for .pdb files, which the installer must leave alone.
 "$WINE" reg add "$classes\\.pdb" /ve /d Other.Database /f >/dev/null 2>&1
+"$WINE" reg add "$html_verbs" /ve /d quillet-test /f >/dev/null 2>&1
+"$WINE" reg add "$html_verbs\\quillet-test\\command" /ve /f \
+  /d "C:\\windows\\system32\\cmd.exe /c echo %1>>$(windows_path "$opened_pages")" >/dev/null 2>&1
 export_registry before
 
 check "msiexec /i installs" msiexec /i "$(windows_path "$msi")"
@@ -105,6 +118,13 @@ check "the ProgID's open verb starts quillet.exe on the file" \
 check "the ProgID's icon is the program's" \
   test "$(registry_value "$classes\\Quillet.VantrelLog\\DefaultIcon" /ve)" = \
   'C:\Program Files\Quillet\quillet.exe,0'
+check "the ProgID's second verb reads \"Show log page\"" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog\\shell\\page" /ve)" = "Show log page"
+check "the ProgID's page verb starts quillet.exe --page on the file" \
+  test "$(registry_value "$classes\\Quillet.VantrelLog\\shell\\page\\command" /ve)" = \
+  "$page_verb_command"
+check "quillet.exe is a Windows GUI program, which opens no console" \
+  bash -c "x86_64-w64-mingw32-objdump -p '$install_dir/quillet.exe' | grep -q '^Subsystem.*Windows GUI'"
 check ".pdb files offer Quillet in \"Open with\"" \
   has_registry_key "$classes\\.pdb\\OpenWithProgids" /v Quillet.VantrelLog
 check "the default program of .pdb files stays the one there was" \
@@ -138,6 +158,75 @@ check "Enter converts the opened log into its CSV beside it" \
   cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
 press alt+F4
 check "Alt+F4 closes the window" wait_for_window_gone "$caption"
+
+# "Show log page": the page verb's command, as the registry holds it, run on a log as Explorer
+# runs it, with the log's Windows path for %1.
+run_page_verb() {  # run_page_verb LOG
+  local line words=() word= quoted=0 i c
+  line=$(registry_value "$classes\\Quillet.VantrelLog\\shell\\page\\command" /ve)
+  line=${line//%1/$(windows_path "$1")}
+  for ((i = 0; i < ${#line}; i++)); do
+    c=${line:i:1}
+    if [ "$c" = '"' ]; then
+      quoted=$((1 - quoted))
+    elif [ "$c" = ' ' ] && [ "$quoted" -eq 0 ]; then
+      [ -z "$word" ] || words+=("$word")
+      word=
+    else
+      word+=$c
+    fi
+  done
+  [ -z "$word" ] || words+=("$word")
+  "$WINE" "${words[@]}"
+}
+# The Unix path of the Nth page the stand-in browser was asked to open, waiting up to a minute
+# for it, since the browser starts on its own.
+opened_page() {  # opened_page N
+  local page
+  for _ in $(seq 300); do
+    page=$(tr -d '\r' 2>/dev/null <"$opened_pages" | sed -n "$1p")
+    if [ -n "$page" ]; then realpath -m "$("$WINE" winepath -u "$page" 2>/dev/null)"; return; fi
+    sleep 0.2
+  done
+  return 1
+}
+written() { stat -c '%i %y' "$1"; }
+"$WINE" "$install_dir/quillet-convert.exe" --html "$(windows_path "$work/expected.html")" \
+  "$(windows_path "$opened/ThirdGearQMRX.pdb")"
+check "\"Show log page\" ends with status 0" run_page_verb "$opened/ThirdGearQMRX.pdb"
+page=$(opened_page 1) || true
+check "the browser is asked to open a page in %LOCALAPPDATA%\\quillet\\pages" \
+  test "$(dirname "$page")" = "$local_app_data/quillet/pages"
+check "the opened page is the one quillet-convert.exe --html writes" cmp "$work/expected.html" "$page"
+first_written=$(written "$page") || true
+check "shown again, it ends with status 0" run_page_verb "$opened/ThirdGearQMRX.pdb"
+check "shown again, it opens the same page" test "$(opened_page 2)" = "$page"
+check "shown again, the page is not written again" test "$(written "$page")" = "$first_written"
+touch "$opened/ThirdGearQMRX.pdb"
+check "after the log changed, it ends with status 0" run_page_verb "$opened/ThirdGearQMRX.pdb"
+check "after the log changed, it opens the same page" test "$(opened_page 3)" = "$page"
+check "after the log changed, the page is written again" \
+  test "$(written "$page")" != "$first_written"
+check "the page written again is the log's" cmp "$work/expected.html" "$page"
+# A damaged log's page opens once its message box is closed, and the program ends with status 1.
+head -c -100 "$samples/ThirdGearQMRX.pdb" >"$work/CutQMRX.pdb"
+"$WINE" "$install_dir/quillet-convert.exe" --html "$(windows_path "$work/damaged.html")" \
+  "$(windows_path "$work/CutQMRX.pdb")" 2>/dev/null || true
+run_page_verb "$work/CutQMRX.pdb" &
+page_verb=$!
+box=$(wait_for_window Quillet 60) || true
+check "a damaged log's page shows the message box of its failure" test -n "$box"
+if [ -n "$box" ]; then
+  xdotool windowactivate --sync "$box"
+  press Return
+else
+  "$(dirname "$WINE")/wineserver" -k
+fi
+status=0
+wait "$page_verb" || status=$?
+check "a damaged log's page ends with status 1" test "$status" -eq 1
+check "a damaged log's page is opened, as quillet-convert.exe --html writes it" \
+  cmp "$work/damaged.html" "$(opened_page 4)"
 stop_desktop
 
 check "msiexec /x uninstalls" msiexec /x "$(windows_path "$msi")"

@@ -14,7 +14,7 @@ trap 'stop_desktop; rm -rf "$work"' EXIT
 failure_screenshot=window_test_failure.png
 
 # One self-contained program: nothing beside it but what every Windows has.
-system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
+system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll "
 only_system_dlls() {
   local dll
   for dll in $(x86_64-w64-mingw32-objdump -p "$quillet" | sed -n 's/^\tDLL Name: //p' | tr A-Z a-z); do
