@@ -93,7 +93,7 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
 // is read.
 class JobOutputs {
   public:
-    JobOutputs(const LogJob& job, const std::vector<std::string>& due, const LogInput& log,
+    JobOutputs(const LogJob& job, const std::vector<std::string>& due, LogInput& log,
                const LogStart& start, const ConverterOptions& options) {
         const InPlaceOutputs inPlace = options.mode == ConverterMode::ManyLogs
                                            ? InPlaceOutputs::Refused
@@ -112,16 +112,15 @@ class JobOutputs {
             m_visitors.push_back(&*m_csv);
             add(*m_csv, job.csv);
         }
-        if (isDue(job.picture) || isDue(job.page)) {
-            m_samples.emplace(start);
-            m_visitors.push_back(&*m_samples);
-        }
         if (isDue(job.picture)) {
-            m_picture.emplace(log.fileName(), start, *m_samples);
+            m_picture.emplace(log.fileName(), log.source(), start);
+            m_visitors.push_back(&m_picture->reading());
             add(*m_picture, job.picture);
         }
         if (isDue(job.page)) {
+            m_samples.emplace(start);
             m_summary.emplace(start);
+            m_visitors.push_back(&*m_samples);
             m_visitors.push_back(&*m_summary);
             m_page.emplace(log.fileName(), start, *m_samples, *m_summary, profile);
             add(*m_page, job.page);

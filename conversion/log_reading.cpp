@@ -1,5 +1,6 @@
 #include "conversion/log_reading.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quillet {
@@ -60,6 +61,23 @@ LogStart readLogStart(ByteSource& source) {
         throw Failure(FailureNumber::SubscriptOutOfRange);
     }
     return start;
+}
+
+std::optional<std::pair<int, int>> recordSecondsRange(ByteSource& source, const LogStart& start) {
+    std::optional<std::pair<int, int>> range;
+    try {
+        RecordReader records(source, start.info.channelCount());
+        for (int record = 1; record < start.header.recordCount(); ++record) {
+            const int seconds = records.beginRecord();
+            if (!range) range.emplace(seconds, seconds);
+            range->first = std::min(range->first, seconds);
+            range->second = std::max(range->second, seconds);
+        }
+    } catch (const Failure&) {
+        // The reading of the samples meets the same damage at this record or before, and
+        // tells it.
+    }
+    return range;
 }
 
 std::optional<ReadingStop> readSamples(ByteSource& source, const LogStart& start,

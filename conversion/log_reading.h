@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "conversion/byte_io.h"
@@ -26,6 +27,11 @@ struct LogStart {
 // Reads the header at offset 0 and the info block at the offset the header gives. A channel
 // count above twelve fails with SubscriptOutOfRange, as reading its thirteenth column does.
 LogStart readLogStart(ByteSource& source);
+
+// The smallest and the largest seconds value that the records name, read ahead of their samples
+// from the record list and each record's first two bytes alone, as far as the records can be
+// reached; nothing where none can.
+std::optional<std::pair<int, int>> recordSecondsRange(ByteSource& source, const LogStart& start);
 
 // What a use of a log takes from its reading, sample by sample.
 class SampleVisitor {

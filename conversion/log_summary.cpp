@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 
 #include "conversion/channel_table.h"
 #include "conversion/conversion_run.h"
@@ -47,20 +46,15 @@ std::optional<double> medianStep(const StepCounts& stepCounts) {
     return std::nullopt;
 }
 
-ChannelRange rangeOf(std::uint8_t identifier, const std::array<std::uint64_t, 4>& seenBytes) {
+ChannelRange rangeOf(std::uint8_t identifier, const std::array<bool, 256>& seenBytes) {
     ChannelRange range{identifier, std::nullopt, std::nullopt};
     const std::array<double, 256>* numbers = channelNumbers(identifier);
     if (!numbers) return range;
-    for (std::size_t word = 0; word < seenBytes.size(); ++word) {
-        for (std::uint64_t bits = seenBytes[word]; bits != 0; bits &= bits - 1) {
-            const auto raw = static_cast<std::uint8_t>(64 * word + std::countr_zero(bits));
-            if (!range.smallest || (*numbers)[raw] < (*numbers)[*range.smallest]) {
-                range.smallest = raw;
-            }
-            if (!range.largest || (*numbers)[raw] > (*numbers)[*range.largest]) {
-                range.largest = raw;
-            }
-        }
+    for (int byte = 0; byte < 256; ++byte) {
+        if (!seenBytes[byte]) continue;
+        const auto raw = static_cast<std::uint8_t>(byte);
+        if (!range.smallest || (*numbers)[raw] < (*numbers)[*range.smallest]) range.smallest = raw;
+        if (!range.largest || (*numbers)[raw] > (*numbers)[*range.largest]) range.largest = raw;
     }
     return range;
 }
@@ -68,7 +62,7 @@ ChannelRange rangeOf(std::uint8_t identifier, const std::array<std::uint64_t, 4>
 }  // namespace
 
 SummaryCollector::SummaryCollector(const LogStart& start)
-    : m_start(start), m_seenBytes(start.identifiers().size(), std::array<std::uint64_t, 4>{}) {}
+    : m_start(start), m_seenBytes(start.identifiers().size(), std::array<bool, 256>{}) {}
 
 void SummaryCollector::countStepRun() {
     m_stepCounts.emplace_back(m_runStep, m_runLength);

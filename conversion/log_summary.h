@@ -61,8 +61,8 @@ class SummaryCollector : public SampleVisitor {
   private:
     LogSummary m_summary;
     LogStart m_start;
-    // Per channel, which raw bytes its samples held, a bit each.
-    std::vector<std::array<std::uint64_t, 4>> m_seenBytes;
+    // Per channel, which raw bytes its samples held.
+    std::vector<std::array<bool, 256>> m_seenBytes;
     // Counts of steps so far, each a step and how often it came, and the run of equal steps
     // not yet among them: a log's steps come in long runs, which cost one count instead of one
     // each. Counts of one step are folded together once the list grows long.
@@ -93,7 +93,7 @@ inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const st
         }
     }
     for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
-        m_seenBytes[column][raw[column] >> 6] |= std::uint64_t{1} << (raw[column] & 63);
+        m_seenBytes[column][raw[column]] = true;
     }
     span.add(clock);
 }

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "chart/log_samples.h"
 #include "conversion/conversion_run.h"
 #include "conversion/log_job.h"
 #include "conversion/log_summary.h"
@@ -48,13 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ByteSource& source = input.source();
         const LogStart start = readLogStart(source);
         CsvOutput csv(kLogName, start, {});
-        LogSamples samples(start);
+        ChartReading chart(start, timeAxisOf(source, start, kPlotColumns));
         SummaryCollector summary(start);
         const JobOutput outputs[] = {{csv, output}};
-        SampleVisitor* const visitors[] = {&csv, &samples, &summary};
+        SampleVisitor* const visitors[] = {&csv, &chart, &summary};
         // Taken also when the log turns out damaged: both hold the samples before the damage.
         const auto tally = [&] {
-            charted = {chartOf(samples, kPlotColumns).span.samples, summary.summary().span.samples};
+            charted = {chart.chart().span.samples, summary.summary().span.samples};
         };
         try {
             writeLogOutputs(source, start, outputs, visitors, services);

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "chart/markup_text.h"
 #include "conversion/channel_table.h"
 #include "conversion/conversion_run.h"
 #include "conversion/failure.h"
@@ -16,6 +15,7 @@
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
 #include "conversion/utf8_text.h"
+#include "markup/markup_text.h"
 #include "page/page_assets.h"
 
 namespace quillet {
@@ -189,7 +189,7 @@ class PageWriter {
         m_out.append("{\"heading\":" + jsonString(channelLabel(identifier)) +
                      ",\"decimals\":" + decimalDigits(channelDecimals(identifier)) +
                      ",\"numbers\":[" + numbers + "],\"texts\":[" + texts + "],\"bytes\":\"");
-        appendBase64(m_page.samples.channelBytes()[column], m_out);
+        appendBase64(m_page.samples.columns(), column, m_out);
         m_out.append("\"}");
     }
 
@@ -207,7 +207,7 @@ class PageWriter {
         m_out.append("\",\"recordSamples\":\"");
         appendBase64(littleEndianBytes(m_page.samples.recordSamples()), m_out);
         m_out.append("\",\"hundredths\":\"");
-        appendBase64(m_page.samples.hundredths(), m_out);
+        appendBase64(m_page.samples.columns(), m_page.samples.hundredthsColumn(), m_out);
         m_out.append("\"}");
     }
 
@@ -258,8 +258,8 @@ void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out) {
     }
 }
 
-void appendBase64(const ByteColumn& bytes, WriteBuffer& out) {
-    bytes.forEachBlock([&](std::span<const std::uint8_t> block) { appendBase64(block, out); });
+void appendBase64(const SampleColumns& columns, std::size_t column, WriteBuffer& out) {
+    columns.forEachRun(column, [&](std::span<const std::uint8_t> run) { appendBase64(run, out); });
 }
 
 void writeHtmlPage(const LogPage& page, const CsvProfile& profile, WriteBuffer& out) {

@@ -4,11 +4,11 @@
 #include <span>
 #include <string>
 
-#include "chart/log_samples.h"
 #include "conversion/byte_io.h"
 #include "conversion/csv_profile.h"
 #include "conversion/log_reading.h"
 #include "conversion/log_summary.h"
+#include "page/log_samples.h"
 
 // The log page: one self-contained HTML file with the log's samples, the chart library and the
 // page's code, which draws a strip per channel on one time axis and reads every channel at a
@@ -30,6 +30,7 @@ void writeHtmlPage(const LogPage& page, const CsvProfile& profile, WriteBuffer& 
 
 // The bytes in base64 with padding (RFC 4648).
 void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out);
-void appendBase64(const ByteColumn& bytes, WriteBuffer& out);
+// The bytes of one column, as one piece of base64.
+void appendBase64(const SampleColumns& columns, std::size_t column, WriteBuffer& out);
 
 }  // namespace quillet

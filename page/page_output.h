@@ -3,12 +3,12 @@
 #include <optional>
 #include <string>
 
-#include "chart/log_samples.h"
 #include "conversion/csv_profile.h"
 #include "conversion/log_io.h"
 #include "conversion/log_job.h"
 #include "conversion/log_summary.h"
 #include "conversion/run_reporting.h"
+#include "page/log_samples.h"
 
 // A log's HTML page as an output of its job, written from the samples and the summary the job
 // read.

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "chart/log_samples.h"
 #include "conversion/log_reading.h"
 #include "conversion/sample_time.h"
 
@@ -63,8 +64,34 @@ struct LogChart {
     std::optional<std::pair<double, double>> rangeOf(std::size_t strip) const;
 };
 
-// The chart of the samples read, `columns` pixel columns wide, over the whole seconds that
-// their records name.
-LogChart chartOf(const LogSamples& samples, int columns);
+// The time axis `columns` pixel columns wide over the whole seconds that the log's records name,
+// read ahead of their samples: the chart is then filled as the samples are read, without keeping
+// them.
+TimeAxis timeAxisOf(ByteSource& source, const LogStart& start, int columns);
+
+// Fills a chart's columns from the samples as they are read.
+class ChartReading : public SampleVisitor {
+  public:
+    ChartReading(const LogStart& start, const TimeAxis& axis);
+
+    void beginRecord(int record, int seconds) override;
+    void sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) override;
+
+    LogChart& chart() { return m_chart; }
+
+  private:
+    // The column a time falls into, found by a division only where the column changes, as
+    // the times of a log mostly rise: column c holds the times whose distance from the start,
+    // times the columns, lies in [c * span, (c + 1) * span).
+    int columnOf(long long time);
+
+    LogChart m_chart;
+    std::vector<const std::array<double, 256>*> m_numbers;
+    int m_seconds = 0;
+    int m_filledColumns = 0;
+    int m_column = 0;
+    long long m_columnLow = 0;
+    long long m_columnHigh = 0;
+};
 
 }  // namespace quillet

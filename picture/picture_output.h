@@ -3,27 +3,28 @@
 #include <optional>
 #include <string>
 
-#include "chart/log_samples.h"
 #include "conversion/log_io.h"
 #include "conversion/log_job.h"
 #include "conversion/run_reporting.h"
+#include "picture/log_chart.h"
 
-// A log's SVG picture as an output of its job, drawn from the samples the job read.
+// A log's SVG picture as an output of its job, drawn from the chart its reading filled.
 namespace quillet {
 
 class PictureOutput : public LogOutput {
   public:
-    PictureOutput(std::string title, const LogStart& start, const LogSamples& samples)
-        : m_title(std::move(title)),
-          m_recordCount(start.header.recordCount()),
-          m_samples(samples) {}
+    // Reads the seconds of the log's records ahead, for the picture's time axis.
+    PictureOutput(std::string title, ByteSource& source, const LogStart& start);
+
+    // What the picture takes from the job's reading.
+    SampleVisitor& reading() { return m_reading; }
 
     void end(WriteBuffer& out, const std::optional<ReadingStop>& stop) override;
 
   private:
     std::string m_title;
     long long m_recordCount;
-    const LogSamples& m_samples;
+    ChartReading m_reading;
 };
 
 // Draws the log into output, as a job of one output. A log that ends early is drawn up to its

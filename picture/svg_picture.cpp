@@ -4,12 +4,12 @@
 #include <optional>
 #include <utility>
 
-#include "chart/markup_text.h"
 #include "conversion/channel_table.h"
 #include "conversion/log_summary.h"
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
 #include "conversion/utf8_text.h"
+#include "markup/markup_text.h"
 
 namespace quillet {
 namespace {

@@ -20,13 +20,13 @@ namespace {
 using support::CommandResult;
 using support::shellQuoted;
 
-// What appendBase64 writes.
-template <typename Bytes>
-std::string base64Of(const Bytes& bytes) {
+// What appendBase64 writes of the arguments.
+template <typename... Arguments>
+std::string base64Of(const Arguments&... arguments) {
     MemoryOutputTarget target;
     const std::unique_ptr<ByteSink> sink = target.replace();
     WriteBuffer out(*sink);
-    appendBase64(bytes, out);
+    appendBase64(arguments..., out);
     out.flush();
     sink->close();
     sink->keep();
@@ -45,45 +45,38 @@ TEST(Base64, WritesTheVectorsOfItsStandard) {
                                                                       {"foobar", "Zm9vYmFy"},
                                                                       {"\xFF\xFE", "//4="}};
     for (const auto& [text, encoded] : vectors) {
-        EXPECT_EQ(base64Of(bytesOf(text)), encoded) << text;
+        const std::vector<std::uint8_t> bytes = bytesOf(text);
+        EXPECT_EQ(base64Of(std::span<const std::uint8_t>(bytes)), encoded) << text;
     }
 }
 
-// Bytes kept in blocks come out as the same bytes held in one piece would, padded at the end
-// only, whichever side of a block's end they stop.
-TEST(Base64, ABlockedColumnReadsAsOnePiece) {
-    for (const std::size_t size : {ByteColumn::kBlockSize - 1, ByteColumn::kBlockSize,
-                                   ByteColumn::kBlockSize + 1, 3 * ByteColumn::kBlockSize + 2}) {
-        std::vector<std::uint8_t> bytes(size);
-        std::iota(bytes.begin(), bytes.end(), std::uint8_t{7});
-        ByteColumn column;
-        for (const std::uint8_t byte : bytes) column.push(byte);
-        EXPECT_EQ(column.size(), size);
-        const std::string encoded = base64Of(column);
-        EXPECT_EQ(encoded, base64Of(bytes)) << size;
-        EXPECT_EQ(encoded.size(), (size + 2) / 3 * 4);
+// A column's bytes, kept in blocks beside the other columns', come out as the same bytes held in
+// one piece would, padded at the end only, whichever side of a block's end they stop; past the
+// arena's first chunks, every column keeps its own bytes.
+TEST(Base64, AColumnReadsAsOnePiece) {
+    constexpr std::size_t kFull = SampleColumns::kBlockRows;
+    const std::size_t first = SampleColumns::kFirstBlockRows;
+    for (const std::size_t rows :
+         {first - 1, first, first + 1, kFull - 1, 3 * kFull + 2, BlockArena::kChunkSize / 2 + 1}) {
+        SampleColumns columns(2);
+        std::vector<std::uint8_t> firstBytes(rows);
+        std::vector<std::uint8_t> secondBytes(rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            firstBytes[i] = static_cast<std::uint8_t>(i * 7);
+            secondBytes[i] = static_cast<std::uint8_t>(i * 13 + 1);
+            const std::array<std::uint8_t, 1> row{firstBytes[i]};
+            columns.push(row, secondBytes[i]);
+        }
+        EXPECT_EQ(columns.rows(), rows);
+        const std::string encoded = base64Of(columns, std::size_t{0});
+        EXPECT_EQ(encoded, base64Of(std::span<const std::uint8_t>(firstBytes))) << rows;
+        EXPECT_EQ(base64Of(columns, std::size_t{1}),
+                  base64Of(std::span<const std::uint8_t>(secondBytes)))
+            << rows;
         EXPECT_EQ(encoded.find('='),
-                  size % 3 == 0 ? std::string::npos : encoded.size() - 3 + size % 3)
-            << size;
+                  rows % 3 == 0 ? std::string::npos : encoded.size() - 3 + rows % 3)
+            << rows;
     }
-}
-
-// Columns that take their blocks from one arena in turns, past the end of its first chunk, each
-// keep their own bytes.
-TEST(Base64, ColumnsSharingAnArenaKeepTheirOwnBytes) {
-    const auto arena = std::make_shared<BlockArena>();
-    ByteColumn first(arena);
-    ByteColumn second(arena);
-    std::vector<std::uint8_t> firstBytes(BlockArena::kChunkSize / 2 + 1);
-    std::vector<std::uint8_t> secondBytes(firstBytes.size());
-    for (std::size_t i = 0; i < firstBytes.size(); ++i) {
-        firstBytes[i] = static_cast<std::uint8_t>(i * 7);
-        secondBytes[i] = static_cast<std::uint8_t>(i * 13 + 1);
-        first.push(firstBytes[i]);
-        second.push(secondBytes[i]);
-    }
-    EXPECT_EQ(base64Of(first), base64Of(firstBytes));
-    EXPECT_EQ(base64Of(second), base64Of(secondBytes));
 }
 
 class PageCommandTest : public ::testing::Test {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "chart/markup_text.h"
 #include "conversion/channel_table.h"
+#include "markup/markup_text.h"
 #include "picture/picture_output.h"
 #include "picture/svg_picture.h"
 #include "system/log_files.h"

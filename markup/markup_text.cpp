@@ -1,4 +1,4 @@
-#include "chart/markup_text.h"
+#include "markup/markup_text.h"
 
 #include "conversion/utf8_text.h"
 

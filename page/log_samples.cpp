@@ -1,4 +1,4 @@
-#include "chart/log_samples.h"
+#include "page/log_samples.h"
 
 #include <algorithm>
 #include <new>
@@ -37,31 +37,21 @@ std::uint8_t* BlockArena::block(std::size_t size) {
     return block;
 }
 
-void ByteColumn::addBlock() {
-    m_filledBefore += m_used;
-    m_blockSize = m_block ? std::min(2 * m_blockSize, kBlockSize) : kFirstBlockSize;
-    m_block = m_arena->block(m_blockSize);
-    if (m_firstBlock.empty()) {
-        m_firstBlock = {m_block, m_blockSize};
-    } else {
-        m_laterBlocks.emplace_back(m_block, m_blockSize);
-    }
+void SampleColumns::addBlock() {
+    m_filledRows += m_used;
+    m_blockRows = blockRows(m_blocks.size());
+    m_block = m_arena.block(m_blockRows * m_columns);
+    m_blocks.push_back(m_block);
     m_used = 0;
 }
 
-LogSamples::LogSamples(const LogStart& start) : m_start(start) {
-    const auto arena = std::make_shared<BlockArena>();
-    const std::size_t channels = start.identifiers().size();
-    m_channelBytes.reserve(channels);
+LogSamples::LogSamples(const LogStart& start)
+    : m_start(start), m_columns(start.identifiers().size() + 1) {
     // Room for the records the header names, up to a few thousand: a damaged header may name
     // more than the file holds, and the lists grow as they must beyond.
     const auto records = static_cast<std::size_t>(std::clamp(start.header.recordCount(), 0, 4096));
     m_recordSeconds.reserve(records);
     m_recordSamples.reserve(records);
-    for (std::size_t column = 0; column < channels; ++column) {
-        m_channelBytes.emplace_back(arena);
-    }
-    m_hundredths = ByteColumn(arena);
 }
 
 void LogSamples::beginRecord(int, int seconds) {
@@ -70,14 +60,7 @@ void LogSamples::beginRecord(int, int seconds) {
 }
 
 void LogSamples::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
-    // Every channel's column holds as many bytes as the hundredths' column.
-    if (m_hundredths.full()) {
-        for (ByteColumn& column : m_channelBytes) column.makeRoom();
-    }
-    for (std::size_t column = 0; column < raw.size(); ++column) {
-        m_channelBytes[column].pushIntoRoom(raw[column]);
-    }
-    m_hundredths.push(hundredths);
+    m_columns.push(raw, hundredths);
     ++m_recordSamples.back();
 }
 
