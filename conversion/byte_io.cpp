@@ -38,20 +38,22 @@ ReadCursor::ReadCursor(ByteSource& source, std::size_t windowSize)
     }
 }
 
-void ReadCursor::fillWindow() {
-    if (!m_window) throw Failure(FailureNumber::InputPastEndOfFile);
+bool ReadCursor::fillWindow() {
+    if (!m_window) return false;
     m_windowStart = m_position;
     m_windowLength = m_source.readAt(m_position, std::span(m_window.get(), m_windowSize));
-    if (m_windowLength == 0) {
-        throw Failure(FailureNumber::InputPastEndOfFile);
-    }
+    return m_windowLength != 0;
 }
 
-void ReadCursor::readAcrossWindows(std::span<std::uint8_t> into) {
+bool ReadCursor::readAcrossWindows(std::span<std::uint8_t> into) {
     for (std::uint8_t& byte : into) {
-        byte = readByte();
+        if (outsideWindow() && !fillWindow()) return false;
+        byte = m_windowBytes[m_position++ - m_windowStart];
     }
+    return true;
 }
+
+void ReadCursor::failPastEnd() { throw Failure(FailureNumber::InputPastEndOfFile); }
 
 WriteBuffer::WriteBuffer(ByteSink& sink, std::size_t capacity)
     : m_sink(sink), m_fullCapacity(capacity) {

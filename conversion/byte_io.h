@@ -62,24 +62,31 @@ class ReadCursor {
 
     // Fails with InputPastEndOfFile when the source ends first.
     std::uint8_t readByte() {
-        if (m_position - m_windowStart >= m_windowLength || m_position < m_windowStart) {
-            fillWindow();
-        }
+        if (outsideWindow() && !fillWindow()) failPastEnd();
         return m_windowBytes[m_position++ - m_windowStart];
     }
     void read(std::span<std::uint8_t> into) {
+        if (!tryRead(into)) failPastEnd();
+    }
+    // False when the source ends first: for reading ahead, where the end is no failure yet.
+    bool tryRead(std::span<std::uint8_t> into) {
         if (m_position >= m_windowStart &&
             m_position - m_windowStart + into.size() <= m_windowLength) {
             std::memcpy(into.data(), m_windowBytes + (m_position - m_windowStart), into.size());
             m_position += into.size();
-            return;
+            return true;
         }
-        readAcrossWindows(into);
+        return readAcrossWindows(into);
     }
 
   private:
-    void fillWindow();
-    void readAcrossWindows(std::span<std::uint8_t> into);
+    bool outsideWindow() const {
+        return m_position - m_windowStart >= m_windowLength || m_position < m_windowStart;
+    }
+    // False when the source has no byte at the position.
+    bool fillWindow();
+    bool readAcrossWindows(std::span<std::uint8_t> into);
+    [[noreturn]] static void failPastEnd();
 
     ByteSource& m_source;
     std::unique_ptr<std::uint8_t[]> m_window;

@@ -20,11 +20,19 @@ class RecordReader {
 
     // Moves to the next record and returns its seconds value.
     int beginRecord() {
+        const std::optional<int> seconds = nextRecordSeconds();
+        if (!seconds) throw Failure(FailureNumber::InputPastEndOfFile);
+        return *seconds;
+    }
+
+    // The same, or nothing where the log ends first: reading ahead, the end of a damaged log
+    // is not yet a failure, and costs no exception.
+    std::optional<int> nextRecordSeconds() {
         RecordEntry entry;
-        m_list.read(entry.bytes);
+        if (!m_list.tryRead(entry.bytes)) return std::nullopt;
         m_data.seek(filePositionOf(entry.dataOffset()));
         std::array<std::uint8_t, 2> secondsBytes;
-        m_data.read(secondsBytes);
+        if (!m_data.tryRead(secondsBytes)) return std::nullopt;
         return WordFromBytes(secondsBytes);
     }
 
@@ -68,10 +76,11 @@ std::optional<std::pair<int, int>> recordSecondsRange(ByteSource& source, const 
     try {
         RecordReader records(source, start.info.channelCount());
         for (int record = 1; record < start.header.recordCount(); ++record) {
-            const int seconds = records.beginRecord();
-            if (!range) range.emplace(seconds, seconds);
-            range->first = std::min(range->first, seconds);
-            range->second = std::max(range->second, seconds);
+            const std::optional<int> seconds = records.nextRecordSeconds();
+            if (!seconds) break;
+            if (!range) range.emplace(*seconds, *seconds);
+            range->first = std::min(range->first, *seconds);
+            range->second = std::max(range->second, *seconds);
         }
     } catch (const Failure&) {
         // The reading of the samples meets the same damage at this record or before, and

@@ -75,29 +75,6 @@ class SummaryCollector : public SampleVisitor {
     int m_seconds = 0;
 };
 
-// Inline, since a reading calls it for each of millions of samples.
-inline void SummaryCollector::sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) {
-    const SampleClock clock{m_seconds, hundredths};
-    SampleSpan& span = m_summary.span;
-    if (span.samples > 0) {
-        const long long step = clock.milliseconds() - span.last.milliseconds();
-        if (step > 0 && step == m_runStep) {
-            ++m_runLength;
-        } else if (step > 0) {
-            if (m_runLength > 0) countStepRun();
-            m_runStep = step;
-            m_runLength = 1;
-        }
-        if (step < 0 || step > kLongestQuietSpell) {
-            m_summary.timeJumps.push_back({m_record, span.last, clock});
-        }
-    }
-    for (std::size_t column = 0; column < m_seenBytes.size(); ++column) {
-        m_seenBytes[column][raw[column]] = true;
-    }
-    span.add(clock);
-}
-
 // Reads the whole log, its progress through the services. Fails as the conversion of the same
 // log would.
 LogSummary summarizeLog(ByteSource& log, ReportingServices& services);

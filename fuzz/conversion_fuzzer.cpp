@@ -28,12 +28,6 @@ using fuzzing::check;
 
 const std::string kLogName = "FuzzQMRX.pdb";
 
-// How many samples the picture's chart and the summary took from the reading.
-struct ChartedSamples {
-    long long chart = 0;
-    long long summary = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,26 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryLogInput input(kLogName, std::move(log));
     MemoryOutputTarget output;
     support::RecordingServices services;
-    std::optional<ChartedSamples> charted;
+    // Kept past the run, which a damaged log ends by an exception: both then hold the samples
+    // before the damage.
+    std::optional<ChartReading> chart;
+    std::optional<SummaryCollector> summary;
     const ConversionOutcome outcome = runReported(services, [&] {
         ByteSource& source = input.source();
         const LogStart start = readLogStart(source);
         CsvOutput csv(kLogName, start, {});
-        ChartReading chart(start, timeAxisOf(source, start, kPlotColumns));
-        SummaryCollector summary(start);
+        chart.emplace(start, timeAxisOf(source, start, kPlotColumns));
+        summary.emplace(start);
         const JobOutput outputs[] = {{csv, output}};
-        SampleVisitor* const visitors[] = {&csv, &chart, &summary};
-        // Taken also when the log turns out damaged: both hold the samples before the damage.
-        const auto tally = [&] {
-            charted = {chart.chart().span.samples, summary.summary().span.samples};
-        };
-        try {
-            writeLogOutputs(source, start, outputs, visitors, services);
-        } catch (...) {
-            tally();
-            throw;
-        }
-        tally();
+        SampleVisitor* const visitors[] = {&csv, &*chart, &*summary};
+        writeLogOutputs(source, start, outputs, visitors, services);
     });
 
     fuzzing::checkEnding(services, reference, outcome);
@@ -73,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long long samples = reference.outputCreated
                                   ? std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2
                                   : 0;
-    check(charted.has_value() == reference.outputCreated,
+    check(chart.has_value() == reference.outputCreated,
           "the samples were read of a log whose CSV could not begin");
-    if (charted) {
-        check(charted->chart == samples, "the picture and the CSV hold other samples");
-        check(charted->summary == samples, "the summary and the CSV count other samples");
+    if (chart) {
+        check(chart->chart().span.samples == samples, "the picture and the CSV hold other samples");
+        check(summary->summary().span.samples == samples,
+              "the summary and the CSV count other samples");
     }
     return 0;
 }

@@ -13,8 +13,7 @@ std::optional<std::pair<double, double>> LogChart::rangeOf(std::size_t strip) co
     std::optional<std::pair<double, double>> range;
     for (std::size_t column = 0; column < columnCount(); ++column) {
         if (!filled(column)) continue;
-        const double low = smallestOf(column, strip);
-        const double high = largestOf(column, strip);
+        const auto [low, high] = extremesOf(column, strip);
         if (!range) range.emplace(low, high);
         if (low < range->first) range->first = low;
         if (high > range->second) range->second = high;
@@ -41,8 +40,7 @@ ChartReading::ChartReading(const LogStart& start, const TimeAxis& axis) {
     for (const std::uint8_t identifier : start.identifiers()) {
         const std::array<double, 256>* numbers = channelNumbers(identifier);
         m_numbers.push_back(numbers ? numbers : &kNoValues);
-        m_chart.strips.push_back({identifier, channelLabel(identifier), channelDecimals(identifier),
-                                  numbers != nullptr});
+        m_chart.strips.push_back({identifier, channelDecimals(identifier), numbers != nullptr});
     }
 }
 
@@ -54,17 +52,15 @@ void ChartReading::sample(std::uint8_t hundredths, std::span<const std::uint8_t>
     int& slot = m_chart.slots[static_cast<std::size_t>(columnOf(clock.milliseconds()))];
     if (slot < 0) {
         slot = m_filledColumns++;
-        m_chart.smallest.resize(m_chart.smallest.size() + strips,
-                                std::numeric_limits<double>::infinity());
-        m_chart.largest.resize(m_chart.largest.size() + strips,
-                               -std::numeric_limits<double>::infinity());
+        constexpr double kInfinity = std::numeric_limits<double>::infinity();
+        m_chart.extremes.resize(m_chart.extremes.size() + strips, {kInfinity, -kInfinity});
     }
-    double* smallest = m_chart.smallest.data() + static_cast<std::size_t>(slot) * strips;
-    double* largest = m_chart.largest.data() + static_cast<std::size_t>(slot) * strips;
+    LogChart::Extremes* extremes =
+        m_chart.extremes.data() + static_cast<std::size_t>(slot) * strips;
     for (std::size_t strip = 0; strip < strips; ++strip) {
         const double number = (*m_numbers[strip])[raw[strip]];
-        if (number < smallest[strip]) smallest[strip] = number;
-        if (number > largest[strip]) largest[strip] = number;
+        if (number < extremes[strip].smallest) extremes[strip].smallest = number;
+        if (number > extremes[strip].largest) extremes[strip].largest = number;
     }
     m_chart.span.add(clock);
 }

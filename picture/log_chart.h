@@ -32,7 +32,6 @@ struct TimeAxis {
 
 struct ChartStrip {
     std::uint8_t identifier = 0;
-    std::string heading;
     int decimals = 0;
     // False for an identifier without values.
     bool hasValues = false;
@@ -44,21 +43,21 @@ struct LogChart {
     TimeAxis axis;
     std::vector<ChartStrip> strips;
     SampleSpan span;
+    struct Extremes {
+        double smallest;
+        double largest;
+    };
     // Per column, where the extremes of its strips are kept, or -1 where no sample fell: a short
-    // log fills few columns. A column's extremes lie together: smallest[slot * strips.size() +
+    // log fills few columns. A column's extremes lie together: extremes[slot * strips.size() +
     // strip].
     std::vector<int> slots;
-    std::vector<double> smallest;
-    std::vector<double> largest;
+    std::vector<Extremes> extremes;
     std::optional<ReadingStop> stop;
 
     std::size_t columnCount() const { return slots.size(); }
     bool filled(std::size_t column) const { return slots[column] >= 0; }
-    double smallestOf(std::size_t column, std::size_t strip) const {
-        return smallest[static_cast<std::size_t>(slots[column]) * strips.size() + strip];
-    }
-    double largestOf(std::size_t column, std::size_t strip) const {
-        return largest[static_cast<std::size_t>(slots[column]) * strips.size() + strip];
+    const Extremes& extremesOf(std::size_t column, std::size_t strip) const {
+        return extremes[static_cast<std::size_t>(slots[column]) * strips.size() + strip];
     }
     // The strip's extremes over the whole log; nothing without samples or values.
     std::optional<std::pair<double, double>> rangeOf(std::size_t strip) const;

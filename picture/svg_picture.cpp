@@ -129,7 +129,7 @@ class SvgWriter {
                      decimalDigits(kStripHeight) + "\" fill=\"none\" stroke=\"#bbb\"/>\n");
         m_out.append("<path stroke=\"#eee\" d=\"M" + decimalDigits(kLabelWidth) + " " +
                      pixels(middle) + "H" + decimalDigits(kLabelWidth + kPlotColumns) + "\"/>\n");
-        text(10, middle + 5, info.heading,
+        text(10, middle + 5, channelLabel(info.identifier),
              "class=\"heading\" font-size=\"13\" font-weight=\"bold\"");
 
         const std::optional<std::pair<double, double>> range = m_chart.rangeOf(strip);
@@ -172,8 +172,9 @@ class SvgWriter {
                 !previousColumn ||
                 (column - *previousColumn) * millisecondsPerColumn > kLongestQuietSpell;
             const std::string x = pixels(xOfColumn(column + 0.5));
-            double first = yOf(m_chart.largestOf(column, strip));
-            double second = yOf(m_chart.smallestOf(column, strip));
+            const LogChart::Extremes& extremes = m_chart.extremesOf(column, strip);
+            double first = yOf(extremes.largest);
+            double second = yOf(extremes.smallest);
             if (std::abs(second - previousY) < std::abs(first - previousY))
                 std::swap(first, second);
             path += (broken ? "M" : "L") + x + " " + pixels(first) + " ";
