@@ -190,7 +190,7 @@ std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool man
         for (const auto& [role, output] : outputs) {
             if (output.empty() || isStandardStream(output)) continue;
             const std::string written = role + of + " would be written over ";
-            const auto identity = system::identityOf(followLinks(pathFromUtf8(output)));
+            const auto identity = system::identityOf(pathFromUtf8(output));
             if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
                 return UsageError{written + "the log " + displayName(log->second)};
             }

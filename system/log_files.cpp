@@ -87,7 +87,8 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
-// Whether the file at path holds a Palm database, as every log does: its header says so.
+// Whether the file at path, its links followed, holds a Palm database, as every log does: its
+// header says so. A path that leads to no file holds none.
 bool holdsPalmDatabase(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return false;
@@ -99,22 +100,25 @@ bool holdsPalmDatabase(const fs::path& path) {
     return isPalmDatabaseHeader(std::span(header).first(read), size);
 }
 
-}  // namespace
-
-fs::path followLinks(fs::path path) {
+// The path a chain of symbolic links ends at, whether or not a file exists there: what writing
+// an output at `path` replaces. Nothing where the chain cannot be followed: a loop, or a link
+// that cannot be read.
+std::optional<fs::path> linkChainEnd(fs::path path) {
     for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
         std::error_code error;
         if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
         const fs::path target = fs::read_symlink(path, error);
-        if (error) failPathAccess();
+        if (error) return std::nullopt;
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
-    failPathAccess();
+    return std::nullopt;
 }
+
+}  // namespace
 
 std::optional<std::string> outputLosingALog(const std::string& outputPath) {
     if (isDatabaseFileName(outputPath)) return "is named like a log (*.pdb)";
-    if (holdsPalmDatabase(followLinks(pathFromUtf8(outputPath)))) {
+    if (holdsPalmDatabase(pathFromUtf8(outputPath))) {
         return "holds a Palm database, as logs do";
     }
     return std::nullopt;
@@ -155,7 +159,9 @@ std::unique_ptr<ByteSink> FileOutputTarget::replace() {
         return streamSink(stream, true);
     }
     if (fs::is_regular_file(status) && isReadOnly(status)) failPathAccess();
-    return std::make_unique<ReplacementSink>(followLinks(output));
+    const std::optional<fs::path> target = linkChainEnd(output);
+    if (!target) failPathAccess();
+    return std::make_unique<ReplacementSink>(*target);
 }
 
 std::unique_ptr<ByteSink> streamSink(std::FILE* stream, bool ownsStream) {
@@ -163,7 +169,10 @@ std::unique_ptr<ByteSink> streamSink(std::FILE* stream, bool ownsStream) {
 }
 
 bool namesOneFile(const std::string& a, const std::string& b) {
-    return system::sameFile(followLinks(pathFromUtf8(a)), followLinks(pathFromUtf8(b)));
+    const std::optional<fs::path> first = linkChainEnd(pathFromUtf8(a));
+    const std::optional<fs::path> second = linkChainEnd(pathFromUtf8(b));
+    // A chain of links that ends nowhere names no file; writing there fails as a bad file name.
+    return first && second && system::sameFile(*first, *second);
 }
 
 }  // namespace quillet

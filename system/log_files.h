@@ -54,10 +54,6 @@ class FileOutputTarget : public OutputTarget {
     InPlaceOutputs m_inPlace;
 };
 
-// The path a chain of symbolic links ends at, whether or not a file exists there: what writing
-// an output at `path` replaces.
-std::filesystem::path followLinks(std::filesystem::path path);
-
 // Why writing an output at outputPath would lose a log, if it would: the path is named like a
 // log, or the file it leads to holds a Palm database.
 std::optional<std::string> outputLosingALog(const std::string& outputPath);

@@ -68,17 +68,26 @@ std::vector<std::string> words(const std::string& line) {
     return arguments;
 }
 
-// Every file under a folder with what it holds, links as where they point.
-std::map<std::string, std::string> contentsOf(const fs::path& folder) {
-    std::map<std::string, std::string> contents;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).generic_string();
-        if (entry.is_symlink()) {
+// Every file under a folder with what it holds, links as where they point, also links that lead
+// nowhere or in a loop.
+void addContents(const fs::path& folder, const fs::path& top,
+                 std::map<std::string, std::string>& contents) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const fs::file_status status = entry.symlink_status();
+        const std::string name = entry.path().lexically_relative(top).generic_string();
+        if (fs::is_symlink(status)) {
             contents[name] = "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file()) {
+        } else if (fs::is_directory(status)) {
+            addContents(entry.path(), top, contents);
+        } else if (fs::is_regular_file(status)) {
             contents[name] = support::readFile(entry.path());
         }
     }
+}
+
+std::map<std::string, std::string> contentsOf(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    addContents(folder, folder, contents);
     return contents;
 }
 
@@ -118,6 +127,8 @@ class BatchTest : public ::testing::TestWithParam<BatchCase> {
         fs::create_symlink("AQMRX.pdb", folder / "link.csv");
         fs::create_symlink("goodQMRX.pdb", folder / "logs" / "glink.pdb");
         fs::create_symlink("nothing", folder / "logs" / "deadQMRX.pdb");
+        fs::create_symlink("loop2.csv", folder / "loop.csv");
+        fs::create_symlink("loop.csv", folder / "loop2.csv");
         fs::create_directories(folder / "logs" / "dirQMRX.pdb");
         mkfifo((folder / "logs" / "fifoQMRX.pdb").c_str(), 0600);
 #endif
@@ -230,6 +241,11 @@ std::vector<BatchCase> batchCases() {
          "Please report this error to " +
              std::string(kSupportAddress) + "\n0 converted, 1 failed\n",
          {{"out/bad\nnameQMRX.csv", "bad nameQMRX.pdb\r\nTime,Inj P/W,Barometer\r\n"}}},
+        {"AnOutputThatIsALinkLoop",
+         "--plot {loop.csv} {AQMRX.pdb} {x.csv}",
+         1,
+         "{loop.csv}: " + kBadFilename + "\n{x.csv} was not written either.\n",
+         {}},
         {"TheCsvThroughALinkToTheLog",
          "{AQMRX.pdb} {link.csv}",
          2,
