@@ -69,8 +69,8 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
     std::map<std::string, PlannedOutput> outputsByName;
     std::vector<LogJob> jobs;
     for (const std::string& log : logs) {
-        const std::string csvName = csvPathForLog(nameOfLog(log, options));
-        const std::string stem = csvName.substr(0, csvName.size() - 4);
+        const std::string stem(withoutDatabaseExtension(nameOfLog(log, options)));
+        const std::string csvName = stem + ".csv";
         const std::string pictureName = options.plot ? stem + ".svg" : "";
         const std::string pageName = options.html ? stem + ".html" : "";
         for (const std::string& name : {csvName, pictureName, pageName}) {

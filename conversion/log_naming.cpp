@@ -27,11 +27,13 @@ bool isLogFileName(std::string_view name) { return endsWithIgnoringCase(name, "q
 
 bool isDatabaseFileName(std::string_view name) { return endsWithIgnoringCase(name, kLogExtension); }
 
+std::string_view withoutDatabaseExtension(std::string_view name) {
+    if (isDatabaseFileName(name)) name.remove_suffix(kLogExtension.size());
+    return name;
+}
+
 std::string csvPathForLog(std::string_view logPath) {
-    if (isDatabaseFileName(logPath)) {
-        logPath.remove_suffix(kLogExtension.size());
-    }
-    return std::string(logPath) + ".csv";
+    return std::string(withoutDatabaseExtension(logPath)) + ".csv";
 }
 
 std::optional<std::string> firstLog(const std::vector<std::string>& paths) {

@@ -17,6 +17,10 @@ bool isLogFileName(std::string_view name);
 // handheld's databases do: a name no output takes.
 bool isDatabaseFileName(std::string_view name);
 
+// The name (or path) without its final ".pdb", in any letter case: what a log's outputs are
+// named after. "Run7QMRX.pdb" gives "Run7QMRX".
+std::string_view withoutDatabaseExtension(std::string_view name);
+
 // The CSV that goes with a log: its final ".pdb", in any letter case, becomes ".csv";
 // "Run7QMRX.pdb" gives "Run7QMRX.csv". A path without one gets ".csv" added.
 std::string csvPathForLog(std::string_view logPath);

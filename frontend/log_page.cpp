@@ -48,7 +48,7 @@ bool fitsWindowsFileName(std::string_view character) {
 
 // The log's file name as the start of its page's name.
 std::string pageNameStart(std::string_view logFileName) {
-    if (isDatabaseFileName(logFileName)) logFileName.remove_suffix(4);
+    logFileName = withoutDatabaseExtension(logFileName);
     std::string start;
     while (!logFileName.empty()) {
         const std::size_t length = utf8SequenceLength(logFileName);

@@ -15,8 +15,8 @@ describe("the scatter's dots", () => {
     const colour = { keys: Uint32Array.from({ length: count }, (_, i) => i), numbers: Float64Array.from({ length: count }, (_, i) => (i % 5 ? i : NaN)) };
     const kept = Uint8Array.from(randomBytes(count, 23), (raw) => raw & 1);
     // A plot of 51 by 27 pixels in dots of 3: 17 by 9 dots.
-    const spec = { x, y, colour, times, start: 100, end: 2500, kept, xRange: [0, 2550], yRange: [5, 20], width: 51, height: 27, size: 3 };
-    const grid = gridDots(spec);
+    const plot = { x, y, colour, times, start: 100, end: 2500, kept, xRange: [0, 2550], yRange: [5, 20], width: 51, height: 27, size: 3 };
+    const grid = gridDots(plot);
     assert.deepEqual([grid.columns, grid.rows], [17, 9]);
     const counts = new Uint32Array(17 * 9);
     const sums = new Float64Array(17 * 9);

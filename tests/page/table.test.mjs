@@ -145,13 +145,13 @@ describe("whole tables", () => {
       { x: rpm, y: load, values: o2, statistic: "largest", minimum: 1, start: 100, end: 100, keep: null },
       { x: load, y: rpm, values: o2, statistic: "samples", minimum: 3, start: 0, end: Infinity, keep: kept },
     ];
-    for (const spec of cases) {
-      const [xs, ys] = spec.x === rpm ? [xCells, yCells] : [yCells, xCells];
-      const table = computeTable({ ...spec, xCells: xs, yCells: ys, times, kept: spec.keep });
+    for (const settings of cases) {
+      const [xs, ys] = settings.x === rpm ? [xCells, yCells] : [yCells, xCells];
+      const table = computeTable({ ...settings, xCells: xs, yCells: ys, times, kept: settings.keep });
       const texts = Array.from({ length: table.counts.length }, (_, cell) => cellText(table, cell, "."));
-      const expected = plainTable({ ...spec, xCells: xs, yCells: ys });
-      assert.deepEqual(texts, expected, `${spec.statistic} of ${spec.values.decimals} decimals, minimum ${spec.minimum}`);
-      assert.ok(texts.some((text) => text !== ""), spec.statistic);
+      const expected = plainTable({ ...settings, xCells: xs, yCells: ys });
+      assert.deepEqual(texts, expected, `${settings.statistic} of ${settings.values.decimals} decimals, minimum ${settings.minimum}`);
+      assert.ok(texts.some((text) => text !== ""), settings.statistic);
     }
   });
 
