@@ -78,8 +78,7 @@ export function valueTickText(value, step, decimalMark = ".") {
   while (decimals < 6 && Math.abs(Math.round(step * 10 ** decimals) - step * 10 ** decimals) > 1e-6) {
     decimals++;
   }
-  const text = (Math.abs(value) < step / 2 ? 0 : value).toFixed(decimals);
-  return decimalMark === "." ? text : text.replace(".", decimalMark);
+  return numberText(Math.abs(value) < step / 2 ? 0 : value, decimals, decimalMark);
 }
 
 // The first index whose time is at least `time`, in times sorted ascending.

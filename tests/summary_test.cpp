@@ -124,12 +124,6 @@ TEST_P(DamagedLogSummaryTest, ReadsTheLogAsItsConversion) {
 INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogSummaryTest, ::testing::ValuesIn(support::damagedLogs()),
                          [](const auto& info) { return info.param.name; });
 
-}  // namespace
-}  // namespace quillet
-
-namespace quillet {
-namespace {
-
 // A CSV cell read back as the number it shows; a cell left empty shows a zero.
 double cellNumber(const std::string& cell) { return cell.empty() ? 0 : std::stod(cell); }
 
