@@ -16,6 +16,7 @@
 #include "conversion/log_naming.h"
 #include "conversion/log_reading.h"
 #include "conversion/log_summary.h"
+#include "conversion/mlg_output.h"
 #include "conversion/utf8_text.h"
 #include "page/page_output.h"
 #include "picture/picture_output.h"
@@ -62,8 +63,8 @@ std::string clashReason(const PlannedOutput& earlier, const PlannedOutput& later
            ", which a folder on a disk that ignores letter case holds as one file";
 }
 
-// Pairs each log with its CSV, and its picture and page when asked for, in the folder; two logs
-// whose outputs would be one file are wrong usage.
+// Pairs each log with its CSV, and its picture, page and MLG when asked for, in the folder; two
+// logs whose outputs would be one file are wrong usage.
 std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::string>& logs,
                                                        const ConverterOptions& options) {
     std::map<std::string, PlannedOutput> outputsByName;
@@ -73,7 +74,8 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
         const std::string csvName = stem + ".csv";
         const std::string pictureName = options.plot ? stem + ".svg" : "";
         const std::string pageName = options.html ? stem + ".html" : "";
-        for (const std::string& name : {csvName, pictureName, pageName}) {
+        const std::string mlgName = options.mlg ? stem + ".mlg" : "";
+        for (const std::string& name : {csvName, pictureName, pageName, mlgName}) {
             if (name.empty()) continue;
             // One name in two letter cases is one file on Windows and macOS.
             const auto [earlier, added] =
@@ -83,8 +85,8 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
         auto inOutputFolder = [&](const std::string& name) {
             return name.empty() ? name : inFolder(options.outputDir, name);
         };
-        jobs.push_back(
-            {log, inOutputFolder(csvName), inOutputFolder(pictureName), inOutputFolder(pageName)});
+        jobs.push_back({log, inOutputFolder(csvName), inOutputFolder(pictureName),
+                        inOutputFolder(pageName), inOutputFolder(mlgName)});
     }
     return jobs;
 }
@@ -125,6 +127,11 @@ class JobOutputs {
             m_page.emplace(log.fileName(), start, *m_samples, *m_summary, profile);
             add(*m_page, job.page);
         }
+        if (isDue(job.mlg)) {
+            m_mlg.emplace(log.fileName(), start);
+            m_visitors.push_back(&*m_mlg);
+            add(*m_mlg, job.mlg);
+        }
     }
 
     std::span<const JobOutput> outputs() const { return m_outputs; }
@@ -136,6 +143,7 @@ class JobOutputs {
     std::optional<SummaryCollector> m_summary;
     std::optional<PictureOutput> m_picture;
     std::optional<PageOutput> m_page;
+    std::optional<MlgOutput> m_mlg;
     std::vector<std::unique_ptr<OutputTarget>> m_targets;
     std::vector<JobOutput> m_outputs;
     std::vector<SampleVisitor*> m_visitors;
@@ -157,7 +165,7 @@ bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath)
 
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console) {
     std::vector<std::string> due;
-    for (const std::string& output : {job.csv, job.picture, job.page}) {
+    for (const std::string& output : {job.csv, job.picture, job.page, job.mlg}) {
         if (!output.empty() && !(options.update && outputIsUpToDate(job.log, output))) {
             due.push_back(output);
         }
@@ -185,8 +193,10 @@ std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool man
     }
     for (const LogJob& job : jobs) {
         const std::string of = manyLogs ? " of " + displayName(job.log) : "";
-        const std::pair<const char*, const std::string&> outputs[] = {
-            {"the CSV", job.csv}, {"the picture", job.picture}, {"the page", job.page}};
+        const std::pair<const char*, const std::string&> outputs[] = {{"the CSV", job.csv},
+                                                                      {"the picture", job.picture},
+                                                                      {"the page", job.page},
+                                                                      {"the MLG", job.mlg}};
         for (const auto& [role, output] : outputs) {
             if (output.empty() || isStandardStream(output)) continue;
             const std::string written = role + of + " would be written over ";
@@ -254,14 +264,15 @@ int convertManyLogs(const ConverterOptions& options, Console& console) {
 }
 
 int convertOneLog(const ConverterOptions& options, Console& console) {
-    const LogJob job{options.inputs.front(), options.output, options.picture, options.page};
+    const LogJob job{options.inputs.front(), options.output, options.picture, options.page,
+                     options.mlgFile};
     if (const std::optional<UsageError> lost = lostLogError({job}, false)) {
         console.writeError(usageErrorText(*lost));
         return 2;
     }
-    ConsoleServices services(console, showsOnTerminal(options.output) ||
-                                          showsOnTerminal(options.picture) ||
-                                          showsOnTerminal(options.page));
+    ConsoleServices services(console,
+                             showsOnTerminal(options.output) || showsOnTerminal(options.picture) ||
+                                 showsOnTerminal(options.page) || showsOnTerminal(options.mlgFile));
     return runJob(job, options, services) == JobOutcome::Failed ? 1 : 0;
 }
 

@@ -16,6 +16,7 @@ constexpr const char* kUsage =
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
     "       quillet-convert --summary INPUT...\n";
 
 constexpr const char* kDescription =
@@ -36,6 +37,7 @@ constexpr const char* kFooter =
     "  quillet-convert --plot Run7.svg Run7QMRX.pdb\n"
     "  quillet-convert --output-dir csv --plot Backup/\n"
     "  quillet-convert --html Run7.html Run7QMRX.pdb Run7.csv\n"
+    "  quillet-convert --mlg Run7.mlg Run7QMRX.pdb\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
     "Exit status: 0 when every log converted, 1 when any failed, 2 on wrong usage.";
@@ -54,8 +56,8 @@ class HelpFormatter : public CLI::Formatter {
     }
 };
 
-// With --output-dir, --plot and --html name no file, yet CLI11 hands each the word that follows
-// it: such a word is an INPUT, put back in its place among the others.
+// With --output-dir, --plot, --html and --mlg name no file, yet CLI11 hands each the word that
+// follows it: such a word is an INPUT, put back in its place among the others.
 void restoreInputs(const CLI::App& app,
                    const std::vector<std::pair<const CLI::Option*, std::string>>& swallowed,
                    std::vector<std::string>& inputs) {
@@ -97,9 +99,11 @@ class CommandLine {
     bool m_version = false;
     std::string m_picture;
     std::string m_page;
+    std::string m_mlgFile;
     CLI::Option* m_outputDir;
     CLI::Option* m_plot;
     CLI::Option* m_html;
+    CLI::Option* m_mlg;
 };
 
 CommandLine::CommandLine() {
@@ -118,8 +122,9 @@ CommandLine::CommandLine() {
                                    "Example: --output-dir csv Backup/");
     m_outputDir->type_name("DIR");
     CLI::Option* update = m_app.add_flag("--update", m_options.update,
-                                         "Skip a CSV, picture or page that exists and is\n"
-                                         "newer than its log, once the log reads whole.\n"
+                                         "Skip a CSV, picture, page or MLG that exists\n"
+                                         "and is newer than its log, once the log reads\n"
+                                         "whole.\n"
                                          "Example: --output-dir csv --update Backup/");
     m_plot = m_app
                  .add_option("--plot", m_picture,
@@ -150,6 +155,20 @@ CommandLine::CommandLine() {
                              "Example: --output-dir csv --html --plot Backup/")
                  ->expected(0, 1)
                  ->type_name("[PAGE]");
+    m_mlg = m_app
+                .add_option("--mlg", m_mlgFile,
+                            "Write the log as an MLG file, the binary log\n"
+                            "that tuning and log-viewing programs open: a\n"
+                            "field per CSV column with its name, unit and\n"
+                            "decimals, a record per row. MLG is its file (-\n"
+                            "for standard output); the CSV is written too\n"
+                            "when OUTPUT is given. With --output-dir, --mlg\n"
+                            "takes no MLG and writes each beside its CSV:\n"
+                            "Run7QMRX.pdb gives DIR/Run7QMRX.mlg.\n"
+                            "Example: --mlg Run7.mlg Run7QMRX.pdb\n"
+                            "Example: --output-dir csv --mlg Backup/")
+                ->expected(0, 1)
+                ->type_name("[MLG]");
     CLI::Option* separator = m_app
                                  .add_option("--separator", m_separator,
                                              "What joins the cells: , (the default), ;\n"
@@ -183,6 +202,7 @@ CommandLine::CommandLine() {
         ->excludes(update)
         ->excludes(m_plot)
         ->excludes(m_html)
+        ->excludes(m_mlg)
         ->excludes(separator)
         ->excludes(decimal);
     // Described with the usage lines above.
@@ -240,6 +260,7 @@ ParsedCommandLine CommandLine::checked() {
     }
     m_options.plot = m_plot->count() > 0;
     m_options.html = m_html->count() > 0;
+    m_options.mlg = m_mlg->count() > 0;
     if (m_summary) return summary();
     if (m_outputDir->count() > 0) return manyLogs();
     return oneLog();
@@ -265,7 +286,8 @@ ParsedCommandLine CommandLine::summary() {
 ParsedCommandLine CommandLine::manyLogs() {
     m_options.mode = ConverterMode::ManyLogs;
     if (m_options.outputDir.empty()) return UsageError{"--output-dir needs a folder"};
-    restoreInputs(m_app, {{m_plot, m_picture}, {m_html, m_page}}, m_options.inputs);
+    restoreInputs(m_app, {{m_plot, m_picture}, {m_html, m_page}, {m_mlg, m_mlgFile}},
+                  m_options.inputs);
     if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
     if (const auto error = standardInputError()) return *error;
     const bool fromStandardInput =
@@ -284,14 +306,19 @@ ParsedCommandLine CommandLine::oneLog() {
     if (m_options.html && m_page.empty()) {
         return UsageError{"--html needs the page to write, or --output-dir"};
     }
-    if (m_options.plot || m_options.html) {
+    if (m_options.mlg && m_mlgFile.empty()) {
+        return UsageError{"--mlg needs the MLG file to write, or --output-dir"};
+    }
+    if (m_options.plot || m_options.html || m_options.mlg) {
         if (inputs.empty() || inputs.size() > 2) {
-            return UsageError{m_options.plot
-                                  ? "--plot SVG takes one INPUT, and an OUTPUT for its CSV"
-                                  : "--html PAGE takes one INPUT, and an OUTPUT for its CSV"};
+            return UsageError{
+                m_options.plot   ? "--plot SVG takes one INPUT, and an OUTPUT for its CSV"
+                : m_options.html ? "--html PAGE takes one INPUT, and an OUTPUT for its CSV"
+                                 : "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"};
         }
         m_options.picture = m_picture;
         m_options.page = m_page;
+        m_options.mlgFile = m_mlgFile;
     } else if (inputs.size() != 2) {
         return UsageError{inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
                                             : "one INPUT and one OUTPUT, or --output-dir"};
@@ -309,6 +336,7 @@ ParsedCommandLine CommandLine::oneLog() {
 std::optional<UsageError> CommandLine::sharedOutputError() const {
     const std::pair<const char*, std::string> outputs[] = {{"the picture", m_options.picture},
                                                            {"the page", m_options.page},
+                                                           {"the MLG", m_options.mlgFile},
                                                            {"the CSV", m_options.output}};
     for (std::size_t first = 0; first < std::size(outputs); ++first) {
         for (std::size_t second = first + 1; second < std::size(outputs); ++second) {

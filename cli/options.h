@@ -20,7 +20,7 @@ struct ConverterOptions {
     std::string output;
     // Where the CSVs of many logs go.
     std::string outputDir;
-    // Skip a CSV, picture or page that exists and is newer than its log.
+    // Skip a CSV, picture, page or MLG that exists and is newer than its log.
     bool update = false;
     // Draw each log's picture: for a single log into `picture` ("-" for standard output), for
     // many logs beside each CSV.
@@ -30,6 +30,10 @@ struct ConverterOptions {
     // each CSV for many.
     bool html = false;
     std::string page;
+    // Write each log's MLG, as `plot` draws pictures: into `mlgFile` for a single log, beside
+    // each CSV for many.
+    bool mlg = false;
+    std::string mlgFile;
     // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
     CsvProfile profile;

@@ -112,6 +112,14 @@ INSTANTIATE_TEST_SUITE_P(
                              o.html = true;
                              o.page = "p.html";
                          })},
+        OptionsCase{"MlgAlone", "--mlg r.mlg A",
+                    with(oneLog({"A"}, ""),
+                         [](auto& o) {
+                             o.mlg = true;
+                             o.mlgFile = "r.mlg";
+                         })},
+        OptionsCase{"WordAfterMlgIsAnInput", "--output-dir out --mlg a b",
+                    with(manyLogs({"a", "b"}, "out"), [](auto& o) { o.mlg = true; })},
         OptionsCase{"ManyFromStandardInput", "--output-dir out --update --name N.pdb - a",
                     with(manyLogs({"-", "a"}, "out"),
                          [](auto& o) {
@@ -173,7 +181,16 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"PageOfTwoLogs", "--html p.html A B C",
                     "--html PAGE takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"SummaryWritesNoPage", "--summary --html p.html A",
-                    "--html excludes --summary"}),
+                    "--html excludes --summary"},
+        OptionsCase{"MlgWithoutItsFile", "A --mlg",
+                    "--mlg needs the MLG file to write, or --output-dir"},
+        OptionsCase{"MlgOfTwoLogs", "--mlg r.mlg A B C",
+                    "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"},
+        OptionsCase{"MlgOverThePage", "--html p.x --mlg p.x A",
+                    "the page and the MLG would both be written to p.x"},
+        OptionsCase{"MlgAndCsvToStandardOutput", "--mlg - A -",
+                    "the MLG and the CSV cannot both go to standard output"},
+        OptionsCase{"SummaryWritesNoMlg", "--summary --mlg r.mlg A", "--mlg excludes --summary"}),
     [](const auto& info) { return info.param.name; });
 
 #ifndef _WIN32
@@ -207,6 +224,7 @@ TEST(OptionsTest, UsageErrorsEndInTheUsageLines) {
               "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
               "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
               "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+              "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
               "       quillet-convert --summary INPUT...\n");
 }
 
