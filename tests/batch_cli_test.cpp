@@ -10,6 +10,7 @@
 #include "tests/support/converter_command.h"
 #include "tests/support/expected_csv.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/memory_io.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/reference_conversion.h"
 
@@ -102,6 +103,13 @@ class ManyLogsTest : public ::testing::Test {
         return support::referenceConversion(damagedBytes, name).csv;
     }
 
+    // The MLG of log A, b or damaged.
+    std::string mlgOf(const std::string& which) {
+        if (which == "A") return mlgInMemory(support::buildLog(logA), "AQMRX.pdb").bytes;
+        if (which == "b") return mlgInMemory(support::buildLog(logB), "bqmrx.PDB").bytes;
+        return mlgInMemory(damagedBytes, "DamagedQMRX.pdb").bytes;
+    }
+
     support::TemporaryFolder folder;
     fs::path logs = folder / "logs";
     fs::path out = folder / "out";
@@ -118,6 +126,8 @@ struct BatchCase {
     std::string standardError;
     // Files under the output folder, each with the log whose CSV it must hold.
     std::map<std::string, std::string> csvs;
+    // The same for MLG files.
+    std::map<std::string, std::string> mlgs = {};
 };
 
 void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
@@ -144,6 +154,11 @@ TEST_P(BatchCaseTest, EndsAsItShould) {
         expected.push_back(file);
         EXPECT_EQ(support::readFile(out / file), csvOf(log)) << file;
     }
+    for (const auto& [file, log] : c.mlgs) {
+        expected.push_back(file);
+        EXPECT_EQ(support::readFile(out / file), mlgOf(log)) << file;
+    }
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(written, expected);
     if (c.csvs.empty()) {
         EXPECT_FALSE(fs::exists(out)) << "the output folder was created";
@@ -209,6 +224,25 @@ INSTANTIATE_TEST_SUITE_P(
                   "--separator TAB {A} {out}/a.csv",
                   2,
                   "quillet-convert: --separator must be , ; or tab\n" + kUsage,
+                  {}},
+        BatchCase{"MlgBesideEachCsv",
+                  "--output-dir {out} --mlg {A} {b}",
+                  0,
+                  "2 converted, 0 failed\n",
+                  {{"AQMRX.csv", "A"}, {"bqmrx.csv", "b"}},
+                  {{"AQMRX.mlg", "A"}, {"bqmrx.mlg", "b"}}},
+        BatchCase{"MlgOfADamagedLogUpToTheDamage",
+                  "--output-dir {out} --mlg {damaged}",
+                  1,
+                  "{damaged}: " + kUnexpectedEnd + "0 converted, 1 failed\n",
+                  {{"DamagedQMRX.csv", "damaged"}},
+                  {{"DamagedQMRX.mlg", "damaged"}}},
+        BatchCase{"MlgTakesNoLogForItsFile",
+                  "--mlg {A} {b}",
+                  2,
+                  "quillet-convert: the MLG would be written over {A}, which is named like a log "
+                  "(*.pdb); no output replaces a log\n" +
+                      kUsage,
                   {}},
         BatchCase{"ALogFromStandardInputIsNamedByName",
                   "--output-dir {out} --name Run9QMRX.pdb - <{A}",
@@ -305,7 +339,8 @@ TEST_P(UpdateTest, WritesAMissingOutputOfAnUpToDateCsv) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, UpdateTest,
                          ::testing::Values(ExtraOutput{"--plot", ".svg"},
-                                           ExtraOutput{"--html", ".html"}),
+                                           ExtraOutput{"--html", ".html"},
+                                           ExtraOutput{"--mlg", ".mlg"}),
                          [](const auto& info) { return info.param.option.substr(2); });
 
 TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {

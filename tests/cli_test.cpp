@@ -7,7 +7,12 @@
 #include "tests/support/converter_command.h"
 #include "tests/support/expected_csv.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/memory_io.h"
 #include "tests/support/recording_services.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace quillet {
 namespace {
@@ -95,7 +100,56 @@ TEST_F(ConverterCommandTest, DamagedLogOnStandardInputFailsAsAFileWould) {
     EXPECT_TRUE(csv.ends_with("\r\n"));
 }
 
+TEST_F(ConverterCommandTest, MlgAloneBesideThePageAndCsvAndOnStandardOutput) {
+    const fs::path input = writeLog(log);
+    const std::string mlg = mlgInMemory(support::buildLog(log), "RunQMRX.pdb").bytes;
+    const CommandResult alone =
+        run("--mlg " + shellQuoted(folder / "a.mlg") + " " + shellQuoted(input));
+    EXPECT_EQ(alone.exitCode, 0);
+    EXPECT_EQ(alone.standardError, "");
+    EXPECT_EQ(support::readFile(folder / "a.mlg"), mlg);
+
+    const CommandResult all =
+        run("--html " + shellQuoted(folder / "p.html") + " --mlg " + shellQuoted(folder / "b.mlg") +
+            " " + shellQuoted(input) + " " + shellQuoted(folder / "o.csv"));
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_EQ(support::readFile(folder / "b.mlg"), mlg);
+    EXPECT_EQ(support::readFile(folder / "o.csv"), support::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_TRUE(fs::exists(folder / "p.html"));
+
+    const CommandResult onStandardOutput = run("--mlg - " + shellQuoted(input));
+    EXPECT_EQ(onStandardOutput.exitCode, 0);
+    EXPECT_EQ(onStandardOutput.standardOutput, mlg);
+}
+
 #ifndef _WIN32
+
+// Root writes into any folder, so the converter then runs as nobody.
+TEST_F(ConverterCommandTest, AnMlgInAReadOnlyFolderFailsAndKeepsTheCsv) {
+    const fs::path input = writeLog(log);
+    const fs::path readOnly = folder / "read-only";
+    const fs::path csvs = folder / "csvs";
+    fs::create_directories(readOnly);
+    fs::create_directories(csvs);
+    support::writeFile(csvs / "o.csv", {'o', 'l', 'd'});
+    fs::permissions(csvs, fs::perms::all);
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::remove);
+    const std::string program =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " QUILLET_CONVERT
+                       : QUILLET_CONVERT;
+    const CommandResult result = support::runCommand(
+        "sh",
+        "-c '" + program + " --mlg \"$0\" \"$1\" \"$2\"' " + shellQuoted(readOnly / "r.mlg") + " " +
+            shellQuoted(input) + " " + shellQuoted(csvs / "o.csv"),
+        folder.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              support::utf8Text(readOnly / "r.mlg") +
+                  ": Bad Filename.  Please check the name and path of the files.\n" +
+                  support::utf8Text(csvs / "o.csv") + " was not written either.\n");
+    EXPECT_EQ(support::readFile(csvs / "o.csv"), "old");
+    EXPECT_TRUE(fs::is_empty(readOnly));
+}
 
 TEST_F(ConverterCommandTest, LogFromAPipe) {
     const fs::path input = writeLog(log);

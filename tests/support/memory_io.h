@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/byte_io.h"
+#include "conversion/failure.h"
 #include "conversion/log_io.h"
 
 // A log and an output held in memory, for runs that touch no disk.
@@ -38,5 +40,14 @@ class MemoryOutputTarget : public OutputTarget {
     bool kept = false;
     std::string contents;
 };
+
+struct MlgInMemory {
+    std::string bytes;
+    // The failure the job ended with.
+    std::optional<FailureNumber> ending;
+};
+
+// The MLG of a log held in memory and named `name`, written as a job of that one output.
+MlgInMemory mlgInMemory(const std::vector<std::uint8_t>& log, const std::string& name);
 
 }  // namespace quillet
