@@ -160,11 +160,12 @@ CommandLine::CommandLine() {
                             "Write the log as an MLG file, the binary log\n"
                             "that tuning and log-viewing programs open: a\n"
                             "field per CSV column with its name, unit and\n"
-                            "decimals, a record per row. MLG is its file (-\n"
-                            "for standard output); the CSV is written too\n"
-                            "when OUTPUT is given. With --output-dir, --mlg\n"
-                            "takes no MLG and writes each beside its CSV:\n"
-                            "Run7QMRX.pdb gives DIR/Run7QMRX.mlg.\n"
+                            "decimals, a record per row. MLG is the file to\n"
+                            "write (- for standard output); the CSV is\n"
+                            "written too when OUTPUT is given. With\n"
+                            "--output-dir, --mlg takes no MLG and writes\n"
+                            "each beside its CSV: Run7QMRX.pdb gives\n"
+                            "DIR/Run7QMRX.mlg.\n"
                             "Example: --mlg Run7.mlg Run7QMRX.pdb\n"
                             "Example: --output-dir csv --mlg Backup/")
                 ->expected(0, 1)

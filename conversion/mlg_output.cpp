@@ -111,7 +111,7 @@ std::vector<std::string> fieldNames(const std::vector<std::uint8_t>& identifiers
 }
 
 std::string headerBytes(const std::string& fileName, const std::vector<std::uint8_t>& identifiers,
-                        std::size_t recordSize) {
+                        std::size_t valuesSize) {
     const std::string information =
         "Log: " + displayName(fileName) + "\nConverted by Quillet " + std::string(kVersion);
     const std::size_t informationStart = kHeaderSize + kFieldSize * (identifiers.size() + 1);
@@ -121,7 +121,7 @@ std::string headerBytes(const std::string& fileName, const std::vector<std::uint
     appendNumber(bytes, 0, 4);
     appendNumber(bytes, informationStart, 2);
     appendNumber(bytes, informationStart + information.size() + 1, 4);
-    appendNumber(bytes, recordSize, 2);
+    appendNumber(bytes, valuesSize, 2);
     appendNumber(bytes, identifiers.size() + 1, 2);
     appendField(bytes, MlgFieldType::U32, "Time", "s", 1.0f / kTimeUnitsPerSecond, 3);
     const std::vector<std::string> names = fieldNames(identifiers);
@@ -192,7 +192,8 @@ void MlgOutput::sample(std::uint8_t hundredths, std::span<const std::uint8_t> ra
     const long long milliseconds = SampleClock{records.seconds, hundredths}.milliseconds();
     const auto time = static_cast<std::uint32_t>((milliseconds * kTimeUnitsPerSecond + 500) / 1000);
     const auto stamp = static_cast<std::uint16_t>(milliseconds * 100);
-    // One byte to spare, which a one-byte column's copy of two bytes may reach.
+    // The record with its checksum, and a byte to spare that a one-byte column's copy of two
+    // bytes may reach.
     char* at = records.out->reserve(kRecordStart + records.valuesSize + 2);
     *at++ = 0;
     *at++ = static_cast<char>(records.counter++);
