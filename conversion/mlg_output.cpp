@@ -1,6 +1,7 @@
 #include "conversion/mlg_output.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -49,21 +50,57 @@ constexpr std::size_t kTimeSize = 4;
 // latest time a log can give, 65,535.254 s, stays below 2^32 units.
 constexpr long long kTimeUnitsPerSecond = 1 << 15;
 
+// The types of number a field can store, by the format's codes.
+enum class FieldType : std::uint8_t { U08 = 0, S08 = 1, U16 = 2, S16 = 3, U32 = 4 };
+
 struct TypeRange {
-    MlgFieldType type;
+    FieldType type;
     std::int32_t lowest;
     std::int32_t highest;
 };
 
 constexpr TypeRange kChannelTypes[] = {
-    {MlgFieldType::U08, 0, 255},
-    {MlgFieldType::S08, -128, 127},
-    {MlgFieldType::U16, 0, 65535},
-    {MlgFieldType::S16, -32768, 32767},
+    {FieldType::U08, 0, 255},
+    {FieldType::S08, -128, 127},
+    {FieldType::U16, 0, 65535},
+    {FieldType::S16, -32768, 32767},
 };
 
-std::size_t widthOf(MlgFieldType type) {
-    return type == MlgFieldType::U08 || type == MlgFieldType::S08 ? 1 : 2;
+// How a channel's column is stored: each raw byte's cell as a whole number of the field's type,
+// which a reader multiplies by the scale and shows with the field's digits.
+struct ChannelField {
+    FieldType type;
+    float scale;
+    int digits;
+    std::array<std::int32_t, 256> stored;
+};
+
+// A channel's field: each cell's number counted in units of its last decimal (0 for an empty
+// cell, and for every cell of a channel the table does not hold), in the smallest type that
+// holds all 256 of them.
+ChannelField channelField(std::uint8_t identifier) {
+    ChannelField field{FieldType::U08, 1.0f, channelDecimals(identifier), {}};
+    double unitsPerNumber = 1;
+    for (int decimal = 0; decimal < field.digits; ++decimal) unitsPerNumber *= 10;
+    field.scale = static_cast<float>(1 / unitsPerNumber);
+    if (const std::array<double, 256>* numbers = channelNumbers(identifier)) {
+        std::transform(numbers->begin(), numbers->end(), field.stored.begin(),
+                       [unitsPerNumber](double number) {
+                           return static_cast<std::int32_t>(std::lround(number * unitsPerNumber));
+                       });
+    }
+    const auto [lowest, highest] = std::minmax_element(field.stored.begin(), field.stored.end());
+    const auto fitting = std::find_if(
+        std::begin(kChannelTypes), std::end(kChannelTypes), [&](const TypeRange& range) {
+            return range.lowest <= *lowest && *highest <= range.highest;
+        });
+    if (fitting == std::end(kChannelTypes)) throw Failure(FailureNumber::InternalError);
+    field.type = fitting->type;
+    return field;
+}
+
+std::size_t widthOf(FieldType type) {
+    return type == FieldType::U08 || type == FieldType::S08 ? 1 : 2;
 }
 
 void appendNumber(std::string& bytes, std::uint64_t number, std::size_t size) {
@@ -78,8 +115,8 @@ void appendPadded(std::string& bytes, std::string_view text, std::size_t size) {
     bytes.append(size - kept.size(), '\0');
 }
 
-void appendField(std::string& bytes, MlgFieldType type, std::string_view name,
-                 std::string_view unit, float scale, int digits) {
+void appendField(std::string& bytes, FieldType type, std::string_view name, std::string_view unit,
+                 float scale, int digits) {
     bytes += static_cast<char>(type);
     appendPadded(bytes, name, kNameSize);
     appendPadded(bytes, unit, kUnitSize);
@@ -123,10 +160,10 @@ std::string headerBytes(const std::string& fileName, const std::vector<std::uint
     appendNumber(bytes, informationStart + information.size() + 1, 4);
     appendNumber(bytes, valuesSize, 2);
     appendNumber(bytes, identifiers.size() + 1, 2);
-    appendField(bytes, MlgFieldType::U32, "Time", "s", 1.0f / kTimeUnitsPerSecond, 3);
+    appendField(bytes, FieldType::U32, "Time", "s", 1.0f / kTimeUnitsPerSecond, 3);
     const std::vector<std::string> names = fieldNames(identifiers);
     for (std::size_t column = 0; column < identifiers.size(); ++column) {
-        const MlgChannelField field = mlgChannelField(identifiers[column]);
+        const ChannelField field = channelField(identifiers[column]);
         appendField(bytes, field.type, names[column], channelUnit(identifiers[column]), field.scale,
                     field.digits);
     }
@@ -139,7 +176,7 @@ std::string headerBytes(const std::string& fileName, const std::vector<std::uint
 // in a field of one byte), and their sum.
 struct ColumnBytes {
     explicit ColumnBytes(std::uint8_t identifier) {
-        const MlgChannelField field = mlgChannelField(identifier);
+        const ChannelField field = channelField(identifier);
         width = widthOf(field.type);
         for (std::size_t raw = 0; raw < bytes.size(); ++raw) {
             const auto stored = static_cast<std::uint16_t>(field.stored[raw]);
@@ -213,27 +250,6 @@ void MlgOutput::sample(std::uint8_t hundredths, std::span<const std::uint8_t> ra
     }
     *at++ = static_cast<char>(sum);
     records.out->commit(at);
-}
-
-MlgChannelField mlgChannelField(std::uint8_t identifier) {
-    MlgChannelField field{MlgFieldType::U08, 1.0f, channelDecimals(identifier), {}};
-    double unitsPerNumber = 1;
-    for (int decimal = 0; decimal < field.digits; ++decimal) unitsPerNumber *= 10;
-    field.scale = static_cast<float>(1 / unitsPerNumber);
-    if (const std::array<double, 256>* numbers = channelNumbers(identifier)) {
-        std::transform(numbers->begin(), numbers->end(), field.stored.begin(),
-                       [unitsPerNumber](double number) {
-                           return static_cast<std::int32_t>(std::lround(number * unitsPerNumber));
-                       });
-    }
-    const auto [lowest, highest] = std::minmax_element(field.stored.begin(), field.stored.end());
-    const auto fitting = std::find_if(
-        std::begin(kChannelTypes), std::end(kChannelTypes), [&](const TypeRange& range) {
-            return range.lowest <= *lowest && *highest <= range.highest;
-        });
-    if (fitting == std::end(kChannelTypes)) throw Failure(FailureNumber::InternalError);
-    field.type = fitting->type;
-    return field;
 }
 
 }  // namespace quillet

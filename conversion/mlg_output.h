@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,23 +13,6 @@
 // (MLG, file signature "MLVLG", version 1): a field for each of the CSV's columns and a data
 // record for each of its rows.
 namespace quillet {
-
-// The types of number a field can store, by the format's codes.
-enum class MlgFieldType : std::uint8_t { U08 = 0, S08 = 1, U16 = 2, S16 = 3, U32 = 4 };
-
-// How a channel's column is stored: each raw byte's cell as a whole number of the field's
-// type, which a reader multiplies by the scale and shows with the field's digits.
-struct MlgChannelField {
-    MlgFieldType type;
-    float scale;
-    int digits;
-    std::array<std::int32_t, 256> stored;
-};
-
-// A channel's field: each cell's number counted in units of its last decimal (0 for an empty
-// cell, and for every cell of a channel the table does not hold), in the smallest type that
-// holds all 256 of them.
-MlgChannelField mlgChannelField(std::uint8_t identifier);
 
 // The MLG of a log, written record by record as the samples are read, in the CSV's order; a
 // record reaches the output only once all the bytes of its sample were read.
