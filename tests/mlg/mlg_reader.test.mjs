@@ -5,7 +5,7 @@
 import assert from "node:assert/strict";
 import { existsSync, readdirSync, readFileSync } from "node:fs";
 import { createRequire } from "node:module";
-import { join, resolve } from "node:path";
+import { basename, join, resolve } from "node:path";
 import { after, describe, test } from "node:test";
 
 import {
@@ -60,7 +60,7 @@ function expectNames(fields, headings) {
 
 // Converts the log into its CSV and its MLG in one run, and compares them.
 function expectMlgLikeCsv(log) {
-  const name = log.split(/[/\\]/).pop().replace(/\.pdb$/, "");
+  const name = basename(log, ".pdb");
   const csv = scratch.file(`${name}.csv`);
   const mlg = scratch.file(`${name}.mlg`);
   const run = convert("--mlg", mlg, log, csv);
@@ -98,14 +98,14 @@ function expectMlgLikeCsv(log) {
 
 describe("the MLG holds the CSV's columns and rows", () => {
   for (const log of logsIn(setting("QUILLET_SAMPLES"))) {
-    test(`of the sample ${log}`, () => expectMlgLikeCsv(log));
+    test(`of the sample ${basename(log)}`, () => expectMlgLikeCsv(log));
   }
   for (const log of logsIn(scratch.file("bytes"))) {
-    test(`of ${log}, every raw byte of its channels`, () => expectMlgLikeCsv(log));
+    test(`of ${basename(log)}, every raw byte of its channels`, () => expectMlgLikeCsv(log));
   }
   test("of a log whose clock goes back and jumps ahead, in the CSV's order", () =>
     expectMlgLikeCsv(scratch.file("UnsteadyClockQMRX.pdb")));
   for (const log of logsIn(scratch.file("seeds"), "damaged-")) {
-    test(`of the damaged log ${log}, up to the damage`, () => expectMlgLikeCsv(log));
+    test(`of the damaged log ${basename(log)}, up to the damage`, () => expectMlgLikeCsv(log));
   }
 });
