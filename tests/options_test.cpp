@@ -112,12 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                              o.html = true;
                              o.page = "p.html";
                          })},
-        OptionsCase{"MlgAlone", "--mlg r.mlg A",
-                    with(oneLog({"A"}, ""),
-                         [](auto& o) {
-                             o.mlg = true;
-                             o.mlgFile = "r.mlg";
-                         })},
         OptionsCase{"WordAfterMlgIsAnInput", "--output-dir out --mlg a b",
                     with(manyLogs({"a", "b"}, "out"), [](auto& o) { o.mlg = true; })},
         OptionsCase{"ManyFromStandardInput", "--output-dir out --update --name N.pdb - a",
@@ -188,8 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"MlgOverThePage", "--html p.x --mlg p.x A",
                     "the page and the MLG would both be written to p.x"},
-        OptionsCase{"MlgAndCsvToStandardOutput", "--mlg - A -",
-                    "the MLG and the CSV cannot both go to standard output"},
         OptionsCase{"SummaryWritesNoMlg", "--summary --mlg r.mlg A", "--mlg excludes --summary"}),
     [](const auto& info) { return info.param.name; });
 
