@@ -11,13 +11,19 @@
 namespace quillet {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
-    "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
-    "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
-    "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
-    "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
-    "       quillet-convert --summary INPUT...\n";
+// The usage lines: one per way the program is called, one of them per kind of output with an
+// option of its own.
+std::string usageLines() {
+    std::string lines =
+        "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
+        "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n";
+    for (const OutputKindEntry& kind : outputKinds()) {
+        if (kind.option.empty()) continue;
+        lines += "       quillet-convert [OPTIONS] " + std::string(kind.option) + " " +
+                 std::string(kind.fileType) + " INPUT [OUTPUT]\n";
+    }
+    return lines + "       quillet-convert --summary INPUT...\n";
+}
 
 constexpr const char* kDescription =
     "\n"
@@ -48,7 +54,7 @@ class HelpFormatter : public CLI::Formatter {
   public:
     HelpFormatter() { column_width(22); }
     std::string make_usage(const CLI::App*, std::string) const override {
-        return std::string(kUsage) + kDescription;
+        return usageLines() + kDescription;
     }
     std::string make_option_opts(const CLI::Option* option) const override {
         const std::string& value = option->get_type_name();
@@ -56,7 +62,7 @@ class HelpFormatter : public CLI::Formatter {
     }
 };
 
-// With --output-dir, --plot, --html and --mlg name no file, yet CLI11 hands each the word that
+// With --output-dir, the options of the outputs name no file, yet CLI11 hands each the word that
 // follows it: such a word is an INPUT, put back in its place among the others.
 void restoreInputs(const CLI::App& app,
                    const std::vector<std::pair<const CLI::Option*, std::string>>& swallowed,
@@ -91,19 +97,23 @@ class CommandLine {
     std::optional<UsageError> standardInputError() const;
     std::optional<UsageError> sharedOutputError() const;
 
+    // The kinds of output with an option of their own, what each option took, and whether it
+    // was given.
+    struct OutputOption {
+        const OutputKindEntry* kind;
+        CLI::Option* option;
+        std::string file;
+    };
+    std::vector<OutputOption> requestedOutputs() const;
+
     CLI::App m_app{"", "quillet-convert"};
     ConverterOptions m_options;
     std::string m_separator = ",";
     std::string m_decimalMark = ".";
     bool m_summary = false;
     bool m_version = false;
-    std::string m_picture;
-    std::string m_page;
-    std::string m_mlgFile;
     CLI::Option* m_outputDir;
-    CLI::Option* m_plot;
-    CLI::Option* m_html;
-    CLI::Option* m_mlg;
+    std::vector<OutputOption> m_outputOptions;
 };
 
 CommandLine::CommandLine() {
@@ -126,50 +136,16 @@ CommandLine::CommandLine() {
                                          "and is newer than its log, once the log reads\n"
                                          "whole.\n"
                                          "Example: --output-dir csv --update Backup/");
-    m_plot = m_app
-                 .add_option("--plot", m_picture,
-                             "Draw the log as an SVG picture: a strip chart\n"
-                             "per channel, with its smallest and largest\n"
-                             "value, over one time axis. SVG is the picture's\n"
-                             "file (- for standard output); the CSV is\n"
-                             "written too when OUTPUT is given. With\n"
-                             "--output-dir, --plot takes no SVG and draws\n"
-                             "each picture beside its CSV: Run7QMRX.pdb\n"
-                             "gives DIR/Run7QMRX.svg.\n"
-                             "Example: --plot Run7.svg Run7QMRX.pdb\n"
-                             "Example: --output-dir csv --plot Backup/")
-                 ->expected(0, 1)
-                 ->type_name("[SVG]");
-    m_html = m_app
-                 .add_option("--html", m_page,
-                             "Write the log as one HTML page that any browser\n"
-                             "opens offline: a strip per channel on one time\n"
-                             "axis, a cursor that reads every channel's CSV\n"
-                             "value at one sample, zoom by dragging, and the\n"
-                             "log's summary. PAGE is the page's file (- for\n"
-                             "standard output); the CSV is written too when\n"
-                             "OUTPUT is given. With --output-dir, --html takes\n"
-                             "no PAGE and writes each page beside its CSV:\n"
-                             "Run7QMRX.pdb gives DIR/Run7QMRX.html.\n"
-                             "Example: --html Run7.html Run7QMRX.pdb\n"
-                             "Example: --output-dir csv --html --plot Backup/")
-                 ->expected(0, 1)
-                 ->type_name("[PAGE]");
-    m_mlg = m_app
-                .add_option("--mlg", m_mlgFile,
-                            "Write the log as an MLG file, the binary log\n"
-                            "that tuning and log-viewing programs open: a\n"
-                            "field per CSV column with its name, unit and\n"
-                            "decimals, a record per row. MLG is the file to\n"
-                            "write (- for standard output); the CSV is\n"
-                            "written too when OUTPUT is given. With\n"
-                            "--output-dir, --mlg takes no MLG and writes\n"
-                            "each beside its CSV: Run7QMRX.pdb gives\n"
-                            "DIR/Run7QMRX.mlg.\n"
-                            "Example: --mlg Run7.mlg Run7QMRX.pdb\n"
-                            "Example: --output-dir csv --mlg Backup/")
+    // Reserved before the options point into it.
+    m_outputOptions.reserve(outputKinds().size());
+    for (const OutputKindEntry& kind : outputKinds()) {
+        if (kind.option.empty()) continue;
+        OutputOption& output = m_outputOptions.emplace_back(OutputOption{&kind, nullptr, ""});
+        output.option =
+            m_app.add_option(std::string(kind.option), output.file, std::string(kind.help))
                 ->expected(0, 1)
-                ->type_name("[MLG]");
+                ->type_name("[" + std::string(kind.fileType) + "]");
+    }
     CLI::Option* separator = m_app
                                  .add_option("--separator", m_separator,
                                              "What joins the cells: , (the default), ;\n"
@@ -191,21 +167,19 @@ CommandLine::CommandLine() {
                     "its CSV is made from (default: -).\n"
                     "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
         ->type_name("NAME");
-    m_app
-        .add_flag("--summary", m_summary,
-                  "Write no CSV: print each log's record and sample\n"
-                  "counts, time span, median sample rate and each\n"
-                  "channel's smallest and largest value, and warn\n"
-                  "where the time goes back or jumps ahead by more\n"
-                  "than a minute.\n"
-                  "Example: --summary Backup/")
-        ->excludes(m_outputDir)
-        ->excludes(update)
-        ->excludes(m_plot)
-        ->excludes(m_html)
-        ->excludes(m_mlg)
-        ->excludes(separator)
-        ->excludes(decimal);
+    CLI::Option* summary = m_app
+                               .add_flag("--summary", m_summary,
+                                         "Write no CSV: print each log's record and sample\n"
+                                         "counts, time span, median sample rate and each\n"
+                                         "channel's smallest and largest value, and warn\n"
+                                         "where the time goes back or jumps ahead by more\n"
+                                         "than a minute.\n"
+                                         "Example: --summary Backup/")
+                               ->excludes(m_outputDir)
+                               ->excludes(update)
+                               ->excludes(separator)
+                               ->excludes(decimal);
+    for (const OutputOption& output : m_outputOptions) summary->excludes(output.option);
     // Described with the usage lines above.
     m_app.add_option("INPUT", m_options.inputs)->group("");
 }
@@ -259,9 +233,6 @@ ParsedCommandLine CommandLine::checked() {
     if (!m_options.profile.isUnambiguous()) {
         return UsageError{"a decimal comma needs --separator ';' or --separator tab"};
     }
-    m_options.plot = m_plot->count() > 0;
-    m_options.html = m_html->count() > 0;
-    m_options.mlg = m_mlg->count() > 0;
     if (m_summary) return summary();
     if (m_outputDir->count() > 0) return manyLogs();
     return oneLog();
@@ -284,11 +255,24 @@ ParsedCommandLine CommandLine::summary() {
     return m_options;
 }
 
+std::vector<CommandLine::OutputOption> CommandLine::requestedOutputs() const {
+    std::vector<OutputOption> requested;
+    for (const OutputOption& output : m_outputOptions) {
+        if (output.option->count() > 0) requested.push_back(output);
+    }
+    return requested;
+}
+
 ParsedCommandLine CommandLine::manyLogs() {
     m_options.mode = ConverterMode::ManyLogs;
     if (m_options.outputDir.empty()) return UsageError{"--output-dir needs a folder"};
-    restoreInputs(m_app, {{m_plot, m_picture}, {m_html, m_page}, {m_mlg, m_mlgFile}},
-                  m_options.inputs);
+    std::vector<std::pair<const CLI::Option*, std::string>> swallowed;
+    m_options.outputs = {{OutputKind::Csv, ""}};
+    for (const OutputOption& output : requestedOutputs()) {
+        swallowed.emplace_back(output.option, output.file);
+        m_options.outputs.push_back({output.kind->kind, ""});
+    }
+    restoreInputs(m_app, swallowed, m_options.inputs);
     if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
     if (const auto error = standardInputError()) return *error;
     const bool fromStandardInput =
@@ -301,32 +285,29 @@ ParsedCommandLine CommandLine::manyLogs() {
 
 ParsedCommandLine CommandLine::oneLog() {
     auto& inputs = m_options.inputs;
-    if (m_options.plot && m_picture.empty()) {
-        return UsageError{"--plot needs the SVG file to write, or --output-dir"};
-    }
-    if (m_options.html && m_page.empty()) {
-        return UsageError{"--html needs the page to write, or --output-dir"};
-    }
-    if (m_options.mlg && m_mlgFile.empty()) {
-        return UsageError{"--mlg needs the MLG file to write, or --output-dir"};
-    }
-    if (m_options.plot || m_options.html || m_options.mlg) {
-        if (inputs.empty() || inputs.size() > 2) {
-            return UsageError{
-                m_options.plot   ? "--plot SVG takes one INPUT, and an OUTPUT for its CSV"
-                : m_options.html ? "--html PAGE takes one INPUT, and an OUTPUT for its CSV"
-                                 : "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"};
+    const std::vector<OutputOption> requested = requestedOutputs();
+    for (const OutputOption& output : requested) {
+        if (output.file.empty()) {
+            return UsageError{std::string(output.kind->option) +
+                              " needs the file to write, or --output-dir"};
         }
-        m_options.picture = m_picture;
-        m_options.page = m_page;
-        m_options.mlgFile = m_mlgFile;
+    }
+    if (!requested.empty()) {
+        if (inputs.empty() || inputs.size() > 2) {
+            const OutputKindEntry& first = *requested.front().kind;
+            return UsageError{std::string(first.option) + " " + std::string(first.fileType) +
+                              " takes one INPUT, and an OUTPUT for its CSV"};
+        }
     } else if (inputs.size() != 2) {
         return UsageError{inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
                                             : "one INPUT and one OUTPUT, or --output-dir"};
     }
     if (inputs.size() == 2) {
-        m_options.output = inputs.back();
+        m_options.outputs.push_back({OutputKind::Csv, inputs.back()});
         inputs.pop_back();
+    }
+    for (const OutputOption& output : requested) {
+        m_options.outputs.push_back({output.kind->kind, output.file});
     }
     if (const auto error = standardInputError()) return *error;
     if (const auto error = sharedOutputError()) return *error;
@@ -335,22 +316,18 @@ ParsedCommandLine CommandLine::oneLog() {
 
 // Two outputs of one log going to one file, or both to standard output.
 std::optional<UsageError> CommandLine::sharedOutputError() const {
-    const std::pair<const char*, std::string> outputs[] = {{"the picture", m_options.picture},
-                                                           {"the page", m_options.page},
-                                                           {"the MLG", m_options.mlgFile},
-                                                           {"the CSV", m_options.output}};
-    for (std::size_t first = 0; first < std::size(outputs); ++first) {
-        for (std::size_t second = first + 1; second < std::size(outputs); ++second) {
-            const std::string& a = outputs[first].second;
-            const std::string& b = outputs[second].second;
-            if (a.empty() || b.empty()) continue;
-            const std::string both =
-                std::string(outputs[first].first) + " and " + outputs[second].first;
+    const std::vector<RequestedOutput>& outputs = m_options.outputs;
+    for (std::size_t first = 0; first < outputs.size(); ++first) {
+        for (std::size_t second = first + 1; second < outputs.size(); ++second) {
+            const std::string& a = outputs[first].path;
+            const std::string& b = outputs[second].path;
+            const std::string both = std::string(entryOf(outputs[first].kind).role) + " and " +
+                                     std::string(entryOf(outputs[second].kind).role);
             if (isStandardStream(a) && isStandardStream(b)) {
                 return UsageError{both + " cannot both go to standard output"};
             }
             if (!isStandardStream(a) && !isStandardStream(b) && namesOneFile(a, b)) {
-                return UsageError{both + " would both be written to " + b};
+                return UsageError{both + " would both be written to " + a};
             }
         }
     }
@@ -366,7 +343,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageErrorText(const UsageError& error) {
-    return "quillet-convert: " + error.reason + "\n" + kUsage;
+    return "quillet-convert: " + error.reason + "\n" + usageLines();
 }
 
 }  // namespace quillet

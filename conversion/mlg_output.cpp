@@ -252,4 +252,8 @@ void MlgOutput::sample(std::uint8_t hundredths, std::span<const std::uint8_t> ra
     records.out->commit(at);
 }
 
+std::unique_ptr<LogOutput> makeMlgOutput(const LogToWrite& log) {
+    return std::make_unique<MlgOutput>(log.fileName, log.start);
+}
+
 }  // namespace quillet

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "conversion/log_job.h"
+#include "conversion/log_output.h"
 #include "conversion/log_reading.h"
 
 // The log in the binary log format that tuning and log-viewing programs open as their own logs
@@ -16,7 +16,7 @@ namespace quillet {
 
 // The MLG of a log, written record by record as the samples are read, in the CSV's order; a
 // record reaches the output only once all the bytes of its sample were read.
-class MlgOutput : public LogOutput, public SampleVisitor {
+class MlgOutput : public LogOutput {
   public:
     // Fails with SubscriptOutOfRange, before anything is written, for more than twelve channels.
     MlgOutput(const std::string& fileName, const LogStart& start);
@@ -32,5 +32,7 @@ class MlgOutput : public LogOutput, public SampleVisitor {
     std::string m_header;
     std::unique_ptr<Records> m_records;
 };
+
+std::unique_ptr<LogOutput> makeMlgOutput(const LogToWrite& log);
 
 }  // namespace quillet

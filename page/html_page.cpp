@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/cell_text.h"
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
 #include "conversion/failure.h"
 #include "conversion/log_summary.h"
 #include "conversion/number_text.h"
@@ -69,7 +69,7 @@ std::vector<std::uint8_t> littleEndianBytes(const std::vector<Word>& words) {
 
 class PageWriter {
   public:
-    PageWriter(const LogPage& page, const CsvProfile& profile, WriteBuffer& out)
+    PageWriter(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out)
         : m_page(page), m_mark(profile.decimalMark), m_separator(profile.separator), m_out(out) {}
 
     void write() {
@@ -262,7 +262,7 @@ void appendBase64(const SampleColumns& columns, std::size_t column, WriteBuffer&
     columns.forEachRun(column, [&](std::span<const std::uint8_t> run) { appendBase64(run, out); });
 }
 
-void writeHtmlPage(const LogPage& page, const CsvProfile& profile, WriteBuffer& out) {
+void writeHtmlPage(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out) {
     PageWriter(page, profile, out).write();
 }
 

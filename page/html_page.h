@@ -5,9 +5,9 @@
 #include <string>
 
 #include "conversion/byte_io.h"
-#include "conversion/csv_profile.h"
 #include "conversion/log_reading.h"
 #include "conversion/log_summary.h"
+#include "conversion/spreadsheet_profile.h"
 #include "page/log_samples.h"
 
 // The log page: one self-contained HTML file with the log's samples, the chart library and the
@@ -26,7 +26,7 @@ struct LogPage {
 
 // Writes the page. Every value and time it shows is the CSV's cell text in the profile's
 // decimals. The samples take about 4/3 of their bytes in the log.
-void writeHtmlPage(const LogPage& page, const CsvProfile& profile, WriteBuffer& out);
+void writeHtmlPage(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out);
 
 // The bytes in base64 with padding (RFC 4648).
 void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out);

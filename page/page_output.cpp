@@ -9,18 +9,8 @@ void PageOutput::end(WriteBuffer& out, const std::optional<ReadingStop>& stop) {
     writeHtmlPage(page, m_profile, out);
 }
 
-ConversionOutcome pageLog(LogInput& log, OutputTarget& output, ReportingServices& services,
-                          const CsvProfile& profile) {
-    return runReported(services, [&] {
-        ByteSource& source = log.source();
-        const LogStart start = readLogStart(source);
-        LogSamples samples(start);
-        SummaryCollector summary(start);
-        PageOutput page(log.fileName(), start, samples, summary, profile);
-        const JobOutput outputs[] = {{page, output}};
-        SampleVisitor* const visitors[] = {&samples, &summary};
-        writeLogOutputs(source, start, outputs, visitors, services);
-    });
+std::unique_ptr<LogOutput> makePageOutput(const LogToWrite& log) {
+    return std::make_unique<PageOutput>(log.fileName, log.start, log.profile);
 }
 
 }  // namespace quillet

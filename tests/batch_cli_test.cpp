@@ -180,7 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"AnOutputFolderThatCannotBeMade",
                   "--output-dir {logs}/notes.txt {A}",
                   1,
-                  "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files.\n",
+                  "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files. "
+                  "({logs}/notes.txt: not a directory)\n",
                   {}},
         BatchCase{"ALogNamedTwiceIsConvertedOnce",
                   "--output-dir {out} {A} {logs}/../logs/AQMRX.pdb {A}",
@@ -211,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
             "APageThatCannotBeWrittenKeepsTheCsvFromBeingWritten",
             "--html {empty}/nodir/p.html {A} {empty}/a.csv",
             1,
-            "{empty}/nodir/p.html: Bad Filename.  Please check the name and path of the files.\n"
+            "{empty}/nodir/p.html: Bad Filename.  Please check the name and path of the files. "
+            "({empty}/nodir: no such file or directory)\n"
             "{empty}/a.csv was not written either.\n",
             {}},
         BatchCase{"ADamagedLogFromStandardInputIsToldByItsName",

@@ -491,8 +491,10 @@ TEST_F(ConversionRunTest, UnreadableInputIsABadFilename) {
                                 " " + support::shellQuoted(csvFolder / "out.csv"),
                             folder.path());
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.standardError,
-              "Bad Filename.  Please check the name and path of the files.\n");
+    EXPECT_EQ(result.standardError, input.string() +
+                                        ": Bad Filename.  Please check the name and path of the "
+                                        "files. (" +
+                                        input.string() + ": permission denied)\n");
     EXPECT_FALSE(fs::exists(csvFolder / "out.csv"));
 }
 

@@ -25,21 +25,27 @@ std::vector<std::string> words(const std::string& line) {
     return arguments;
 }
 
-ConverterOptions oneLog(std::vector<std::string> inputs, std::string output,
-                        std::string picture = "") {
+constexpr OutputKind kCsv = OutputKind::Csv;
+constexpr OutputKind kPicture = OutputKind::Picture;
+constexpr OutputKind kPage = OutputKind::Page;
+constexpr OutputKind kMlg = OutputKind::Mlg;
+
+ConverterOptions oneLog(std::vector<std::string> inputs, std::vector<RequestedOutput> outputs) {
     ConverterOptions options;
     options.inputs = std::move(inputs);
-    options.output = std::move(output);
-    options.plot = !picture.empty();
-    options.picture = std::move(picture);
+    options.outputs = std::move(outputs);
     return options;
 }
 
-ConverterOptions manyLogs(std::vector<std::string> inputs, std::string folder) {
+// The CSV of each log, and the other kinds asked for, in the folder.
+ConverterOptions manyLogs(std::vector<std::string> inputs, std::string folder,
+                          const std::vector<OutputKind>& kinds = {}) {
     ConverterOptions options;
     options.mode = ConverterMode::ManyLogs;
     options.inputs = std::move(inputs);
     options.outputDir = std::move(folder);
+    options.outputs = {{kCsv, ""}};
+    for (const OutputKind kind : kinds) options.outputs.push_back({kind, ""});
     return options;
 }
 
@@ -82,38 +88,31 @@ const std::string kPlotTakesOne = "--plot SVG takes one INPUT, and an OUTPUT for
 INSTANTIATE_TEST_SUITE_P(
     Jobs, OptionsTest,
     ::testing::Values(
-        OptionsCase{"OneLog", "Run7QMRX.pdb Run7.csv", oneLog({"Run7QMRX.pdb"}, "Run7.csv")},
+        OptionsCase{"OneLog", "Run7QMRX.pdb Run7.csv",
+                    oneLog({"Run7QMRX.pdb"}, {{kCsv, "Run7.csv"}})},
         OptionsCase{"StandardStreams", "--name N.pdb - -",
-                    with(oneLog({"-"}, "-"), [](auto& o) { o.logName = "N.pdb"; })},
-        OptionsCase{"PictureAlone", "--plot p.svg A", oneLog({"A"}, "", "p.svg")},
+                    with(oneLog({"-"}, {{kCsv, "-"}}), [](auto& o) { o.logName = "N.pdb"; })},
+        OptionsCase{"PictureAlone", "--plot p.svg A", oneLog({"A"}, {{kPicture, "p.svg"}})},
         OptionsCase{"DashedLogAfterThePicture", "--plot p.svg -- -aQMRX.pdb",
-                    oneLog({"-aQMRX.pdb"}, "", "p.svg")},
-        OptionsCase{"OptionsEndAtTwoDashes", "-- --plot -b", oneLog({"--plot"}, "-b")},
+                    oneLog({"-aQMRX.pdb"}, {{kPicture, "p.svg"}})},
+        OptionsCase{"OptionsEndAtTwoDashes", "-- --plot -b", oneLog({"--plot"}, {{kCsv, "-b"}})},
         OptionsCase{"TwoDashesAsTheNameOfALog", "--name -- - o.csv",
-                    with(oneLog({"-"}, "o.csv"), [](auto& o) { o.logName = "--"; })},
+                    with(oneLog({"-"}, {{kCsv, "o.csv"}}), [](auto& o) { o.logName = "--"; })},
         OptionsCase{"PictureFromStandardInput", "--plot p.svg - o.csv",
-                    oneLog({"-"}, "o.csv", "p.svg")},
+                    oneLog({"-"}, {{kCsv, "o.csv"}, {kPicture, "p.svg"}})},
         OptionsCase{"Profile", "--separator tab --decimal , A B",
-                    with(oneLog({"A"}, "B"),
+                    with(oneLog({"A"}, {{kCsv, "B"}}),
                          [](auto& o) {
-                             o.profile = CsvProfile{'\t', ','};
+                             o.profile = SpreadsheetProfile{'\t', ','};
                          })},
         OptionsCase{"FolderAfterPlotIsAnInput", "--output-dir out a --plot b c",
-                    with(manyLogs({"a", "b", "c"}, "out"), [](auto& o) { o.plot = true; })},
+                    manyLogs({"a", "b", "c"}, "out", {kPicture})},
         OptionsCase{"WordsAfterHtmlAndPlotAreInputs", "--output-dir out --html a --plot b c",
-                    with(manyLogs({"a", "b", "c"}, "out"),
-                         [](auto& o) {
-                             o.plot = true;
-                             o.html = true;
-                         })},
+                    manyLogs({"a", "b", "c"}, "out", {kPicture, kPage})},
         OptionsCase{"PagePictureAndCsv", "--html p.html --plot p.svg - o.csv",
-                    with(oneLog({"-"}, "o.csv", "p.svg"),
-                         [](auto& o) {
-                             o.html = true;
-                             o.page = "p.html";
-                         })},
+                    oneLog({"-"}, {{kCsv, "o.csv"}, {kPicture, "p.svg"}, {kPage, "p.html"}})},
         OptionsCase{"WordAfterMlgIsAnInput", "--output-dir out --mlg a b",
-                    with(manyLogs({"a", "b"}, "out"), [](auto& o) { o.mlg = true; })},
+                    manyLogs({"a", "b"}, "out", {kMlg})},
         OptionsCase{"ManyFromStandardInput", "--output-dir out --update --name N.pdb - a",
                     with(manyLogs({"-", "a"}, "out"),
                          [](auto& o) {
@@ -157,27 +156,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "--output-dir excludes --summary"},
         OptionsCase{"SummaryDrawsNothing", "--summary --plot a.svg A", "--plot excludes --summary"},
         OptionsCase{"PictureWithoutItsFile", "A --plot",
-                    "--plot needs the SVG file to write, or --output-dir"},
+                    "--plot needs the file to write, or --output-dir"},
         OptionsCase{"PictureWithoutALog", "--plot a.svg", kPlotTakesOne},
         OptionsCase{"PictureOfTwoLogs", "--plot a.svg A B C", kPlotTakesOne},
         OptionsCase{"BothToStandardOutput", "--plot - A -",
-                    "the picture and the CSV cannot both go to standard output"},
+                    "the CSV and the picture cannot both go to standard output"},
         OptionsCase{"PictureOverItsCsv", "--plot o.csv A o.csv",
-                    "the picture and the CSV would both be written to o.csv"},
+                    "the CSV and the picture would both be written to o.csv"},
         OptionsCase{"PictureOverItsCsvSpelledOtherwise", "--plot ./x/../o.csv A o.csv",
-                    "the picture and the CSV would both be written to o.csv"},
+                    "the CSV and the picture would both be written to o.csv"},
         OptionsCase{"PageOverThePicture", "--plot p.x --html p.x A",
                     "the picture and the page would both be written to p.x"},
         OptionsCase{"PageAndCsvToStandardOutput", "--html - A -",
-                    "the page and the CSV cannot both go to standard output"},
+                    "the CSV and the page cannot both go to standard output"},
         OptionsCase{"PageWithoutItsFile", "A --html",
-                    "--html needs the page to write, or --output-dir"},
+                    "--html needs the file to write, or --output-dir"},
         OptionsCase{"PageOfTwoLogs", "--html p.html A B C",
                     "--html PAGE takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"SummaryWritesNoPage", "--summary --html p.html A",
                     "--html excludes --summary"},
         OptionsCase{"MlgWithoutItsFile", "A --mlg",
-                    "--mlg needs the MLG file to write, or --output-dir"},
+                    "--mlg needs the file to write, or --output-dir"},
         OptionsCase{"MlgOfTwoLogs", "--mlg r.mlg A B C",
                     "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"MlgOverThePage", "--html p.x --mlg p.x A",

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/log_job.h"
+#include "conversion/log_output.h"
 #include "picture/picture_output.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/expected_csv.h"
@@ -67,7 +67,7 @@ TEST_P(OutputFailureTest, LeavesWhatTheOutputCanKeep) {
     const FailureCase& c = GetParam();
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
     FailingOutputTarget output = failingOutput(c.room, c.closingFails, c.outputFailure);
-    EXPECT_EQ(convertLog(log, output, services), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, log, output, services), ConversionOutcome::Failed);
 
     std::string message = expectedMessage(c.expected);
     message.insert(message.find('\r'), c.descriptionEnd);
@@ -146,7 +146,7 @@ TEST_P(PictureFailureTest, LeavesWhatTheOutputCanKeep) {
     support::RecordingServices services;
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
     FailingOutputTarget output = failingOutput(c.room, c.closingFails);
-    EXPECT_EQ(plotLog(log, output, services), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makePictureOutput, log, output, services), ConversionOutcome::Failed);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].substr(0, services.messages[0].find('\r')), c.message);
     EXPECT_EQ(output.kept, c.written);
@@ -210,10 +210,9 @@ TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
     CsvOutput b("RunQMRX.pdb", start, {});
     CsvOutput d("RunQMRX.pdb", start, {});
     const JobOutput outputs[] = {{a, *targets[0]}, {b, *targets[1]}, {d, *targets[2]}};
-    SampleVisitor* const visitors[] = {&a, &b, &d};
     support::RecordingServices services;
     try {
-        writeLogOutputs(source, start, outputs, visitors, services);
+        writeMadeOutputs(source, start, outputs, {}, services);
         FAIL() << "the job did not fail";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.number(), c.expected);
@@ -271,8 +270,9 @@ TEST(OneReading, ServesTheCsvAndThePicture) {
     FailingLogInput log("RunQMRX.pdb", kLongLog, kNever);
     MemoryOutputTarget csv;
     MemoryOutputTarget picture;
-    EXPECT_EQ(convertLog(log, csv, services), ConversionOutcome::Converted);
-    EXPECT_EQ(plotLog(log, picture, services), ConversionOutcome::Converted);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, log, csv, services), ConversionOutcome::Converted);
+    EXPECT_EQ(writeOneOutput(makePictureOutput, log, picture, services),
+              ConversionOutcome::Converted);
     EXPECT_EQ(log.opened, 1);
     EXPECT_EQ(csv.contents, support::expectedCsv(longLog(), "RunQMRX.pdb"));
     EXPECT_NE(picture.contents.find(">15000 samples, "), std::string::npos);

@@ -31,12 +31,13 @@ inline std::string expectedMessage(FailureNumber failure) {
            std::string(kSupportAddress);
 }
 
-// The same message as the converter command writes it on standard error.
-inline std::string expectedErrorOutput(FailureNumber failure) {
+// The same message as the converter command writes it on standard error, after the file it
+// concerns.
+inline std::string expectedErrorOutput(FailureNumber failure, const std::string& file) {
     std::string message = expectedMessage(failure);
     const std::size_t lineEnd = message.find('\r');
     if (lineEnd != std::string::npos) message.erase(lineEnd, 1);
-    return message + "\n";
+    return file + ": " + message + "\n";
 }
 
 // Services that write down what a run did, and the checks of how it ended.

@@ -1,6 +1,6 @@
 #include "tests/support/memory_io.h"
 
-#include "conversion/log_job.h"
+#include "conversion/log_output.h"
 #include "conversion/mlg_output.h"
 #include "tests/support/recording_services.h"
 
@@ -31,20 +31,19 @@ std::unique_ptr<ByteSink> MemoryOutputTarget::replace() {
     return std::make_unique<MemorySink>(*this);
 }
 
+ConversionOutcome writeOneOutput(MakeLogOutput make, LogInput& log, OutputTarget& output,
+                                 ReportingServices& services, const SpreadsheetProfile& profile) {
+    const OutputOrder order[] = {{make, output}};
+    return writeLogOutputs(log, order, services, profile);
+}
+
 MlgInMemory mlgInMemory(const std::vector<std::uint8_t>& log, const std::string& name) {
-    MemorySource source(log);
+    MemoryLogInput input(name, log);
     MemoryOutputTarget output;
     support::RecordingServices services;
-    try {
-        const LogStart start = readLogStart(source);
-        MlgOutput mlg(name, start);
-        const JobOutput outputs[] = {{mlg, output}};
-        SampleVisitor* const visitors[] = {&mlg};
-        writeLogOutputs(source, start, outputs, visitors, services);
-    } catch (const Failure& failure) {
-        return {output.contents, failure.number()};
-    }
-    return {output.contents, std::nullopt};
+    writeOneOutput(makeMlgOutput, input, output, services);
+    if (services.failures.empty()) return {output.contents, std::nullopt};
+    return {output.contents, services.failures.front().number()};
 }
 
 }  // namespace quillet

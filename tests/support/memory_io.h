@@ -9,6 +9,7 @@
 #include "conversion/byte_io.h"
 #include "conversion/failure.h"
 #include "conversion/log_io.h"
+#include "conversion/log_output.h"
 
 // A log and an output held in memory, for runs that touch no disk.
 namespace quillet {
@@ -40,6 +41,11 @@ class MemoryOutputTarget : public OutputTarget {
     bool kept = false;
     std::string contents;
 };
+
+// Writes one output of the log, as a run asked for that output alone does.
+ConversionOutcome writeOneOutput(MakeLogOutput make, LogInput& log, OutputTarget& output,
+                                 ReportingServices& services,
+                                 const SpreadsheetProfile& profile = {});
 
 struct MlgInMemory {
     std::string bytes;

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 
 namespace quillet::support {
 namespace {
