@@ -129,14 +129,18 @@ class Job {
     }
 
     // Moves every output into its place as one step: an interruption waits until all are in
-    // place, and an output that cannot take its place has those moved before it put back.
-    void keep() {
+    // place, and an output that cannot take its place has those moved before it put back. Where
+    // the log ended early, the failure stays the log's and tells the output's too.
+    void keep(const std::optional<ReadingStop>& stop) {
         const HeldInterruptions held(interruptionHold());
         for (std::size_t index = 0; index < m_open.size(); ++index) {
             try {
                 m_open[index]->keep();
             } catch (...) {
-                throw putBackKept(failureFromCurrentException().ofOutput(nameOf(index)), index);
+                const Failure failure = failureFromCurrentException();
+                throw putBackKept(stop ? withOutputFailure(stop->failure, failure, nameOf(index))
+                                       : failure.ofOutput(nameOf(index)),
+                                  index);
             }
         }
         for (const auto& open : m_open) open->settle();
@@ -213,7 +217,7 @@ void writeMadeOutputs(ByteSource& log, const LogStart& start, std::span<const Jo
     const std::optional<ReadingStop> stop = readSamples(log, start, visitors, services);
     job.checkOutputsAfter(stop);
     job.end(stop);
-    job.keep();
+    job.keep(stop);
     if (stop) throw stop->failure;
 }
 

@@ -92,17 +92,15 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
-// Whether the file at path, its links followed, holds a Palm database, as every log does: its
-// header says so. A path that leads to no file holds none.
-bool holdsPalmDatabase(const fs::path& path) {
+// Whether the file at path, its links followed, holds a log, as the conversion would read it.
+bool holdsLog(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return false;
-    const std::uintmax_t size = fs::file_size(path, error);
     FileHandle file(system::openForReadingByPosition(path));
-    if (error || !file) return false;
+    if (!file) return false;
     std::array<std::uint8_t, LogHeader::kSize> header{};
     const std::size_t read = std::fread(header.data(), 1, header.size(), file.get());
-    return isPalmDatabaseHeader(std::span(header).first(read), size);
+    return isLogHeader(std::span(header).first(read));
 }
 
 // The path a chain of symbolic links ends at, whether or not a file exists there: what writing
@@ -123,7 +121,7 @@ std::optional<fs::path> linkChainEnd(fs::path path) {
 
 std::optional<std::string> outputLosingALog(const std::string& outputPath) {
     if (isDatabaseFileName(openedSpelling(outputPath))) return "is named like a log (*.pdb)";
-    if (holdsPalmDatabase(pathFromUtf8(outputPath))) {
+    if (holdsLog(pathFromUtf8(outputPath))) {
         return "holds a Palm database, as logs do";
     }
     return std::nullopt;
@@ -155,7 +153,9 @@ FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::st
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     if (m_outputPath.empty()) failPathAccess();
     const fs::path output = pathFromUtf8(m_outputPath);
-    if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();
+    if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) {
+        throw Failure(FailureNumber::PathFileAccessError, "The output is the log itself");
+    }
     if (const std::optional<std::string> reason = outputLosingALog(m_outputPath)) {
         throw Failure(FailureNumber::PathFileAccessError,
                       "The file " + *reason + ", and no output replaces a log");

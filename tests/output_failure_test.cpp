@@ -181,6 +181,7 @@ struct JobCase {
     std::size_t failing;
     std::uint64_t room;
     bool closingFails;
+    bool keepingFails;
     // The failure's number, the output it names and the outputs it says it left unwritten.
     FailureNumber expected;
     std::string outputPath;
@@ -201,6 +202,9 @@ TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
     first.label = "first.csv";
     second.label = "second.csv";
     FailingOutputTarget failing = failingOutput(c.room, c.closingFails);
+    failing.keepingFails = c.keepingFails;
+    if (c.keepingFails) failing.failure = FailureNumber::PathFileAccessError;
+    first.contents = second.contents = kPrevious;
     std::vector<OutputTarget*> targets = {&first, &second};
     targets.insert(targets.begin() + static_cast<std::ptrdiff_t>(c.failing), &failing);
 
@@ -219,50 +223,79 @@ TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
         EXPECT_EQ(failure.outputPath(), c.outputPath);
         EXPECT_EQ(failure.unwrittenOutputs(), c.unwritten);
     }
-    EXPECT_EQ(first.kept, c.othersKept);
-    EXPECT_EQ(second.kept, c.othersKept);
+    for (const MemoryOutputTarget* other : {&first, &second}) {
+        EXPECT_EQ(other->kept, c.othersKept) << other->label;
+        EXPECT_TRUE(other->contents.starts_with(c.othersKept ? "RunQMRX.pdb\r\n" : kPrevious))
+            << other->label;
+    }
     EXPECT_EQ(failing.kept, c.othersKept);
     EXPECT_TRUE(failing.contents.starts_with(c.othersKept ? "RunQMRX.pdb\r\n" : kPrevious));
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, JobFailureTest,
-                         ::testing::Values(JobCase{"TheFirstFindsNoRoom",
-                                                   kLongLog,
-                                                   0,
-                                                   1000,
-                                                   false,
-                                                   FailureNumber::DiskFull,
-                                                   "failing",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"TheLastFailsToClose",
-                                                   kLongLog,
-                                                   2,
-                                                   kNever,
-                                                   true,
-                                                   FailureNumber::DiskFull,
-                                                   "failing",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"OneInTheMiddleFailsAsTheLogEnds",
-                                                   cutShort(kLongLog),
-                                                   1,
-                                                   kNever,
-                                                   true,
-                                                   FailureNumber::InputPastEndOfFile,
-                                                   "",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"NoneFailsBesideADamagedLog",
-                                                   cutShort(kLongLog),
-                                                   1,
-                                                   kNever,
-                                                   false,
-                                                   FailureNumber::InputPastEndOfFile,
-                                                   "",
-                                                   {},
-                                                   true}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, JobFailureTest,
+    ::testing::Values(JobCase{"TheFirstFindsNoRoom",
+                              kLongLog,
+                              0,
+                              1000,
+                              false,
+                              false,
+                              FailureNumber::DiskFull,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"TheLastFailsToClose",
+                              kLongLog,
+                              2,
+                              kNever,
+                              true,
+                              false,
+                              FailureNumber::DiskFull,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"OneInTheMiddleFailsAsTheLogEnds",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              true,
+                              false,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"NoneFailsBesideADamagedLog",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              false,
+                              false,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {},
+                              true},
+                      // The outputs moved before one that cannot take its place are put back.
+                      JobCase{"TheLastFailsToTakeItsPlace",
+                              kLongLog,
+                              2,
+                              kNever,
+                              false,
+                              true,
+                              FailureNumber::PathFileAccessError,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"OneInTheMiddleFailsToTakeItsPlaceAsTheLogEnds",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              false,
+                              true,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {"first.csv", "second.csv"},
+                              false}),
+    [](const auto& info) { return info.param.name; });
 
 // A job makes every output of a log from one reading of it.
 TEST(OneReading, ServesTheCsvAndThePicture) {

@@ -32,11 +32,15 @@ inline std::string expectedMessage(FailureNumber failure) {
 }
 
 // The same message as the converter command writes it on standard error, after the file it
-// concerns.
+// concerns. The logs that are bad file names are those that hold no Palm database, which the
+// command says.
 inline std::string expectedErrorOutput(FailureNumber failure, const std::string& file) {
     std::string message = expectedMessage(failure);
     const std::size_t lineEnd = message.find('\r');
     if (lineEnd != std::string::npos) message.erase(lineEnd, 1);
+    if (failure == FailureNumber::PathFileAccessError) {
+        message += " The file holds no Palm database, as logs do.";
+    }
     return file + ": " + message + "\n";
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/memory_io.h"
 
+#include <utility>
+
 #include "conversion/log_output.h"
 #include "conversion/mlg_output.h"
 #include "tests/support/recording_services.h"
@@ -15,13 +17,18 @@ class MemorySink : public ByteSink {
     }
     void close() override {}
     void keep() override {
-        m_target.contents = std::move(m_written);
+        m_replaced = std::exchange(m_target.contents, std::move(m_written));
         m_target.kept = true;
+    }
+    void putBack() override {
+        m_target.contents = std::move(m_replaced);
+        m_target.kept = false;
     }
 
   private:
     MemoryOutputTarget& m_target;
     std::string m_written;
+    std::string m_replaced;
 };
 
 }  // namespace
