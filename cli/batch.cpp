@@ -25,20 +25,21 @@ namespace quillet {
 namespace {
 
 std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
-                                           InPlaceOutputs inPlace) {
+                                           system::InPlaceOutputs inPlace) {
     if (isStandardStream(path)) return std::make_unique<system::StandardOutputTarget>();
     const auto input = isStandardStream(log) ? std::nullopt : std::optional(log);
-    return std::make_unique<FileOutputTarget>(path, input, inPlace);
+    return std::make_unique<system::FileOutputTarget>(path, input, inPlace);
 }
 
 // The name a log's outputs are called after: the log's file name, or for standard input the
 // name given to it.
 std::string nameOfLog(const std::string& log, const ConverterOptions& options) {
-    return std::string(storedFileName(fileNameOf(isStandardStream(log) ? *options.logName : log)));
+    return std::string(
+        system::storedFileName(system::fileNameOf(isStandardStream(log) ? *options.logName : log)));
 }
 
 std::string inFolder(const std::string& folder, const std::string& name) {
-    return utf8FromPath(pathFromUtf8(folder) / pathFromUtf8(name));
+    return system::utf8FromPath(system::pathFromUtf8(folder) / system::pathFromUtf8(name));
 }
 
 struct PlannedOutput {
@@ -79,7 +80,7 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
 // ("CON" on Windows).
 bool showsOnTerminal(const std::string& output) {
     if (isStandardStream(output)) return system::isTerminal(stdout);
-    return !output.empty() && system::namesTerminal(pathFromUtf8(output));
+    return !output.empty() && system::namesTerminal(system::pathFromUtf8(output));
 }
 
 // The path the checks judge an output by: its own, or standard output's file where it is one;
@@ -98,7 +99,7 @@ std::optional<UsageError> standardOutputClash(const LogJob& job,
     for (const RequestedOutput& first : job.outputs) {
         for (const RequestedOutput& second : job.outputs) {
             if (!isStandardStream(first.path) || isStandardStream(second.path)) continue;
-            if (namesOneFile(*standardOutput, second.path)) {
+            if (system::namesOneFile(*standardOutput, second.path)) {
                 return UsageError{std::string(entryOf(first.kind).role) + " and " +
                                   std::string(entryOf(second.kind).role) +
                                   " would both be written to " + displayName(second.path) +
@@ -113,12 +114,13 @@ std::optional<UsageError> standardOutputClash(const LogJob& job,
 
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath) {
     if (isStandardStream(logPath) || isStandardStream(outputPath)) return false;
-    return system::writtenAfter(pathFromUtf8(outputPath), pathFromUtf8(logPath));
+    return system::writtenAfter(system::pathFromUtf8(outputPath), system::pathFromUtf8(logPath));
 }
 
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console) {
-    const InPlaceOutputs inPlace =
-        options.mode == ConverterMode::ManyLogs ? InPlaceOutputs::Refused : InPlaceOutputs::Written;
+    const system::InPlaceOutputs inPlace = options.mode == ConverterMode::ManyLogs
+                                               ? system::InPlaceOutputs::Refused
+                                               : system::InPlaceOutputs::Written;
     std::vector<std::unique_ptr<OutputTarget>> targets;
     std::vector<OutputOrder> due;
     for (const RequestedOutput& output : job.outputs) {
@@ -127,7 +129,7 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
         due.push_back({entryOf(output.kind).make, *targets.back()});
     }
     SpreadsheetProfile profile = options.profile;
-    profile.nameEncoding = kCsvNameEncoding;
+    profile.nameEncoding = system::kCsvNameEncoding;
     const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
     // Outputs newer than their log prove nothing of a log that cannot be read whole, so a log
     // is read to its end even when no output is due.
@@ -145,7 +147,7 @@ LogsByIdentity logsByIdentity(const std::vector<std::string>& logs) {
     LogsByIdentity byIdentity;
     for (const std::string& log : logs) {
         if (isStandardStream(log)) continue;
-        if (const auto identity = system::identityOf(pathFromUtf8(log))) {
+        if (const auto identity = system::identityOf(system::pathFromUtf8(log))) {
             byIdentity.try_emplace(*identity, log);
         }
     }
@@ -159,11 +161,11 @@ std::optional<UsageError> lossAt(const std::string& what, const std::string& pat
     const std::string written =
         what + (standardOutput ? " would be written to standard output, which is "
                                : " would be written over ");
-    const auto identity = system::identityOf(pathFromUtf8(path));
+    const auto identity = system::identityOf(system::pathFromUtf8(path));
     if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
         return UsageError{written + "the log " + displayName(log->second)};
     }
-    if (const std::optional<std::string> reason = outputLosingALog(path)) {
+    if (const std::optional<std::string> reason = system::outputLosingALog(path)) {
         return UsageError{written +
                           (standardOutput ? "a file that" : displayName(path) + ", which") + " " +
                           *reason + "; no output replaces a log"};
@@ -215,7 +217,7 @@ int convertManyLogs(const ConverterOptions& options, Console& console) {
     int failed = list.failedFolders;
     if (!jobs.empty()) {
         try {
-            system::createFolders(pathFromUtf8(options.outputDir));
+            system::createFolders(system::pathFromUtf8(options.outputDir));
         } catch (const Failure& failure) {
             printFailure(console, options.outputDir, failure);
             return 1;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
-#include <system_error>
 #include <variant>
 
 #include "cli/console_services.h"
@@ -12,6 +11,7 @@
 #include "conversion/log_naming.h"
 #include "conversion/utf8_text.h"
 #include "system/file_identity.h"
+#include "system/folders.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
 
@@ -21,33 +21,33 @@ namespace {
 namespace fs = std::filesystem;
 
 // Why a folder's entry named like a log is no log to read, if it is none.
-std::optional<std::string> whyNoLog(const fs::directory_entry& entry) {
-    std::error_code error;
-    const fs::file_status status = entry.status(error);
-    if (fs::is_regular_file(status)) return std::nullopt;
-    if (!fs::exists(status)) return "a link to nothing";
-    if (fs::is_directory(status)) return "a folder";
+std::optional<std::string> whyNoLog(system::EntryKind kind) {
+    switch (kind) {
+        case system::EntryKind::File:
+            return std::nullopt;
+        case system::EntryKind::Missing:
+            return "a link to nothing";
+        case system::EntryKind::Folder:
+            return "a folder";
+        case system::EntryKind::Other:
+            break;
+    }
     return "not a file (a pipe, a socket or a device)";
 }
 
 // The logs directly in a folder, sorted by name, and the entries named like logs that are none,
-// reported; false when the folder cannot be read.
-bool addLogsInFolder(const fs::path& folder, LogList& list, Console& console) {
+// reported.
+void addLogsInFolder(const fs::path& folder, LogList& list, Console& console) {
     std::vector<std::string> found;
     std::vector<std::pair<std::string, std::string>> skipped;
-    std::error_code error;
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        if (!isLogFileName(utf8FromPath(entry->path().filename()))) continue;
-        const std::string path = utf8FromPath(entry->path());
-        if (const std::optional<std::string> reason = whyNoLog(*entry)) {
+    for (const system::FolderEntry& entry : system::folderEntries(folder)) {
+        if (!isLogFileName(entry.name)) continue;
+        const std::string path = system::utf8FromPath(entry.path);
+        if (const std::optional<std::string> reason = whyNoLog(entry.kind)) {
             skipped.emplace_back(path, *reason);
         } else {
             found.push_back(path);
         }
-    }
-    if (error) {
-        return false;
     }
     std::sort(found.begin(), found.end());
     std::sort(skipped.begin(), skipped.end());
@@ -56,12 +56,10 @@ bool addLogsInFolder(const fs::path& folder, LogList& list, Console& console) {
         console.writeError(displayName(path) + ": skipped: " + reason + "\n");
         ++list.skipped;
     }
-    return true;
 }
 
 bool isFolder(const std::string& input) {
-    std::error_code notAFolder;
-    return !isStandardStream(input) && fs::is_directory(pathFromUtf8(input), notAFolder);
+    return !isStandardStream(input) && system::isFolder(system::pathFromUtf8(input));
 }
 
 // What tells a log from every other: its file's identity, or for a path where no file is, the
@@ -69,12 +67,12 @@ bool isFolder(const std::string& input) {
 using LogKey = std::variant<system::FileIdentity, std::string>;
 
 LogKey keyOf(const std::string& log) {
-    const fs::path path = pathFromUtf8(log);
+    const fs::path path = system::pathFromUtf8(log);
     if (const std::optional<system::FileIdentity> identity = system::identityOf(path)) {
         return *identity;
     }
-    const std::optional<fs::path> spelled = absoluteSpelling(path);
-    return spelled ? utf8FromPath(*spelled) : log;
+    const std::optional<fs::path> spelled = system::absoluteSpelling(path);
+    return spelled ? system::utf8FromPath(*spelled) : log;
 }
 
 // The logs, each once: a log reached again by another spelling or through a link is left out.
@@ -97,10 +95,14 @@ LogList listLogs(const std::vector<std::string>& inputs, Console& console) {
             continue;
         }
         const std::size_t before = list.logs.size();
-        if (!addLogsInFolder(pathFromUtf8(input), list, console)) {
-            printFailure(console, input, Failure(FailureNumber::PathFileAccessError));
+        try {
+            addLogsInFolder(system::pathFromUtf8(input), list, console);
+        } catch (const Failure& failure) {
+            printFailure(console, input, failure);
             ++list.failedFolders;
-        } else if (list.logs.size() == before) {
+            continue;
+        }
+        if (list.logs.size() == before) {
             console.writeError("quillet-convert: no logs in " + displayName(input) + "\n");
             ++list.failedFolders;
         }
@@ -114,7 +116,7 @@ std::unique_ptr<LogInput> logInputOf(const std::string& input,
     if (isStandardStream(input)) {
         return std::make_unique<system::StandardInputLog>(name.value_or("-"));
     }
-    return std::make_unique<FileLogInput>(input);
+    return std::make_unique<system::FileLogInput>(input);
 }
 
 std::string logLabel(const std::string& input, const std::optional<std::string>& name) {

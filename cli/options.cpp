@@ -326,7 +326,7 @@ std::optional<UsageError> CommandLine::sharedOutputError() const {
             if (isStandardStream(a) && isStandardStream(b)) {
                 return UsageError{both + " cannot both go to standard output"};
             }
-            if (!isStandardStream(a) && !isStandardStream(b) && namesOneFile(a, b)) {
+            if (!isStandardStream(a) && !isStandardStream(b) && system::namesOneFile(a, b)) {
                 return UsageError{both + " would both be written to " + a};
             }
         }

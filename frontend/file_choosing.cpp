@@ -1,7 +1,8 @@
 #include "frontend/file_choosing.h"
 
 #include <filesystem>
-#include <system_error>
+
+#include "system/folders.h"
 
 namespace quillet::frontend {
 namespace {
@@ -34,10 +35,8 @@ std::string folderPart(std::string_view path) {
 std::string startingFolder(const FilePick& pick, SettingsStore& settings) {
     std::string folder = settings.read(kSettingsApplication, kSettingsSection, pick.settingsKey,
                                        pick.folderWhenMissing);
-    const std::filesystem::path path = pathFromUtf8(folder);
-    std::error_code notAFolder;
-    if (path.native().size() > kLongestDialogFolder ||
-        !std::filesystem::is_directory(path, notAFolder)) {
+    const std::filesystem::path path = system::pathFromUtf8(folder);
+    if (path.native().size() > kLongestDialogFolder || !system::isFolder(path)) {
         return std::string(pick.folderWhenMissing);
     }
     return folder;

@@ -79,7 +79,7 @@ inline constexpr std::string_view kSettingsSection = "LastDirs";
 // a pattern to it, so the limit is the longest folder Win32 names in MAX_PATH: room is left for
 // an 8.3 file name (MAX_PATH - 12). Qt's dialog takes a folder of any length.
 inline constexpr std::size_t kLongestDialogFolder =
-    kWindowsPaths ? 248 : std::numeric_limits<std::size_t>::max();
+    system::kWindowsPaths ? 248 : std::numeric_limits<std::size_t>::max();
 
 // Shows the pick's dialog, starting in the remembered folder, and remembers the chosen file's
 // folder. A remembered folder that is no existing folder, or is longer than the dialog takes,

@@ -8,10 +8,10 @@ namespace quillet::frontend {
 
 ConversionOutcome convertFiles(const std::string& inputPath, const std::string& outputPath,
                                ReportingServices& services) {
-    FileLogInput log(inputPath);
-    FileOutputTarget output(outputPath, inputPath);
+    system::FileLogInput log(inputPath);
+    system::FileOutputTarget output(outputPath, inputPath);
     SpreadsheetProfile profile;
-    profile.nameEncoding = kCsvNameEncoding;
+    profile.nameEncoding = system::kCsvNameEncoding;
     const OutputOrder csv[] = {{makeCsvOutput, output}};
     return writeLogOutputs(log, csv, services, profile);
 }

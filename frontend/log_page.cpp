@@ -71,18 +71,18 @@ fs::path pageCacheFolder(const fs::path& userCacheFolder) {
 }
 
 fs::path cachedPagePath(const fs::path& cacheFolder, std::string_view logPath) {
-    const fs::path absolute = fs::absolute(pathFromUtf8(logPath)).lexically_normal();
-    const std::string name = pageNameStart(fileNameOf(logPath)) + "-" +
-                             hexDigits(pathHash(utf8FromPath(absolute))) + ".html";
-    return cacheFolder / pathFromUtf8(name);
+    const fs::path absolute = fs::absolute(system::pathFromUtf8(logPath)).lexically_normal();
+    const std::string name = pageNameStart(system::fileNameOf(logPath)) + "-" +
+                             hexDigits(pathHash(system::utf8FromPath(absolute))) + ".html";
+    return cacheFolder / system::pathFromUtf8(name);
 }
 
 CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
                      ReportingServices& services) {
-    if (withoutSurroundingQuotes(logPath).empty()) {
+    if (system::withoutSurroundingQuotes(logPath).empty()) {
         throw Failure(FailureNumber::PathFileAccessError, "No log was named");
     }
-    const fs::path log = pathFromUtf8(logPath);
+    const fs::path log = system::pathFromUtf8(logPath);
     const fs::path page = cachedPagePath(cacheFolder, logPath);
     const fs::path fingerprintFile = fs::path(page).replace_extension(".fingerprint");
     const std::optional<system::FileFingerprint> before = system::fingerprintOf(log);
@@ -94,15 +94,16 @@ CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
         system::createFolders(cacheFolder);
     } catch (const Failure& failure) {
         throw Failure(failure.number(), "The page cannot be kept in the cache folder " +
-                                            displayName(utf8FromPath(cacheFolder)) + " (" +
+                                            displayName(system::utf8FromPath(cacheFolder)) + " (" +
                                             failure.systemReason() + ")");
     }
     // Until the new page is written whole, the fingerprint of an earlier log must not vouch for
     // whatever page is in place.
     system::discardFingerprint(fingerprintFile);
     const std::optional<system::FileIdentity> earlierPage = system::identityOf(page);
-    FileLogInput input{std::string(logPath)};
-    FileOutputTarget output(utf8FromPath(page), std::string(logPath), InPlaceOutputs::Refused);
+    system::FileLogInput input{std::string(logPath)};
+    system::FileOutputTarget output(system::utf8FromPath(page), std::string(logPath),
+                                    system::InPlaceOutputs::Refused);
     const OutputOrder pageOrder[] = {{makePageOutput, output}};
     const ConversionOutcome outcome = writeLogOutputs(input, pageOrder, services);
     const std::optional<system::FileIdentity> writtenPage = system::identityOf(page);
@@ -159,7 +160,7 @@ int showLogPage(std::string_view logPath, PageMessages& messages) {
         const Failure failure = failureFromCurrentException();
         std::string text = failure.description() + ".";
         // The page is whole: only the browser failed, and the page can be opened by hand.
-        if (shown) text += "\r\nThe page is " + displayName(utf8FromPath(*shown)) + ".";
+        if (shown) text += "\r\nThe page is " + displayName(system::utf8FromPath(*shown)) + ".";
         messages.show(text, MessageIcon::Exclamation);
         return 1;
     }

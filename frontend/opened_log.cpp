@@ -19,9 +19,10 @@ WindowProgramStart readWindowArguments(const std::vector<std::string>& arguments
     if (arguments.size() > 1 && arguments[1] == "--page") {
         return {arguments.size() > 2 ? arguments[2] : "", std::nullopt};
     }
-    if (arguments.size() < 2 || withoutSurroundingQuotes(arguments[1]).empty()) return {};
+    if (arguments.size() < 2 || system::withoutSurroundingQuotes(arguments[1]).empty()) return {};
     try {
-        return {std::nullopt, utf8FromPath(std::filesystem::absolute(pathFromUtf8(arguments[1])))};
+        return {std::nullopt, system::utf8FromPath(
+                                  std::filesystem::absolute(system::pathFromUtf8(arguments[1])))};
     } catch (...) {
         // A path that names no file here still goes into the box as it was given; converting it
         // then says so.

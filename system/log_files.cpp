@@ -14,7 +14,7 @@
 #include "system/paths.h"
 #include "system/replacement_file.h"
 
-namespace quillet {
+namespace quillet::system {
 namespace fs = std::filesystem;
 namespace {
 
@@ -193,4 +193,4 @@ bool namesOneFile(const std::string& a, const std::string& b) {
     return first && second && system::sameFile(*first, *second);
 }
 
-}  // namespace quillet
+}  // namespace quillet::system

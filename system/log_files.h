@@ -11,7 +11,7 @@
 // Logs and outputs that are files named by path. Every failure to open, delete or create a
 // file by its path is a PathFileAccessError; a failed read or write is a DeviceIoError, or
 // DiskFull when the disk has no room left.
-namespace quillet {
+namespace quillet::system {
 
 // A log file named by path. The CSV names it by the path's file name. A folder, a pipe, a
 // socket or anything else that cannot be read by position is a bad file name.
@@ -66,4 +66,4 @@ std::unique_ptr<ByteSink> streamSink(std::FILE* stream, bool ownsStream);
 // otherwise, a link to it, or the same file reached another way.
 bool namesOneFile(const std::string& a, const std::string& b);
 
-}  // namespace quillet
+}  // namespace quillet::system

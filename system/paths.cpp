@@ -5,7 +5,7 @@
 
 #include "conversion/failure.h"
 
-namespace quillet {
+namespace quillet::system {
 
 std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
     const std::string opened = openedSpelling(utf8Path);
@@ -68,4 +68,4 @@ std::string_view storedFileName(std::string_view name) {
     return name;
 }
 
-}  // namespace quillet
+}  // namespace quillet::system

@@ -8,7 +8,7 @@
 #include "conversion/spreadsheet_profile.h"
 
 // Paths as the user names them: UTF-8 text, split into folders at the platform's separators.
-namespace quillet {
+namespace quillet::system {
 
 // Paths arrive as UTF-8 text, whatever the platform's own encoding of file names. Text that
 // cannot name a file on this platform (not UTF-8, on Windows) fails as a bad file name.
@@ -46,4 +46,4 @@ std::string_view fileNameOf(std::string_view path);
 // A file name as the file system keeps it: Windows drops the dots and spaces at its end.
 std::string_view storedFileName(std::string_view name);
 
-}  // namespace quillet
+}  // namespace quillet::system

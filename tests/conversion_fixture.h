@@ -25,7 +25,7 @@ class ConversionRunTest : public RunEndingTest {
   protected:
     fs::path writeLog(const std::vector<std::uint8_t>& bytes,
                       const std::string& name = "RunQMRX.pdb") {
-        const fs::path path = folder / pathFromUtf8(name);
+        const fs::path path = folder / system::pathFromUtf8(name);
         support::writeFile(path, bytes);
         return path;
     }

@@ -34,7 +34,7 @@ std::vector<std::uint8_t> smallLog() {
 
 // A UTF-8 file name as line 1 spells it on Windows: a byte per character, "?" beyond U+00FF.
 std::string spreadsheetName(const std::string& utf8) {
-    if (!kWindowsPaths) return utf8;
+    if (!system::kWindowsPaths) return utf8;
     std::string name;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -66,10 +66,10 @@ TEST_F(ConversionRunTest, WritesTheNameAsThePlatformsSpreadsheetsReadIt) {
                                     "Pr\xC3\xBC"
                                     "fung \xE2\x82\xAC \xF0\x9F\x9A\x97QMRX.pdb");
     ASSERT_EQ(convert(input), ConversionOutcome::Converted);
-    const std::string name = kWindowsPaths ? "Pr\xFC"
-                                             "fung ? ?QMRX.pdb"
-                                           : "Pr\xC3\xBC"
-                                             "fung \xE2\x82\xAC \xF0\x9F\x9A\x97QMRX.pdb";
+    const std::string name = system::kWindowsPaths ? "Pr\xFC"
+                                                     "fung ? ?QMRX.pdb"
+                                                   : "Pr\xC3\xBC"
+                                                     "fung \xE2\x82\xAC \xF0\x9F\x9A\x97QMRX.pdb";
     EXPECT_EQ(readFile(output), name + "\r\nTime\r\n0:01.05\r\n");
 }
 
@@ -86,7 +86,8 @@ class FileNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(FileNameTest, TakesTheTextAfterTheLastFolderSeparator) {
     const bool windows = fs::path::preferred_separator == '\\';
-    EXPECT_EQ(fileNameOf(GetParam().path), windows ? GetParam().onWindows : GetParam().elsewhere);
+    EXPECT_EQ(system::fileNameOf(GetParam().path),
+              windows ? GetParam().onWindows : GetParam().elsewhere);
 }
 
 INSTANTIATE_TEST_SUITE_P(

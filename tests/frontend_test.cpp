@@ -76,7 +76,8 @@ class ExistingFolders {
         support::writeFile(m_folder / "notes.txt", {'x'});
     }
     std::string placed(const std::string& text) const {
-        return text.starts_with('@') ? utf8FromPath(m_folder.path()) + text.substr(1) : text;
+        return text.starts_with('@') ? system::utf8FromPath(m_folder.path()) + text.substr(1)
+                                     : text;
     }
     std::map<std::string, std::string> placed(std::map<std::string, std::string> entries) const {
         for (auto& entry : entries) entry.second = placed(entry.second);
@@ -225,7 +226,7 @@ std::string existingFolderOfLength(const fs::path& base, std::size_t length, wch
         remaining -= part + 1;
     }
     fs::create_directories(folder);
-    return utf8FromPath(folder) + "\\";
+    return system::utf8FromPath(folder) + "\\";
 }
 
 class DialogFolderLengthTest : public testing::TestWithParam<FolderLengthCase> {};
@@ -234,7 +235,7 @@ TEST_P(DialogFolderLengthTest, StartsInTheFolderOnlyWhenTheDialogTakesIt) {
     const FolderLengthCase& c = GetParam();
     const ExistingFolders folders;
     const std::string folder = existingFolderOfLength(folders.path(), c.length, c.letter);
-    ASSERT_EQ(pathFromUtf8(folder).native().size(), c.length);
+    ASSERT_EQ(system::pathFromUtf8(folder).native().size(), c.length);
     MapSettings settings;
     settings.entries = {{kOutDir, folder}};
     AnsweringDialog dialog("");

@@ -22,7 +22,7 @@ using std::chrono::hours;
 
 // The name of the page cached for a log, split into what comes before its hash and the rest.
 std::pair<std::string, std::string> pageName(std::string_view logPath) {
-    const std::string name = utf8FromPath(cachedPagePath("cache", logPath).filename());
+    const std::string name = system::utf8FromPath(cachedPagePath("cache", logPath).filename());
     const std::size_t hashStart = name.size() < 22 ? 0 : name.size() - 22;
     return {name.substr(0, hashStart), name.substr(hashStart)};
 }
@@ -51,7 +51,7 @@ TEST(CachedPagePath, NamesThePageAfterTheLogInEveryFileSystemsCharacters) {
 }
 
 TEST(CachedPagePath, KeepsPagesApartByTheLogsAbsolutePath) {
-    const std::string here = utf8FromPath(fs::current_path() / "Run7QMRX.pdb");
+    const std::string here = system::utf8FromPath(fs::current_path() / "Run7QMRX.pdb");
     const struct {
         std::string a, b;
         bool onePage;
@@ -69,8 +69,8 @@ TEST(CachedPagePath, KeepsPagesApartByTheLogsAbsolutePath) {
 
 // The log's page as pageLog writes it.
 std::string pageOf(const fs::path& log, const fs::path& page) {
-    FileLogInput input(utf8FromPath(log));
-    FileOutputTarget output(utf8FromPath(page), std::nullopt);
+    system::FileLogInput input(system::utf8FromPath(log));
+    system::FileOutputTarget output(system::utf8FromPath(page), std::nullopt);
     support::RecordingServices ignored;
     writeOneOutput(makePageOutput, input, output, ignored);
     return support::readFile(page);
@@ -119,7 +119,7 @@ TEST(CachePage, TakesTheCachedPageOnlyForTheSameBytes) {
     for (const auto& row : rows) {
         const support::TemporaryFolder folder;
         const fs::path log = folder / "Run7QMRX.pdb", cacheFolder = folder / "cache" / "pages";
-        const fs::path page = cachedPagePath(cacheFolder, utf8FromPath(log));
+        const fs::path page = cachedPagePath(cacheFolder, system::utf8FromPath(log));
         support::RecordingServices services;
         std::size_t failures = 0;
         for (const Showing& showing : row.showings) {
@@ -127,7 +127,7 @@ TEST(CachePage, TakesTheCachedPageOnlyForTheSameBytes) {
             fs::last_write_time(log, logTime - showing.older);
             // A page taken as it is keeps what the test left in it.
             if (fs::exists(page)) support::writeFile(page, {'o', 'l', 'd'});
-            const CachedPage cached = cachePage(utf8FromPath(log), cacheFolder, services);
+            const CachedPage cached = cachePage(system::utf8FromPath(log), cacheFolder, services);
             failures += showing.outcome == kFailed;
             EXPECT_EQ(cached.path, showing.opened ? std::optional(page) : std::nullopt) << row.name;
             EXPECT_EQ(cached.outcome, showing.outcome) << row.name;

@@ -303,8 +303,8 @@ TEST_P(DamagedLogPlotTest, EndsAsItsConversion) {
     const support::DamagedLog& damaged = GetParam();
     const fs::path input = writeLog(damaged.bytes, support::kDamagedLogName);
     const fs::path picture = folder / "out.svg";
-    FileOutputTarget target(support::utf8Text(picture), support::utf8Text(input));
-    FileLogInput log(support::utf8Text(input));
+    system::FileOutputTarget target(support::utf8Text(picture), support::utf8Text(input));
+    system::FileLogInput log(support::utf8Text(input));
     const ConversionOutcome outcome = writeOneOutput(makePictureOutput, log, target, services);
 
     const support::ReferenceOutcome reference =

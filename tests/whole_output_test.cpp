@@ -242,10 +242,10 @@ class LastStepTest : public ::testing::TestWithParam<LastStepCase> {
         }
         system::removeTemporaryFilesOnInterruption();
         const LastStepCase& c = GetParam();
-        FileLogInput log(support::utf8Text(logPath));
-        FileOutputTarget a(support::utf8Text(outputs[0]), std::nullopt);
-        FileOutputTarget b(support::utf8Text(outputs[1]), std::nullopt);
-        FileOutputTarget d(support::utf8Text(outputs[2]), std::nullopt);
+        system::FileLogInput log(support::utf8Text(logPath));
+        system::FileOutputTarget a(support::utf8Text(outputs[0]), std::nullopt);
+        system::FileOutputTarget b(support::utf8Text(outputs[1]), std::nullopt);
+        system::FileOutputTarget d(support::utf8Text(outputs[2]), std::nullopt);
         const auto signal = [&] { raise(c.signalNumber); };
         const auto folderInPlaceOfTheSecond = [&] {
             fs::remove(outputs[1]);
