@@ -28,7 +28,6 @@
 #include "system/terminal.h"
 
 namespace quillet {
-namespace {
 
 namespace fs = std::filesystem;
 
@@ -38,6 +37,13 @@ std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::s
     const auto input = isStandardStream(log) ? std::nullopt : std::optional(log);
     return std::make_unique<FileOutputTarget>(path, input, inPlace);
 }
+
+bool showsOnTerminal(const std::string& output) {
+    if (isStandardStream(output)) return system::isTerminal(stdout);
+    return !output.empty() && system::namesTerminal(pathFromUtf8(output));
+}
+
+namespace {
 
 // The name a log's outputs are called after: the log's file name, or for standard input the
 // name given to it.
@@ -122,7 +128,8 @@ class JobOutputs {
             m_summary.emplace(start);
             m_visitors.push_back(&*m_samples);
             m_visitors.push_back(&*m_summary);
-            m_page.emplace(log.fileName(), start, *m_samples, *m_summary, profile);
+            m_page.emplace(log.fileName(), start, *m_samples, *m_summary,
+                           PageSettings{profile, options.pageSetup});
             add(*m_page, job.page);
         }
     }
@@ -140,13 +147,6 @@ class JobOutputs {
     std::vector<JobOutput> m_outputs;
     std::vector<SampleVisitor*> m_visitors;
 };
-
-// Whether an output goes to a terminal: standard output that is one, or a path that names one
-// ("CON" on Windows).
-bool showsOnTerminal(const std::string& output) {
-    if (isStandardStream(output)) return system::isTerminal(stdout);
-    return !output.empty() && system::namesTerminal(pathFromUtf8(output));
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "cli/console.h"
 #include "cli/console_services.h"
 #include "cli/options.h"
+#include "system/log_files.h"
 
 namespace quillet {
 
@@ -14,6 +16,14 @@ namespace quillet {
 // log at logPath last changed, as system::writtenAfter judges it. Standard input and output are
 // never up to date.
 bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath);
+
+// Where an output goes: standard output for "-", else the file, which must not be the log.
+std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
+                                           InPlaceOutputs inPlace);
+
+// Whether an output goes to a terminal: standard output that is one, or a path that names one
+// ("CON" on Windows).
+bool showsOnTerminal(const std::string& output);
 
 // What one log is turned into: its CSV, its picture and its page, each left out when empty;
 // "-" names standard input as the log and standard output as an output.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "generated/quillet_version.h"
+#include "page/html_page.h"
 #include "system/log_files.h"
 
 namespace quillet {
@@ -16,6 +17,7 @@ constexpr const char* kUsage =
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
     "       quillet-convert --summary INPUT...\n";
 
 constexpr const char* kDescription =
@@ -36,6 +38,7 @@ constexpr const char* kFooter =
     "  quillet-convert --plot Run7.svg Run7QMRX.pdb\n"
     "  quillet-convert --output-dir csv --plot Backup/\n"
     "  quillet-convert --html Run7.html Run7QMRX.pdb Run7.csv\n"
+    "  quillet-convert --compare --html Runs.html Run7QMRX.pdb Run8QMRX.pdb\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
     "Exit status: 0 when every log converted, 1 when any failed, 2 on wrong usage.";
@@ -86,6 +89,7 @@ class CommandLine {
     ParsedCommandLine oneLog();
     ParsedCommandLine manyLogs();
     ParsedCommandLine summary();
+    ParsedCommandLine compare();
     std::optional<UsageError> standardInputError() const;
     std::optional<UsageError> sharedOutputError() const;
 
@@ -95,11 +99,14 @@ class CommandLine {
     std::string m_decimalMark = ".";
     bool m_summary = false;
     bool m_version = false;
+    bool m_comparing = false;
     std::string m_picture;
     std::string m_page;
     CLI::Option* m_outputDir;
     CLI::Option* m_plot;
     CLI::Option* m_html;
+    CLI::Option* m_compare;
+    CLI::Option* m_setup;
 };
 
 CommandLine::CommandLine() {
@@ -171,6 +178,23 @@ CommandLine::CommandLine() {
                     "its CSV is made from (default: -).\n"
                     "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
         ->type_name("NAME");
+    m_compare = m_app.add_flag("--compare", m_comparing,
+                               "Write no CSV: write one --html PAGE of 2 to 8\n"
+                               "logs, the first the reference the others are\n"
+                               "compared with: their strips over one time axis,\n"
+                               "aligned as the page's \"Align runs at\" says,\n"
+                               "and the difference of their tables.\n"
+                               "Example: --compare --html Runs.html Before.pdb "
+                               "After.pdb");
+    m_compare->excludes(m_outputDir)->excludes(m_plot)->excludes(update);
+    m_setup = m_app
+                  .add_option("--setup", m_options.setup,
+                              "Open every page written with a setup that a log\n"
+                              "page saved (\"Save setup\"): its views, axes,\n"
+                              "cells, filter, computed channels and alignment.\n"
+                              "Example: --setup Tuning.txt --html Run7.html "
+                              "Run7QMRX.pdb")
+                  ->type_name("FILE");
     m_app
         .add_flag("--summary", m_summary,
                   "Write no CSV: print each log's record and sample\n"
@@ -184,7 +208,9 @@ CommandLine::CommandLine() {
         ->excludes(m_plot)
         ->excludes(m_html)
         ->excludes(separator)
-        ->excludes(decimal);
+        ->excludes(decimal)
+        ->excludes(m_compare)
+        ->excludes(m_setup);
     // Described with the usage lines above.
     m_app.add_option("INPUT", m_options.inputs)->group("");
 }
@@ -240,7 +266,11 @@ ParsedCommandLine CommandLine::checked() {
     }
     m_options.plot = m_plot->count() > 0;
     m_options.html = m_html->count() > 0;
+    if (m_setup->count() > 0 && (!m_options.html || m_options.setup.empty())) {
+        return UsageError{"--setup FILE needs --html, whose pages open with it"};
+    }
     if (m_summary) return summary();
+    if (m_comparing) return compare();
     if (m_outputDir->count() > 0) return manyLogs();
     return oneLog();
 }
@@ -259,6 +289,18 @@ ParsedCommandLine CommandLine::summary() {
     m_options.mode = ConverterMode::Summary;
     if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
     if (const auto error = standardInputError()) return *error;
+    return m_options;
+}
+
+ParsedCommandLine CommandLine::compare() {
+    m_options.mode = ConverterMode::Compare;
+    if (m_page.empty()) return UsageError{"--compare needs --html PAGE, the page to write"};
+    const std::size_t logs = m_options.inputs.size();
+    if (logs < 2 || logs > kMostPageRuns) {
+        return UsageError{"--compare takes 2 to " + std::to_string(kMostPageRuns) + " logs"};
+    }
+    if (const auto error = standardInputError()) return *error;
+    m_options.page = m_page;
     return m_options;
 }
 

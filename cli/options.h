@@ -9,12 +9,13 @@
 
 namespace quillet {
 
-enum class ConverterMode { OneLog, ManyLogs, Summary };
+enum class ConverterMode { OneLog, ManyLogs, Summary, Compare };
 
 // What a command line asks quillet-convert to do.
 struct ConverterOptions {
     ConverterMode mode = ConverterMode::OneLog;
-    // Logs, and for many logs or a summary also folders of logs; "-" is standard input.
+    // Logs, and for many logs or a summary also folders of logs; "-" is standard input. With
+    // --compare, the logs of one page, the first the reference.
     std::vector<std::string> inputs;
     // The CSV of a single log; "-" for standard output, empty for a picture alone.
     std::string output;
@@ -30,6 +31,10 @@ struct ConverterOptions {
     // each CSV for many.
     bool html = false;
     std::string page;
+    // --setup: a setup saved by the log page, which every page written opens with; and its text,
+    // read before any log.
+    std::string setup;
+    std::string pageSetup;
     // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
     CsvProfile profile;

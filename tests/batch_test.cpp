@@ -41,6 +41,7 @@ const std::string kUsage =
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
     "       quillet-convert --summary INPUT...\n";
 
 const std::string kBadFilename = "Bad Filename.  Please check the name and path of the files.";
