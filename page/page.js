@@ -327,8 +327,9 @@ function renderRunsLegend() {
       box.className = "run-shift";
       box.size = 6;
       box.value = (run.shift / 100).toString().replace(".", mark);
+      box.setAttribute("aria-label", `Shift ${run.name} by`);
       box.addEventListener("change", () => shiftRun(run, box));
-      label.append(`Shift ${run.name} by `, box, " s");
+      label.append("Shift by ", box, " s");
       entry.append(offset, label);
     }
     if (unshared[index].length > 0) {
