@@ -722,8 +722,9 @@ function saveSettings() {
   history.replaceState(null, "", `#${settingsText(currentSettings())}`);
 }
 
-function leaveOut(label, reason) {
-  pageNotes.push({ kind: "warning", text: `${label[0].toUpperCase()}${label.slice(1)} is left out: ${reason}${/[.!?]$/.test(reason) ? "" : "."}` });
+// Notes what is left out of the page and why, from the source that set it, if any.
+function leaveOut(label, reason, source = null) {
+  pageNotes.push({ kind: "warning", text: `${source ? `From ${source}, left` : "Left"} out: ${label}. ${reason}${/[.!?]$/.test(reason) ? "" : "."}` });
 }
 
 // Applies settings from outside the page (its address, a setup) in place of its own, after the
@@ -735,7 +736,7 @@ function applySettings(raw, source) {
     decimalMark: mark, separator: page.separator, runs: runs.length,
   });
   pageNotes.length = 0;
-  for (const { label, reason } of notes) leaveOut(`${source}: ${label}`, reason);
+  for (const { label, reason } of notes) leaveOut(label, reason, source);
   applyFilter("");
   applyAlignment("");
   for (const entry of channels.filter((candidate) => candidate.definition)) dropChannel(entry);
@@ -774,7 +775,7 @@ byId("setup-file").addEventListener("change", async (event) => {
   event.target.value = "";
   if (!file) return;
   try {
-    applySettings(readSetup(await file.text(), mark), `The setup ${file.name}`);
+    applySettings(readSetup(await file.text(), mark), `the setup ${file.name}`);
   } catch (error) {
     if (!(error instanceof SetupError)) throw error;
     byId("page-status").textContent = `${file.name} cannot be loaded: ${error.message}.`;
@@ -832,17 +833,17 @@ scatterView.chooseDefaults();
 const fromAddress = location.hash.replace(/^#/, "") !== "";
 if (fromAddress || page.setup !== null) {
   let raw;
-  let source = "The page's address";
+  let source = "the page's address";
   if (fromAddress) {
     raw = readSettings(location.hash);
   } else {
-    source = "The page's setup";
+    source = "the page's setup";
     try {
       raw = readSetup(page.setup, mark);
     } catch (error) {
       if (!(error instanceof SetupError)) throw error;
       raw = { channels: [] };
-      pageNotes.push({ kind: "warning", text: `The page's setup is left out: ${error.message}.` });
+      leaveOut("the page's setup", `${error.message[0].toUpperCase()}${error.message.slice(1)}`);
     }
   }
   applySettings(raw, source);
@@ -867,6 +868,7 @@ window.quilletPage = {
   runs: () => runs.map((run) => ({ name: run.name, offset: run.offset, count: run.log.count })),
   marked: () => strips.markedTimes?.length ?? 0,
   scatterScales: () => scatterView.scales(),
+  scatterLabels: () => scatterView.labels(),
   stripScales: () => strips.shown().filter((strip) => strip.u)
     .map((strip) => ({ heading: strip.heading, min: strip.u.scales.x.min, max: strip.u.scales.x.max })),
   // The labels each strip's value axis shows, and those of the time axis with where they stand

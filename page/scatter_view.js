@@ -116,6 +116,12 @@ export class ScatterView {
     this.plot?.placeCursor(cursor);
   }
 
+  // The labels each axis shows, across and up.
+  labels() {
+    const u = this.plot?.u;
+    return u && { x: u.axes[0]._values ?? [], y: u.axes[1]._values ?? [] };
+  }
+
   scales() {
     const u = this.plot?.u;
     return u && { x: { min: u.scales.x.min, max: u.scales.x.max }, y: { min: u.scales.y.min, max: u.scales.y.max } };
