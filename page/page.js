@@ -853,7 +853,6 @@ if (fromAddress || page.setup !== null) {
   showTab("strips");
 }
 restoring = false;
-layOut();
 const firstWithSamples = runs.findIndex((run) => run.log.count > 0);
 if (firstWithSamples >= 0) moveCursorTo({ run: firstWithSamples, sample: 0 }, false);
 else showCursorValues();

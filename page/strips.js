@@ -123,49 +123,48 @@ export function sharedSeries(parts) {
     const [{ xs, ys, breaks, lonePoints }] = parts;
     return { xs, ys: [ys], breaks: [breaks], lonePoints: [lonePoints] };
   }
-  const xs = [];
-  const ys = parts.map(() => []);
+  const most = parts.reduce((sum, part) => sum + part.xs.length, 0);
+  const xs = new Float64Array(most);
+  const ys = parts.map(() => new Array(most));
   const placeOf = parts.map((part) => new Int32Array(part.xs.length));
-  const next = parts.map(() => 0);
+  const next = new Int32Array(parts.length);
+  let places = 0;
   for (;;) {
     let x = Infinity;
-    parts.forEach((part, run) => {
-      if (next[run] < part.xs.length && part.xs[next[run]] < x) x = part.xs[next[run]];
-    });
-    if (x === Infinity) break;
-    const counts = parts.map((part, run) => {
-      let count = 0;
-      while (next[run] + count < part.xs.length && part.xs[next[run] + count] === x) count++;
-      return count;
-    });
-    const places = Math.max(...counts);
-    for (let place = 0; place < places; place++) {
-      parts.forEach((part, run) => {
-        if (place >= counts[run]) return;
-        ys[run][xs.length] = part.ys[next[run] + place];
-        placeOf[run][next[run] + place] = xs.length;
-      });
-      xs.push(x);
+    for (let run = 0; run < parts.length; run++) {
+      const at = next[run];
+      if (at < parts[run].xs.length && parts[run].xs[at] < x) x = parts[run].xs[at];
     }
-    parts.forEach((part, run) => {
-      next[run] += counts[run];
-    });
+    if (x === Infinity) break;
+    let taken = 0;
+    for (let run = 0; run < parts.length; run++) {
+      const { xs: runXs, ys: runYs } = parts[run];
+      let count = 0;
+      for (let at = next[run]; at < runXs.length && runXs[at] === x; at++, count++) {
+        ys[run][places + count] = runYs[at];
+        placeOf[run][at] = places + count;
+      }
+      next[run] += count;
+      taken = Math.max(taken, count);
+    }
+    xs.fill(x, places, places + taken);
+    places += taken;
   }
-  for (const series of ys) series.length = xs.length;
+  for (const series of ys) series.length = places;
   return {
-    xs,
+    xs: xs.subarray(0, places),
     ys,
     breaks: parts.map((part) => part.breaks),
     lonePoints: parts.map((part, run) => part.lonePoints.map((point) => placeOf[run][point])),
   };
 }
 
-// A run's points of a channel over the page's view, at the page's times.
-function runPoints(run, channel, columns, view, quietSpell) {
+// A run's points of a channel over the page's view, at the page's times; `bounds` are the run's
+// samples of each pixel column.
+function runPoints(run, channel, bounds, view, quietSpell) {
   if (!channel?.numbers) return { xs: [], ys: [], breaks: [], lonePoints: [] };
-  const times = run.log.timesByTime;
   const [start, end] = [view.start + run.offset, view.end + run.offset];
-  const drawn = stripPoints(times, channel, columnBounds(times, start, end, columns), start, end, quietSpell);
+  const drawn = stripPoints(run.log.timesByTime, channel, bounds, start, end, quietSpell);
   if (run.offset !== 0) {
     for (let i = 0; i < drawn.xs.length; i++) drawn.xs[i] -= run.offset;
     drawn.breaks = drawn.breaks.map(([before, after]) => [before - run.offset, after - run.offset]);
@@ -410,16 +409,14 @@ export class StripCharts {
     const { start, end } = view;
     const { runs, quietSpell } = this.page;
     this.columns = Math.max(1, Math.round(this.axisChart.bbox.width));
-    this.held = runs.filter((run) => run.keptBefore).map((run) => {
-      const times = run.log.timesByTime;
-      const [from, to] = [start + run.offset, end + run.offset];
-      return columnRuns(heldColumns(times, columnBounds(times, from, to, this.columns), from, to, run.keptBefore));
-    });
+    const bounds = runs.map((run) => columnBounds(run.log.timesByTime, start + run.offset, end + run.offset, this.columns));
+    this.held = runs.filter((run) => run.keptBefore).map((run) => columnRuns(heldColumns(run.log.timesByTime,
+      bounds[runs.indexOf(run)], start + run.offset, end + run.offset, run.keptBefore)));
     this.marked = this.markedTimes ? columnRuns(markedColumns(this.markedTimes, start, end, this.columns)) : [];
     const drawing = this.shown().filter((strip) => strip.u);
     let widest = 0;
     for (const strip of drawing) {
-      strip.drawn = sharedSeries(runs.map((run) => runPoints(run, this.page.channelIn(run, strip.heading), this.columns, view, quietSpell)));
+      strip.drawn = sharedSeries(runs.map((run, index) => runPoints(run, this.page.channelIn(run, strip.heading), bounds[index], view, quietSpell)));
       strip.scale = this.scaleOf(strip);
       if (!strip.scale) continue;
       for (const tick of axisTicks(strip.scale.min, strip.scale.max, strip.scale.step)) {

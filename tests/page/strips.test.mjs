@@ -95,7 +95,7 @@ describe("several runs' points", () => {
     ];
     for (const [parts, xs, ys] of cases) {
       const shared = sharedSeries(parts);
-      assert.deepEqual(shared.xs, xs);
+      assert.deepEqual([...shared.xs], xs);
       assert.deepEqual(shared.ys.map((series) => Array.from({ length: series.length }, (_, i) => series[i])), ys);
       parts.forEach((one, run) => {
         const drawn = [...shared.xs.keys()].filter((i) => shared.ys[run][i] !== undefined);
