@@ -2,8 +2,8 @@
 // form does it, wherever the name comes from (the form, the address, a setup), the labels that
 // mark computed channels, and the channels a view starts with. No DOM here, so that Node tests it.
 
-export const MOST_NAME_LENGTH = 40;
-export const MOST_DECIMALS = 6;
+const MOST_NAME_LENGTH = 40;
+const MOST_DECIMALS = 6;
 // A name must not read as a channel in an expression's brackets, or as one sample earlier.
 const NOT_A_NAME = /[[\]]|-\s*\d+\s*$/;
 

@@ -21,7 +21,7 @@ export class ExpressionError extends Error {
 // Whatever an address or a setup holds, an expression deeper or longer than this is refused
 // before it is read further: the parser's recursion and the evaluator's buffers stay bounded.
 export const MOST_DEPTH = 256;
-export const MOST_LENGTH = 10000;
+const MOST_LENGTH = 10000;
 
 const FUNCTIONS = new Map([["abs", { least: 1, most: 1 }], ["min", { least: 2, most: Infinity }],
   ["max", { least: 2, most: Infinity }]]);

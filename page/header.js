@@ -30,7 +30,7 @@ export function lineSample(document, run, colour = "#3c4043") {
 }
 
 // "BeforeQMRX.pdb compared with AfterQMRX.pdb, …", or the one log's name.
-export function pageTitle(runs) {
+function pageTitle(runs) {
   const [first, ...others] = runs.map((run) => run.name);
   return others.length === 0 ? first : `${first} compared with ${others.join(", ")}`;
 }

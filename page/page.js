@@ -406,10 +406,8 @@ alignBox.addEventListener("change", () => {
 async function addRuns(files) {
   const said = [];
   for (const file of files) {
-    let found;
     try {
-      found = runsOfPageText(await file.text());
-      for (const data of found) {
+      for (const data of runsOfPageText(await file.text())) {
         if (runs.length >= MOST_RUNS) {
           said.push(`A page compares at most ${MOST_RUNS} runs: ${data.name} is left out.`);
           continue;

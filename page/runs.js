@@ -5,7 +5,7 @@ import { DataError, lowerBound, nearestSample, readLog, sampleByTime, spanText }
 
 export const MOST_RUNS = 8;
 // The narrowest view, in hundredths.
-export const SMALLEST_SPAN = 5;
+const SMALLEST_SPAN = 5;
 // A shift by hand of at most a day, with at most three decimals of a second.
 const MOST_SHIFT = 24 * 3600 * 100;
 

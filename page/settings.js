@@ -10,9 +10,9 @@ import { CellsError, MOST_MINIMUM, STATISTICS, parseCells, readMinimum } from ".
 
 const FIELDS = ["view", "x", "y", "values", "statistic", "xCells", "yCells", "minimum", "filter", "across", "up",
   "colour", "run", "align"];
-export const VIEWS = ["strips", "table", "scatter"];
+const VIEWS = ["strips", "table", "scatter"];
 // The first line of a setup file.
-export const SETUP_HEADING = "Quillet page setup";
+const SETUP_HEADING = "Quillet page setup";
 
 export function settingsText(settings) {
   const fields = new URLSearchParams();

@@ -2,6 +2,7 @@
 // can, notes what it leaves out, marks its computed channels in every choice, caption and legend,
 // and labels values of any size on its axes.
 import assert from "node:assert/strict";
+import { copyFileSync } from "node:fs";
 import { join } from "node:path";
 import { describe, test } from "node:test";
 import { pathToFileURL } from "node:url";
@@ -12,8 +13,11 @@ const suite = browserSuite([]);
 
 describe("a crafted address", () => {
   test("starts the page, with a note for each setting it leaves out", async () => {
+    // A log of a long name, which the page's title and summary wrap.
+    const log = suite.scratch.file(`${"ThirdGear".repeat(20)}QMRX.pdb`);
+    copyFileSync(join(setting("QUILLET_SAMPLES"), "ThirdGearQMRX.pdb"), log);
     const file = suite.scratch.file("crafted.html");
-    assert.equal(convert("--html", file, join(setting("QUILLET_SAMPLES"), "ThirdGearQMRX.pdb")).status, 0);
+    assert.equal(convert("--html", file, log).status, 0);
     const deep = `${"(".repeat(2000)}[RPM]${")".repeat(2000)} > 1`;
     const channels = [["RPM ", 0, "[RPM] * 2"], ["O2\u00a0", 2, "[O2] - 0.5"], ["RP\u200bM", 0, "[RPM]"], [`${"L".repeat(300)}`, 0, "1"],
       ["Big", 0, "[RPM] * 100000"], ["none", 1, "[O2]"], ["Deep", 0, deep]];
