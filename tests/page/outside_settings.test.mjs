@@ -5,7 +5,7 @@
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
-import { channelLabel, checkedChannel, cleanName, lookOf } from "../../page/channels.js";
+import { channelLabel, checkedChannel, cleanName, defaultChoices, lookOf } from "../../page/channels.js";
 import {
   MOST_DEPTH, bindChannels, evaluateExpression, keptSamples, parseExpression, scratchBuffers,
 } from "../../page/expression.js";
@@ -88,6 +88,19 @@ describe("names of computed channels", () => {
     assert.throws(() => checkedChannel({ heading: "Cafe\u0301", decimals: 0, expression: "1" }, ["Caf\u00e9"]), /headed Café already/);
     assert.deepEqual([channelLabel({ heading: "Duty", computed: true }), channelLabel({ heading: "RPM" })], ["Duty (computed)", "RPM"]);
     assert.equal(visibleName("a\tb"), '"a\\u{9}b"');
+  });
+});
+
+describe("the views' first choices", () => {
+  test("are RPM, then Airflow, Air Volume or TPS, then O2 or Knock, or else the first channels not chosen", () => {
+    const cases = [
+      [["RPM", "Knock", "O2", "Airflow", "TPS"], { x: "RPM", y: "Airflow", values: "O2" }],
+      [["TPS", "Air Volume", "Knock", "RPM"], { x: "RPM", y: "Air Volume", values: "Knock" }],
+      [["Coolant", "Battery", "Air Temp"], { x: "Coolant", y: "Battery", values: "Air Temp" }],
+      [["Coolant"], { x: "Coolant", y: "Coolant", values: "Coolant" }],
+      [[], { x: "", y: "", values: "" }],
+    ];
+    for (const [headings, choices] of cases) assert.deepEqual(defaultChoices(headings), choices, headings.join(" "));
   });
 });
 

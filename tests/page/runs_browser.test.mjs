@@ -229,7 +229,7 @@ describe("a setup", () => {
       assert.deepEqual((await shownTable(opened)).slice(0, 4), table);
     };
     const loaded = await openPage(suite.browser, afterAlone);
-    const [chooser] = await Promise.all([loaded.page.waitForEvent("filechooser"), loaded.page.getByRole("button", { name: "Load setup…" }).click()]);
+    const [chooser] = await Promise.all([loaded.page.waitForEvent("filechooser"), loaded.page.getByRole("button", { name: "Load setup" }).click()]);
     await chooser.setFiles(setup);
     await loaded.page.locator("#page-status", { hasText: "The setup Tuning setup.txt is applied." }).waitFor();
     await expectTable(loaded.page);
