@@ -1,8 +1,8 @@
 // Converts a log as large as the logger writes and compares the time with the I/O floor:
 // reading the log and writing as many bytes as the CSV has, measured in the same run; and with
-// drawing the log's picture (--plot) and writing its page (--html). Then converts a folder of many
-// logs with one --output-dir run and with one process per log. Usage: quillet_bench CONVERTER
-// [WINDOW-BENCH]
+// drawing the log's picture (--plot), writing its page (--html) and its MLG (--mlg). Then converts
+// a folder of many logs with one --output-dir run and with one process per log. Usage:
+// quillet_bench CONVERTER [WINDOW-BENCH]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,6 +209,17 @@ void benchPage(const std::string& converter, const std::string& log, const fs::p
     fs::remove(page);
 }
 
+void benchMlg(const std::string& converter, const std::string& log, const fs::path& work,
+              double conversionSeconds) {
+    const std::string mlg = (work / "bench.mlg").string();
+    const ChildRun writing = bestOf({converter, "--mlg", mlg, log});
+    std::printf("--mlg              %.3f s (best of %d), MLG %.1f MB\n", writing.seconds, kRounds,
+                fs::file_size(mlg) / 1e6);
+    std::printf("MLG ratio          %.2f x quillet-convert (goal: at most 1)\n",
+                writing.seconds / conversionSeconds);
+    fs::remove(mlg);
+}
+
 // The window and quillet-convert take turns, so that both find the disk as busy with the CSVs
 // written before them.
 void benchWindow(const std::string& converter, const std::string& windowBench,
@@ -263,6 +274,7 @@ int main(int argc, char** argv) {
     const double conversionSeconds = benchConversion(argv[1], log, csv, work);
     benchPicture(argv[1], log, work, conversionSeconds);
     benchPage(argv[1], log, work, conversionSeconds);
+    benchMlg(argv[1], log, work, conversionSeconds);
     if (argc > 2) benchWindow(argv[1], argv[2], log, csv);
     fs::remove(log);
     benchFolder(argv[1], work);

@@ -1,35 +1,27 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <variant>
 #include <vector>
 
 #include "cli/log_list.h"
-#include "conversion/conversion_run.h"
 #include "conversion/failure.h"
-#include "conversion/log_job.h"
 #include "conversion/log_naming.h"
-#include "conversion/log_reading.h"
-#include "conversion/log_summary.h"
+#include "conversion/log_output.h"
 #include "conversion/utf8_text.h"
-#include "page/page_output.h"
-#include "picture/picture_output.h"
 #include "system/file_access.h"
 #include "system/file_identity.h"
 #include "system/file_times.h"
+#include "system/folders.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "system/standard_streams.h"
 #include "system/terminal.h"
 
 namespace quillet {
-
-namespace fs = std::filesystem;
 
 std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
                                            InPlaceOutputs inPlace) {
@@ -68,85 +60,58 @@ std::string clashReason(const PlannedOutput& earlier, const PlannedOutput& later
            ", which a folder on a disk that ignores letter case holds as one file";
 }
 
-// Pairs each log with its CSV, and its picture and page when asked for, in the folder; two logs
-// whose outputs would be one file are wrong usage.
+// Pairs each log with its outputs in the folder, each named after the log; two logs whose
+// outputs would be one file are wrong usage.
 std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::string>& logs,
                                                        const ConverterOptions& options) {
     std::map<std::string, PlannedOutput> outputsByName;
     std::vector<LogJob> jobs;
     for (const std::string& log : logs) {
         const std::string stem(withoutDatabaseExtension(nameOfLog(log, options)));
-        const std::string csvName = stem + ".csv";
-        const std::string pictureName = options.plot ? stem + ".svg" : "";
-        const std::string pageName = options.html ? stem + ".html" : "";
-        for (const std::string& name : {csvName, pictureName, pageName}) {
-            if (name.empty()) continue;
+        LogJob& job = jobs.emplace_back(LogJob{log, {}});
+        for (const RequestedOutput& requested : options.outputs) {
+            const std::string name = stem + std::string(entryOf(requested.kind).extension);
             // One name in two letter cases is one file on Windows and macOS.
             const auto [earlier, added] =
                 outputsByName.try_emplace(lowerCaseName(name), PlannedOutput{log, name});
             if (!added) return UsageError{clashReason(earlier->second, {log, name})};
+            job.outputs.push_back({requested.kind, inFolder(options.outputDir, name)});
         }
-        auto inOutputFolder = [&](const std::string& name) {
-            return name.empty() ? name : inFolder(options.outputDir, name);
-        };
-        jobs.push_back(
-            {log, inOutputFolder(csvName), inOutputFolder(pictureName), inOutputFolder(pageName)});
     }
     return jobs;
 }
 
-// The outputs of one log and the readings they are written from, made once the log's start
-// is read.
-class JobOutputs {
-  public:
-    JobOutputs(const LogJob& job, const std::vector<std::string>& due, LogInput& log,
-               const LogStart& start, const ConverterOptions& options) {
-        const InPlaceOutputs inPlace = options.mode == ConverterMode::ManyLogs
-                                           ? InPlaceOutputs::Refused
-                                           : InPlaceOutputs::Written;
-        auto isDue = [&](const std::string& output) {
-            return std::find(due.begin(), due.end(), output) != due.end();
-        };
-        auto add = [&](LogOutput& output, const std::string& path) {
-            m_targets.push_back(outputTarget(path, job.log, inPlace));
-            m_outputs.push_back({output, *m_targets.back()});
-        };
-        CsvProfile profile = options.profile;
-        profile.nameEncoding = kCsvNameEncoding;
-        if (isDue(job.csv)) {
-            m_csv.emplace(log.fileName(), start, profile);
-            m_visitors.push_back(&*m_csv);
-            add(*m_csv, job.csv);
-        }
-        if (isDue(job.picture)) {
-            m_picture.emplace(log.fileName(), log.source(), start);
-            m_visitors.push_back(&m_picture->reading());
-            add(*m_picture, job.picture);
-        }
-        if (isDue(job.page)) {
-            m_samples.emplace(start);
-            m_summary.emplace(start);
-            m_visitors.push_back(&*m_samples);
-            m_visitors.push_back(&*m_summary);
-            m_page.emplace(log.fileName(), start, *m_samples, *m_summary,
-                           PageSettings{profile, options.pageSetup});
-            add(*m_page, job.page);
+// The path the checks judge an output by: its own, or standard output's file where it is one;
+// nothing for standard output that is no file.
+std::optional<std::string> checkedPath(const std::string& output,
+                                       const std::optional<std::string>& standardOutput) {
+    if (isStandardStream(output)) return standardOutput;
+    return output;
+}
+
+// How messages call an output: its path, or standard output.
+std::string shownName(const std::string& output) {
+    return isStandardStream(output) ? "standard output" : displayName(output);
+}
+
+// Two outputs of one log going to one file where one is standard output's, which only the file
+// standard output is found to be can tell.
+std::optional<UsageError> standardOutputClash(const LogJob& job,
+                                              const std::optional<std::string>& standardOutput) {
+    if (!standardOutput) return std::nullopt;
+    for (const RequestedOutput& first : job.outputs) {
+        for (const RequestedOutput& second : job.outputs) {
+            if (!isStandardStream(first.path) || isStandardStream(second.path)) continue;
+            if (namesOneFile(*standardOutput, second.path)) {
+                return UsageError{std::string(entryOf(first.kind).role) + " and " +
+                                  std::string(entryOf(second.kind).role) +
+                                  " would both be written to " + displayName(second.path) +
+                                  ", which standard output is"};
+            }
         }
     }
-
-    std::span<const JobOutput> outputs() const { return m_outputs; }
-    std::span<SampleVisitor* const> visitors() const { return m_visitors; }
-
-  private:
-    std::optional<CsvOutput> m_csv;
-    std::optional<LogSamples> m_samples;
-    std::optional<SummaryCollector> m_summary;
-    std::optional<PictureOutput> m_picture;
-    std::optional<PageOutput> m_page;
-    std::vector<std::unique_ptr<OutputTarget>> m_targets;
-    std::vector<JobOutput> m_outputs;
-    std::vector<SampleVisitor*> m_visitors;
-};
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -156,26 +121,29 @@ bool outputIsUpToDate(const std::string& logPath, const std::string& outputPath)
 }
 
 JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleServices& console) {
-    std::vector<std::string> due;
-    for (const std::string& output : {job.csv, job.picture, job.page}) {
-        if (!output.empty() && !(options.update && outputIsUpToDate(job.log, output))) {
-            due.push_back(output);
-        }
+    const InPlaceOutputs inPlace =
+        options.mode == ConverterMode::ManyLogs ? InPlaceOutputs::Refused : InPlaceOutputs::Written;
+    std::vector<std::unique_ptr<OutputTarget>> targets;
+    std::vector<OutputOrder> due;
+    for (const RequestedOutput& output : job.outputs) {
+        if (options.update && outputIsUpToDate(job.log, output.path)) continue;
+        targets.push_back(outputTarget(output.path, job.log, inPlace));
+        due.push_back({entryOf(output.kind).make, *targets.back()});
     }
+    SpreadsheetProfile profile = options.profile;
+    profile.nameEncoding = kCsvNameEncoding;
     const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
     // Outputs newer than their log prove nothing of a log that cannot be read whole, so a log
     // is read to its end even when no output is due.
-    const ConversionOutcome outcome = runReported(console, [&] {
-        ByteSource& source = log->source();
-        const LogStart start = readLogStart(source);
-        const JobOutputs outputs(job, due, *log, start, options);
-        writeLogOutputs(source, start, outputs.outputs(), outputs.visitors(), console);
-    });
-    if (outcome == ConversionOutcome::Failed) return JobOutcome::Failed;
+    if (writeLogOutputs(*log, due, console, profile, options.pageSetup) ==
+        ConversionOutcome::Failed) {
+        return JobOutcome::Failed;
+    }
     return due.empty() ? JobOutcome::UpToDate : JobOutcome::Written;
 }
 
-std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs) {
+std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs,
+                                       const std::optional<std::string>& standardOutput) {
     std::map<system::FileIdentity, std::string> logs;
     for (const LogJob& job : jobs) {
         if (isStandardStream(job.log)) continue;
@@ -185,17 +153,19 @@ std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool man
     }
     for (const LogJob& job : jobs) {
         const std::string of = manyLogs ? " of " + displayName(job.log) : "";
-        const std::pair<const char*, const std::string&> outputs[] = {
-            {"the CSV", job.csv}, {"the picture", job.picture}, {"the page", job.page}};
-        for (const auto& [role, output] : outputs) {
-            if (output.empty() || isStandardStream(output)) continue;
-            const std::string written = role + of + " would be written over ";
-            const auto identity = system::identityOf(pathFromUtf8(output));
+        for (const RequestedOutput& output : job.outputs) {
+            const std::optional<std::string> path = checkedPath(output.path, standardOutput);
+            if (!path) continue;
+            const std::string written =
+                std::string(entryOf(output.kind).role) + of +
+                (isStandardStream(output.path) ? " (standard output)" : "") +
+                " would be written over ";
+            const auto identity = system::identityOf(pathFromUtf8(*path));
             if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
                 return UsageError{written + "the log " + displayName(log->second)};
             }
-            if (const std::optional<std::string> reason = outputLosingALog(output)) {
-                return UsageError{written + displayName(output) + ", which " + *reason +
+            if (const std::optional<std::string> reason = outputLosingALog(*path)) {
+                return UsageError{written + shownName(output.path) + ", which " + *reason +
                                   "; no output replaces a log"};
             }
         }
@@ -218,12 +188,10 @@ int convertManyLogs(const ConverterOptions& options, Console& console) {
     int upToDate = 0;
     int failed = list.failedFolders;
     if (!jobs.empty()) {
-        std::error_code notCreated;
-        // Made absolute first, so that a folder relative to a drive's own folder ("D:csv") is
-        // made where Windows writes into it.
-        fs::create_directories(fs::absolute(pathFromUtf8(options.outputDir)), notCreated);
-        if (notCreated) {
-            printFailure(console, options.outputDir, Failure(FailureNumber::PathFileAccessError));
+        try {
+            system::createFolders(pathFromUtf8(options.outputDir));
+        } catch (const Failure& failure) {
+            printFailure(console, options.outputDir, failure);
             return 1;
         }
     }
@@ -254,14 +222,19 @@ int convertManyLogs(const ConverterOptions& options, Console& console) {
 }
 
 int convertOneLog(const ConverterOptions& options, Console& console) {
-    const LogJob job{options.inputs.front(), options.output, options.picture, options.page};
-    if (const std::optional<UsageError> lost = lostLogError({job}, false)) {
-        console.writeError(usageErrorText(*lost));
+    const LogJob job{options.inputs.front(), options.outputs};
+    const std::optional<std::string> standardOutput = console.outputFile();
+    std::optional<UsageError> wrong = lostLogError({job}, false, standardOutput);
+    if (!wrong) wrong = standardOutputClash(job, standardOutput);
+    if (wrong) {
+        console.writeError(usageErrorText(*wrong));
         return 2;
     }
-    ConsoleServices services(console, showsOnTerminal(options.output) ||
-                                          showsOnTerminal(options.picture) ||
-                                          showsOnTerminal(options.page));
+    bool onTerminal = false;
+    for (const RequestedOutput& output : job.outputs) onTerminal |= showsOnTerminal(output.path);
+    ConsoleServices services(console, onTerminal);
+    // Every message names the file it is about: the log, or the output that failed.
+    services.beginLog(logLabel(job.log, options.logName));
     return runJob(job, options, services) == JobOutcome::Failed ? 1 : 0;
 }
 

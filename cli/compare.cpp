@@ -36,9 +36,10 @@ std::optional<int> readPageSetup(ConverterOptions& options, Console& console) {
 
 int compareLogs(const ConverterOptions& options, Console& console) {
     std::vector<LogJob> jobs;
-    for (const std::string& log : options.inputs) jobs.push_back({log, "", "", ""});
-    jobs.front().page = options.page;
-    if (const std::optional<UsageError> lost = lostLogError(jobs, false)) {
+    for (const std::string& log : options.inputs) jobs.push_back({log, {}});
+    jobs.front().outputs = options.outputs;
+    const std::string& page = options.outputs.front().path;
+    if (const std::optional<UsageError> lost = lostLogError(jobs, false, console.outputFile())) {
         console.writeError(usageErrorText(*lost));
         return 2;
     }
@@ -48,15 +49,15 @@ int compareLogs(const ConverterOptions& options, Console& console) {
         inputs.push_back(logInputOf(log, options.logName));
         logs.push_back(inputs.back().get());
     }
-    const std::unique_ptr<OutputTarget> page =
-        outputTarget(options.page, options.inputs.front(), InPlaceOutputs::Written);
-    ConsoleServices services(console, showsOnTerminal(options.page));
+    const std::unique_ptr<OutputTarget> target =
+        outputTarget(page, options.inputs.front(), InPlaceOutputs::Written);
+    ConsoleServices services(console, showsOnTerminal(page));
     const auto logBegins = [&](std::size_t log) {
         services.beginLog(logLabel(options.inputs[log], options.logName), static_cast<int>(log + 1),
                           static_cast<int>(logs.size()));
     };
     const ConversionOutcome outcome =
-        pageLogs(logs, *page, services, {options.profile, options.pageSetup}, logBegins);
+        pageLogs(logs, *target, services, {options.profile, options.pageSetup}, logBegins);
     return outcome == ConversionOutcome::Converted ? 0 : 1;
 }
 

@@ -15,4 +15,8 @@ bool StandardConsole::showsProgress(bool outputOnTerminal) const {
     return system::isTerminal(stderr) && !outputOnTerminal;
 }
 
+std::optional<std::string> StandardConsole::outputFile() const {
+    return system::standardOutputFile();
+}
+
 }  // namespace quillet

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace quillet {
@@ -16,6 +18,9 @@ class Console {
     // Whether progress on standard error shows to a person, and not on a terminal that an
     // output goes to, where it would run into the output.
     virtual bool showsProgress(bool outputOnTerminal) const = 0;
+    // The file the output texts go to, when it is a regular file (a redirection such as `>>x`):
+    // a path that reaches it, by which it is checked as any output named. Nothing otherwise.
+    virtual std::optional<std::string> outputFile() const = 0;
 };
 
 // The program's own standard streams.
@@ -24,6 +29,7 @@ class StandardConsole : public Console {
     void writeOutput(std::string_view text) override;
     void writeError(std::string_view text) override;
     bool showsProgress(bool outputOnTerminal) const override;
+    std::optional<std::string> outputFile() const override;
 };
 
 }  // namespace quillet

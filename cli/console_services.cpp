@@ -14,16 +14,6 @@ void printMessage(Console& console, const std::string& subject, const std::strin
     console.writeError(prefix + frontend::messageLines(text) + "\n");
 }
 
-// The window's message, and for a bad file name also why, where the program knows it.
-std::string consoleMessage(const Failure& failure) {
-    std::string text = failureMessage(failure).text;
-    if (failure.number() == FailureNumber::PathFileAccessError &&
-        failure.description() != describeFailure(failure.number())) {
-        text += " " + failure.description() + ".";
-    }
-    return text;
-}
-
 // "a, b and c were not written either."
 std::string unwrittenText(const std::vector<std::string>& outputs) {
     std::string names;
@@ -38,7 +28,7 @@ std::string unwrittenText(const std::vector<std::string>& outputs) {
 
 void printFailure(Console& console, const std::string& subject, const Failure& failure) {
     printMessage(console, failure.outputPath().empty() ? subject : failure.outputPath(),
-                 consoleMessage(failure));
+                 detailedFailureText(failure));
     if (!failure.unwrittenOutputs().empty()) {
         console.writeError(unwrittenText(failure.unwrittenOutputs()));
     }

@@ -12,13 +12,20 @@
 namespace quillet {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
-    "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
-    "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
-    "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
-    "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
-    "       quillet-convert --summary INPUT...\n";
+// The usage lines: one per way the program is called, one of them per kind of output with an
+// option of its own.
+std::string usageLines() {
+    std::string lines =
+        "usage: quillet-convert [OPTIONS] INPUT OUTPUT\n"
+        "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n";
+    for (const OutputKindEntry& kind : outputKinds()) {
+        if (kind.option.empty()) continue;
+        lines += "       quillet-convert [OPTIONS] " + std::string(kind.option) + " " +
+                 std::string(kind.fileType) + " INPUT [OUTPUT]\n";
+    }
+    return lines + "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n" +
+           "       quillet-convert --summary INPUT...\n";
+}
 
 constexpr const char* kDescription =
     "\n"
@@ -38,6 +45,7 @@ constexpr const char* kFooter =
     "  quillet-convert --plot Run7.svg Run7QMRX.pdb\n"
     "  quillet-convert --output-dir csv --plot Backup/\n"
     "  quillet-convert --html Run7.html Run7QMRX.pdb Run7.csv\n"
+    "  quillet-convert --mlg Run7.mlg Run7QMRX.pdb\n"
     "  quillet-convert --compare --html Runs.html Run7QMRX.pdb Run8QMRX.pdb\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
@@ -49,7 +57,7 @@ class HelpFormatter : public CLI::Formatter {
   public:
     HelpFormatter() { column_width(22); }
     std::string make_usage(const CLI::App*, std::string) const override {
-        return std::string(kUsage) + kDescription;
+        return usageLines() + kDescription;
     }
     std::string make_option_opts(const CLI::Option* option) const override {
         const std::string& value = option->get_type_name();
@@ -57,8 +65,8 @@ class HelpFormatter : public CLI::Formatter {
     }
 };
 
-// With --output-dir, --plot and --html name no file, yet CLI11 hands each the word that follows
-// it: such a word is an INPUT, put back in its place among the others.
+// With --output-dir, the options of the outputs name no file, yet CLI11 hands each the word that
+// follows it: such a word is an INPUT, put back in its place among the others.
 void restoreInputs(const CLI::App& app,
                    const std::vector<std::pair<const CLI::Option*, std::string>>& swallowed,
                    std::vector<std::string>& inputs) {
@@ -93,6 +101,16 @@ class CommandLine {
     std::optional<UsageError> standardInputError() const;
     std::optional<UsageError> sharedOutputError() const;
 
+    // The kinds of output with an option of their own, what each option took, and whether it
+    // was given.
+    struct OutputOption {
+        const OutputKindEntry* kind;
+        CLI::Option* option;
+        std::string file;
+    };
+    std::vector<OutputOption> requestedOutputs() const;
+    const OutputOption& pageOption() const;
+
     CLI::App m_app{"", "quillet-convert"};
     ConverterOptions m_options;
     std::string m_separator = ",";
@@ -100,13 +118,9 @@ class CommandLine {
     bool m_summary = false;
     bool m_version = false;
     bool m_comparing = false;
-    std::string m_picture;
-    std::string m_page;
     CLI::Option* m_outputDir;
-    CLI::Option* m_plot;
-    CLI::Option* m_html;
-    CLI::Option* m_compare;
     CLI::Option* m_setup;
+    std::vector<OutputOption> m_outputOptions;
 };
 
 CommandLine::CommandLine() {
@@ -125,38 +139,20 @@ CommandLine::CommandLine() {
                                    "Example: --output-dir csv Backup/");
     m_outputDir->type_name("DIR");
     CLI::Option* update = m_app.add_flag("--update", m_options.update,
-                                         "Skip a CSV, picture or page that exists and is\n"
-                                         "newer than its log, once the log reads whole.\n"
+                                         "Skip a CSV, picture, page or MLG that exists\n"
+                                         "and is newer than its log, once the log reads\n"
+                                         "whole.\n"
                                          "Example: --output-dir csv --update Backup/");
-    m_plot = m_app
-                 .add_option("--plot", m_picture,
-                             "Draw the log as an SVG picture: a strip chart\n"
-                             "per channel, with its smallest and largest\n"
-                             "value, over one time axis. SVG is the picture's\n"
-                             "file (- for standard output); the CSV is\n"
-                             "written too when OUTPUT is given. With\n"
-                             "--output-dir, --plot takes no SVG and draws\n"
-                             "each picture beside its CSV: Run7QMRX.pdb\n"
-                             "gives DIR/Run7QMRX.svg.\n"
-                             "Example: --plot Run7.svg Run7QMRX.pdb\n"
-                             "Example: --output-dir csv --plot Backup/")
-                 ->expected(0, 1)
-                 ->type_name("[SVG]");
-    m_html = m_app
-                 .add_option("--html", m_page,
-                             "Write the log as one HTML page that any browser\n"
-                             "opens offline: a strip per channel on one time\n"
-                             "axis, a cursor that reads every channel's CSV\n"
-                             "value at one sample, zoom by dragging, and the\n"
-                             "log's summary. PAGE is the page's file (- for\n"
-                             "standard output); the CSV is written too when\n"
-                             "OUTPUT is given. With --output-dir, --html takes\n"
-                             "no PAGE and writes each page beside its CSV:\n"
-                             "Run7QMRX.pdb gives DIR/Run7QMRX.html.\n"
-                             "Example: --html Run7.html Run7QMRX.pdb\n"
-                             "Example: --output-dir csv --html --plot Backup/")
-                 ->expected(0, 1)
-                 ->type_name("[PAGE]");
+    // Reserved before the options point into it.
+    m_outputOptions.reserve(outputKinds().size());
+    for (const OutputKindEntry& kind : outputKinds()) {
+        if (kind.option.empty()) continue;
+        OutputOption& output = m_outputOptions.emplace_back(OutputOption{&kind, nullptr, ""});
+        output.option =
+            m_app.add_option(std::string(kind.option), output.file, std::string(kind.help))
+                ->expected(0, 1)
+                ->type_name("[" + std::string(kind.fileType) + "]");
+    }
     CLI::Option* separator = m_app
                                  .add_option("--separator", m_separator,
                                              "What joins the cells: , (the default), ;\n"
@@ -178,15 +174,18 @@ CommandLine::CommandLine() {
                     "its CSV is made from (default: -).\n"
                     "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
         ->type_name("NAME");
-    m_compare = m_app.add_flag("--compare", m_comparing,
-                               "Write no CSV: write one --html PAGE of 2 to 8\n"
-                               "logs, the first the reference the others are\n"
-                               "compared with: their strips over one time axis,\n"
-                               "aligned as the page's \"Align runs at\" says,\n"
-                               "and the difference of their tables.\n"
-                               "Example: --compare --html Runs.html Before.pdb "
-                               "After.pdb");
-    m_compare->excludes(m_outputDir)->excludes(m_plot)->excludes(update);
+    CLI::Option* compare = m_app.add_flag("--compare", m_comparing,
+                                          "Write no CSV: write one --html PAGE of 2 to 8\n"
+                                          "logs, the first the reference the others are\n"
+                                          "compared with: their strips over one time axis,\n"
+                                          "aligned as the page's \"Align runs at\" says,\n"
+                                          "and the difference of their tables.\n"
+                                          "Example: --compare --html Runs.html Before.pdb "
+                                          "After.pdb");
+    compare->excludes(m_outputDir)->excludes(update);
+    for (const OutputOption& output : m_outputOptions) {
+        if (output.kind->kind != OutputKind::Page) compare->excludes(output.option);
+    }
     m_setup = m_app
                   .add_option("--setup", m_options.setup,
                               "Open every page written with a setup that a log\n"
@@ -195,22 +194,21 @@ CommandLine::CommandLine() {
                               "Example: --setup Tuning.txt --html Run7.html "
                               "Run7QMRX.pdb")
                   ->type_name("FILE");
-    m_app
-        .add_flag("--summary", m_summary,
-                  "Write no CSV: print each log's record and sample\n"
-                  "counts, time span, median sample rate and each\n"
-                  "channel's smallest and largest value, and warn\n"
-                  "where the time goes back or jumps ahead by more\n"
-                  "than a minute.\n"
-                  "Example: --summary Backup/")
-        ->excludes(m_outputDir)
-        ->excludes(update)
-        ->excludes(m_plot)
-        ->excludes(m_html)
-        ->excludes(separator)
-        ->excludes(decimal)
-        ->excludes(m_compare)
-        ->excludes(m_setup);
+    CLI::Option* summary = m_app
+                               .add_flag("--summary", m_summary,
+                                         "Write no CSV: print each log's record and sample\n"
+                                         "counts, time span, median sample rate and each\n"
+                                         "channel's smallest and largest value, and warn\n"
+                                         "where the time goes back or jumps ahead by more\n"
+                                         "than a minute.\n"
+                                         "Example: --summary Backup/")
+                               ->excludes(m_outputDir)
+                               ->excludes(update)
+                               ->excludes(separator)
+                               ->excludes(decimal)
+                               ->excludes(compare)
+                               ->excludes(m_setup);
+    for (const OutputOption& output : m_outputOptions) summary->excludes(output.option);
     // Described with the usage lines above.
     m_app.add_option("INPUT", m_options.inputs)->group("");
 }
@@ -264,9 +262,7 @@ ParsedCommandLine CommandLine::checked() {
     if (!m_options.profile.isUnambiguous()) {
         return UsageError{"a decimal comma needs --separator ';' or --separator tab"};
     }
-    m_options.plot = m_plot->count() > 0;
-    m_options.html = m_html->count() > 0;
-    if (m_setup->count() > 0 && (!m_options.html || m_options.setup.empty())) {
+    if (m_setup->count() > 0 && (m_options.setup.empty() || pageOption().option->count() == 0)) {
         return UsageError{"--setup FILE needs --html, whose pages open with it"};
     }
     if (m_summary) return summary();
@@ -292,22 +288,43 @@ ParsedCommandLine CommandLine::summary() {
     return m_options;
 }
 
+std::vector<CommandLine::OutputOption> CommandLine::requestedOutputs() const {
+    std::vector<OutputOption> requested;
+    for (const OutputOption& output : m_outputOptions) {
+        if (output.option->count() > 0) requested.push_back(output);
+    }
+    return requested;
+}
+
+const CommandLine::OutputOption& CommandLine::pageOption() const {
+    return *std::find_if(
+        m_outputOptions.begin(), m_outputOptions.end(),
+        [](const OutputOption& output) { return output.kind->kind == OutputKind::Page; });
+}
+
 ParsedCommandLine CommandLine::compare() {
     m_options.mode = ConverterMode::Compare;
-    if (m_page.empty()) return UsageError{"--compare needs --html PAGE, the page to write"};
+    const std::string& page = pageOption().file;
+    if (page.empty()) return UsageError{"--compare needs --html PAGE, the page to write"};
     const std::size_t logs = m_options.inputs.size();
     if (logs < 2 || logs > kMostPageRuns) {
         return UsageError{"--compare takes 2 to " + std::to_string(kMostPageRuns) + " logs"};
     }
     if (const auto error = standardInputError()) return *error;
-    m_options.page = m_page;
+    m_options.outputs = {{OutputKind::Page, page}};
     return m_options;
 }
 
 ParsedCommandLine CommandLine::manyLogs() {
     m_options.mode = ConverterMode::ManyLogs;
     if (m_options.outputDir.empty()) return UsageError{"--output-dir needs a folder"};
-    restoreInputs(m_app, {{m_plot, m_picture}, {m_html, m_page}}, m_options.inputs);
+    std::vector<std::pair<const CLI::Option*, std::string>> swallowed;
+    m_options.outputs = {{OutputKind::Csv, ""}};
+    for (const OutputOption& output : requestedOutputs()) {
+        swallowed.emplace_back(output.option, output.file);
+        m_options.outputs.push_back({output.kind->kind, ""});
+    }
+    restoreInputs(m_app, swallowed, m_options.inputs);
     if (m_options.inputs.empty()) return UsageError{"no INPUT given"};
     if (const auto error = standardInputError()) return *error;
     const bool fromStandardInput =
@@ -320,27 +337,29 @@ ParsedCommandLine CommandLine::manyLogs() {
 
 ParsedCommandLine CommandLine::oneLog() {
     auto& inputs = m_options.inputs;
-    if (m_options.plot && m_picture.empty()) {
-        return UsageError{"--plot needs the SVG file to write, or --output-dir"};
-    }
-    if (m_options.html && m_page.empty()) {
-        return UsageError{"--html needs the page to write, or --output-dir"};
-    }
-    if (m_options.plot || m_options.html) {
-        if (inputs.empty() || inputs.size() > 2) {
-            return UsageError{m_options.plot
-                                  ? "--plot SVG takes one INPUT, and an OUTPUT for its CSV"
-                                  : "--html PAGE takes one INPUT, and an OUTPUT for its CSV"};
+    const std::vector<OutputOption> requested = requestedOutputs();
+    for (const OutputOption& output : requested) {
+        if (output.file.empty()) {
+            return UsageError{std::string(output.kind->option) +
+                              " needs the file to write, or --output-dir"};
         }
-        m_options.picture = m_picture;
-        m_options.page = m_page;
+    }
+    if (!requested.empty()) {
+        if (inputs.empty() || inputs.size() > 2) {
+            const OutputKindEntry& first = *requested.front().kind;
+            return UsageError{std::string(first.option) + " " + std::string(first.fileType) +
+                              " takes one INPUT, and an OUTPUT for its CSV"};
+        }
     } else if (inputs.size() != 2) {
         return UsageError{inputs.size() < 2 ? "INPUT and OUTPUT are both needed"
                                             : "one INPUT and one OUTPUT, or --output-dir"};
     }
     if (inputs.size() == 2) {
-        m_options.output = inputs.back();
+        m_options.outputs.push_back({OutputKind::Csv, inputs.back()});
         inputs.pop_back();
+    }
+    for (const OutputOption& output : requested) {
+        m_options.outputs.push_back({output.kind->kind, output.file});
     }
     if (const auto error = standardInputError()) return *error;
     if (const auto error = sharedOutputError()) return *error;
@@ -349,21 +368,18 @@ ParsedCommandLine CommandLine::oneLog() {
 
 // Two outputs of one log going to one file, or both to standard output.
 std::optional<UsageError> CommandLine::sharedOutputError() const {
-    const std::pair<const char*, std::string> outputs[] = {{"the picture", m_options.picture},
-                                                           {"the page", m_options.page},
-                                                           {"the CSV", m_options.output}};
-    for (std::size_t first = 0; first < std::size(outputs); ++first) {
-        for (std::size_t second = first + 1; second < std::size(outputs); ++second) {
-            const std::string& a = outputs[first].second;
-            const std::string& b = outputs[second].second;
-            if (a.empty() || b.empty()) continue;
-            const std::string both =
-                std::string(outputs[first].first) + " and " + outputs[second].first;
+    const std::vector<RequestedOutput>& outputs = m_options.outputs;
+    for (std::size_t first = 0; first < outputs.size(); ++first) {
+        for (std::size_t second = first + 1; second < outputs.size(); ++second) {
+            const std::string& a = outputs[first].path;
+            const std::string& b = outputs[second].path;
+            const std::string both = std::string(entryOf(outputs[first].kind).role) + " and " +
+                                     std::string(entryOf(outputs[second].kind).role);
             if (isStandardStream(a) && isStandardStream(b)) {
                 return UsageError{both + " cannot both go to standard output"};
             }
             if (!isStandardStream(a) && !isStandardStream(b) && namesOneFile(a, b)) {
-                return UsageError{both + " would both be written to " + b};
+                return UsageError{both + " would both be written to " + a};
             }
         }
     }
@@ -379,7 +395,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageErrorText(const UsageError& error) {
-    return "quillet-convert: " + error.reason + "\n" + kUsage;
+    return "quillet-convert: " + error.reason + "\n" + usageLines();
 }
 
 }  // namespace quillet

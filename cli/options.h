@@ -5,7 +5,8 @@
 #include <variant>
 #include <vector>
 
-#include "conversion/csv_profile.h"
+#include "cli/output_kinds.h"
+#include "conversion/spreadsheet_profile.h"
 
 namespace quillet {
 
@@ -17,27 +18,21 @@ struct ConverterOptions {
     // Logs, and for many logs or a summary also folders of logs; "-" is standard input. With
     // --compare, the logs of one page, the first the reference.
     std::vector<std::string> inputs;
-    // The CSV of a single log; "-" for standard output, empty for a picture alone.
-    std::string output;
-    // Where the CSVs of many logs go.
+    // What to write of each log, in the order of the table of kinds: for a single log each
+    // output's file ("-" for standard output); for many logs the kinds, the CSV always, with no
+    // file, since each log's name gives them in `outputDir`.
+    std::vector<RequestedOutput> outputs;
+    // Where the outputs of many logs go.
     std::string outputDir;
-    // Skip a CSV, picture or page that exists and is newer than its log.
+    // Skip an output that exists and is newer than its log.
     bool update = false;
-    // Draw each log's picture: for a single log into `picture` ("-" for standard output), for
-    // many logs beside each CSV.
-    bool plot = false;
-    std::string picture;
-    // Write each log's HTML page, as `plot` draws pictures: into `page` for a single log, beside
-    // each CSV for many.
-    bool html = false;
-    std::string page;
     // --setup: a setup saved by the log page, which every page written opens with; and its text,
     // read before any log.
     std::string setup;
     std::string pageSetup;
     // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
-    CsvProfile profile;
+    SpreadsheetProfile profile;
 
     bool operator==(const ConverterOptions&) const = default;
 };

@@ -33,6 +33,17 @@ class MemorySource : public ByteSource {
     std::span<const std::uint8_t> m_bytes;
 };
 
+// What a program holds back while the outputs of a run take their places (the signals or
+// console events that would end it), so that an interruption finds them all as they were or all
+// new.
+class InterruptionHold {
+  public:
+    virtual ~InterruptionHold() = default;
+    virtual void hold() = 0;
+    // Lets through what came meanwhile, which may end the program here.
+    virtual void release() = 0;
+};
+
 class ByteSink {
   public:
     virtual ~ByteSink() = default;
@@ -40,9 +51,17 @@ class ByteSink {
     // Completes what was written, so that a write that fails shows here at the latest. A sink is
     // closed once.
     virtual void close() = 0;
-    // Puts what was closed in the output's place. A sink destroyed before it is kept leaves the
-    // output as it was, as far as the output allows.
+    // Puts what was closed in the output's place, keeping what the output held aside until
+    // settle() or putBack(). A sink destroyed before it is kept leaves the output as it was, as
+    // far as the output allows.
     virtual void keep() {}
+    // Lets go of what keep() set aside, once every output of the run took its place.
+    virtual void settle() {}
+    // Puts back what keep() set aside, once another output of the run failed to take its place.
+    virtual void putBack() {}
+    // What must be held while this output takes its place; nothing for an output that an
+    // interruption cannot leave half done (memory, a device).
+    virtual InterruptionHold* interruptionHold() { return nullptr; }
     // Whether the output takes the bytes as they are written (a device, a pipe, standard
     // output), so that they are out before the sink is kept.
     virtual bool writesInPlace() const { return false; }

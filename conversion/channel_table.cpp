@@ -79,27 +79,30 @@ struct ChannelRow {
     std::string_view heading;
     double (*number)(std::uint8_t raw);
     std::string_view pattern;
+    // Only where the number's range leaves no doubt of it: the temperatures, the barometer and
+    // the raw counts keep none rather than a guess.
+    std::string_view unit;
 };
 
 constexpr ChannelRow kChannels[] = {
-    {33, "RPM", rpm, "####"},
-    {38, "Knock", passThrough, kSignColumn},
-    {6, "Timing", timing, kSignColumn},
-    {19, "O2", o2, "0.00"},
-    {26, "Airflow", airflow, kSignColumn},
-    {41, "Inj P/W", injectorPulseWidth, "0.000"},
-    {44, "Air Volume", passThrough, kSignColumn},
-    {58, "Air Temp", airTemp, "###"},
-    {23, "TPS", throttlePosition, "#"},
-    {7, "Coolant", coolant, "###"},
-    {20, "Battery", battery, "##.00"},
-    {21, "Barometer", barometer, "#.00"},
-    {22, "ISC", passThrough, kSignColumn},
-    {29, "Accel Enrichment", throttlePosition, "0"},
-    {15, "O2 Trim", trim, "#"},
-    {14, "Fuel Trim High", trim, "#"},
-    {13, "Fuel Trim Mid", trim, "#"},
-    {12, "Fuel Trim Low", trim, "#"},
+    {33, "RPM", rpm, "####", "rpm"},
+    {38, "Knock", passThrough, kSignColumn, ""},
+    {6, "Timing", timing, kSignColumn, "deg"},
+    {19, "O2", o2, "0.00", "V"},
+    {26, "Airflow", airflow, kSignColumn, ""},
+    {41, "Inj P/W", injectorPulseWidth, "0.000", "ms"},
+    {44, "Air Volume", passThrough, kSignColumn, ""},
+    {58, "Air Temp", airTemp, "###", ""},
+    {23, "TPS", throttlePosition, "#", "%"},
+    {7, "Coolant", coolant, "###", ""},
+    {20, "Battery", battery, "##.00", "V"},
+    {21, "Barometer", barometer, "#.00", ""},
+    {22, "ISC", passThrough, kSignColumn, ""},
+    {29, "Accel Enrichment", throttlePosition, "0", ""},
+    {15, "O2 Trim", trim, "#", "%"},
+    {14, "Fuel Trim High", trim, "#", "%"},
+    {13, "Fuel Trim Mid", trim, "#", "%"},
+    {12, "Fuel Trim Low", trim, "#", "%"},
 };
 
 const ChannelRow* findRow(std::uint8_t identifier) {
@@ -197,6 +200,11 @@ const std::array<double, 256>* channelNumbers(std::uint8_t identifier) {
 int channelDecimals(std::uint8_t identifier) {
     const ChannelRow* row = findRow(identifier);
     return row ? patternDecimals(row->pattern) : 0;
+}
+
+std::string_view channelUnit(std::uint8_t identifier) {
+    const ChannelRow* row = findRow(identifier);
+    return row ? row->unit : std::string_view();
 }
 
 }  // namespace quillet

@@ -29,6 +29,9 @@ const std::array<double, 256>* channelNumbers(std::uint8_t identifier);
 // How many decimals the channel's cell text shows: 0 for whole numbers and unknown identifiers.
 int channelDecimals(std::uint8_t identifier);
 
+// The unit of the channel's numbers ("rpm", "V", "%"…), empty where the table gives none.
+std::string_view channelUnit(std::uint8_t identifier);
+
 // Writes a whole number as a sign character (a space, or "-" when negative) and its digits.
 std::string signColumnText(long long number);
 

@@ -3,7 +3,23 @@
 #include <exception>
 #include <new>
 
+#include "conversion/utf8_text.h"
+
 namespace quillet {
+namespace {
+
+// The system's text as a clause that goes on after a colon: systems write whole sentences
+// ("Access is denied.\r\n").
+std::string asClause(std::string text) {
+    while (!text.empty() &&
+           (text.back() == '.' || static_cast<unsigned char>(text.back()) <= ' ')) {
+        text.pop_back();
+    }
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] += 'a' - 'A';
+    return text;
+}
+
+}  // namespace
 
 Failure::Failure(FailureNumber number) : Failure(number, describeFailure(number)) {}
 
@@ -19,6 +35,12 @@ Failure Failure::ofOutput(const std::string& path) const {
 Failure Failure::withUnwrittenOutputs(std::vector<std::string> outputs) const {
     Failure failure(*this);
     failure.m_unwritten = std::move(outputs);
+    return failure;
+}
+
+Failure Failure::withSystemReason(const std::string& path, const std::string& reason) const {
+    Failure failure(*this);
+    failure.m_systemReason = (path.empty() ? "" : displayName(path) + ": ") + asClause(reason);
     return failure;
 }
 

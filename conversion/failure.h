@@ -34,11 +34,16 @@ class Failure : public std::runtime_error {
     // The other outputs of the run that the failure left as they were.
     const std::vector<std::string>& unwrittenOutputs() const noexcept { return m_unwritten; }
     Failure withUnwrittenOutputs(std::vector<std::string> outputs) const;
+    // Why the system refused, in its own words, with the path it refused ("/x/y.csv: permission
+    // denied"); empty where the failure is the program's own.
+    const std::string& systemReason() const noexcept { return m_systemReason; }
+    Failure withSystemReason(const std::string& path, const std::string& reason) const;
 
   private:
     FailureNumber m_number;
     std::string m_outputPath;
     std::vector<std::string> m_unwritten;
+    std::string m_systemReason;
 };
 
 // The standard description of a failure number, such as "Disk full" for 61.

@@ -38,16 +38,13 @@ std::uint8_t LogInfo::channelIdentifier(int column) const {
     return bytes[6 + column];
 }
 
-bool isPalmDatabaseHeader(std::span<const std::uint8_t> firstBytes, std::uint64_t fileSize) {
+bool isLogHeader(std::span<const std::uint8_t> firstBytes) {
     if (firstBytes.size() < LogHeader::kSize) return false;
     const auto name = firstBytes.first(32);
-    const auto nameEnd = std::find(name.begin(), name.end(), 0);
     const auto printable = [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; };
     const auto typeAndCreator = firstBytes.subspan(60, 8);
-    const auto recordCount = static_cast<std::uint64_t>(WordFromBytes(firstBytes.subspan<76, 2>()));
-    return nameEnd != name.end() &&
-           std::all_of(typeAndCreator.begin(), typeAndCreator.end(), printable) &&
-           LogHeader::kSize + RecordEntry::kSize * recordCount <= fileSize;
+    return std::find(name.begin(), name.end(), 0) != name.end() &&
+           std::all_of(typeAndCreator.begin(), typeAndCreator.end(), printable);
 }
 
 std::uint64_t filePositionOf(std::int32_t offset) {

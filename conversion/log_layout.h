@@ -44,11 +44,12 @@ struct LogInfo {
     std::uint8_t channelIdentifier(int column) const;
 };
 
-// Whether the first bytes of a file of `fileSize` bytes are a Palm OS database header, as every
-// log's are: a name ended by a NUL within its 32 bytes, a type and a creator of four printable
-// characters each, and a record list that fits in the file. A text file (a CSV, a picture, a
-// page) never passes.
-bool isPalmDatabaseHeader(std::span<const std::uint8_t> firstBytes, std::uint64_t fileSize);
+// Whether the first bytes of a file are a Palm OS database header, as every log's are: a name
+// ended by a NUL within its 32 bytes, and a type and a creator of four printable characters
+// each. What a log is, for every rule: the conversion reads only such a file, and no output
+// replaces one, also one that is damaged past its header. A text file (a CSV, a picture, a page)
+// or an MLG file never passes.
+bool isLogHeader(std::span<const std::uint8_t> firstBytes);
 
 // A file position for an offset read from the log. An offset of 2^31 - 1 or more has no
 // position that the classic file access can address, so it fails with Overflow.

@@ -64,6 +64,10 @@ std::span<const std::uint8_t> LogStart::identifiers() const {
 LogStart readLogStart(ByteSource& source) {
     LogStart start;
     readBlock(source, 0, start.header.bytes);
+    if (!isLogHeader(start.header.bytes)) {
+        throw Failure(FailureNumber::PathFileAccessError,
+                      "The file holds no Palm database, as logs do");
+    }
     readBlock(source, filePositionOf(start.header.appInfoOffset()), start.info.bytes);
     if (start.info.channelCount() > LogInfo::kMaxChannels) {
         throw Failure(FailureNumber::SubscriptOutOfRange);

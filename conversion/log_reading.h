@@ -24,8 +24,9 @@ struct LogStart {
     std::span<const std::uint8_t> identifiers() const;
 };
 
-// Reads the header at offset 0 and the info block at the offset the header gives. A channel
-// count above twelve fails with SubscriptOutOfRange, as reading its thirteenth column does.
+// Reads the header at offset 0 and the info block at the offset the header gives. A file whose
+// header is no log's is a bad file name; a channel count above twelve fails with
+// SubscriptOutOfRange, as reading its thirteenth column does.
 LogStart readLogStart(ByteSource& source);
 
 // The smallest and the largest seconds value that the records name, read ahead of their samples

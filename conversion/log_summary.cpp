@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "conversion/cell_text.h"
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
 #include "conversion/number_text.h"
 
 namespace quillet {

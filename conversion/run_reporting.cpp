@@ -1,5 +1,7 @@
 #include "conversion/run_reporting.h"
 
+#include <algorithm>
+
 #include "conversion/number_text.h"
 #include "generated/quillet_version.h"
 
@@ -14,6 +16,28 @@ FailureMessage failureMessage(const Failure& failure) {
                 " occurred: " + failure.description() + "\r\n" + "Please report this error to " +
                 std::string(kSupportAddress),
             MessageIcon::Critical};
+}
+
+namespace {
+
+bool isGeneral(FailureNumber number) {
+    return number == FailureNumber::PathFileAccessError || number == FailureNumber::DeviceIoError ||
+           number == FailureNumber::InternalError;
+}
+
+}  // namespace
+
+std::string detailedFailureText(const Failure& failure) {
+    std::string text = failureMessage(failure).text;
+    std::string why;
+    if (failure.number() == FailureNumber::PathFileAccessError &&
+        failure.description() != describeFailure(failure.number())) {
+        why += " " + failure.description() + ".";
+    }
+    if (isGeneral(failure.number()) && !failure.systemReason().empty()) {
+        why += " (" + failure.systemReason() + ")";
+    }
+    return text.insert(std::min(text.find("\r\n"), text.size()), why);
 }
 
 void ReportingServices::showFailure(const Failure& failure) {

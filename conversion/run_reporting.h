@@ -20,6 +20,11 @@ struct FailureMessage {
 // The message box a failure shows.
 FailureMessage failureMessage(const Failure& failure);
 
+// The message's text with what the program knows beyond it, where no box of the window shows
+// it (a console, "Show log page"): for a bad file name why, where the program knows it, and for
+// a failure whose number says only that something failed, the system's reason.
+std::string detailedFailureText(const Failure& failure);
+
 class ReportingServices {
   public:
     virtual ~ReportingServices() = default;

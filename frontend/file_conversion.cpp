@@ -1,6 +1,6 @@
 #include "frontend/file_conversion.h"
 
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 
@@ -10,9 +10,10 @@ ConversionOutcome convertFiles(const std::string& inputPath, const std::string& 
                                ReportingServices& services) {
     FileLogInput log(inputPath);
     FileOutputTarget output(outputPath, inputPath);
-    CsvProfile profile;
+    SpreadsheetProfile profile;
     profile.nameEncoding = kCsvNameEncoding;
-    return convertLog(log, output, services, profile);
+    const OutputOrder csv[] = {{makeCsvOutput, output}};
+    return writeLogOutputs(log, csv, services, profile);
 }
 
 }  // namespace quillet::frontend

@@ -8,7 +8,9 @@
 #include "conversion/utf8_text.h"
 #include "page/page_output.h"
 #include "system/desktop.h"
-#include "system/file_times.h"
+#include "system/file_fingerprint.h"
+#include "system/file_identity.h"
+#include "system/folders.h"
 #include "system/log_files.h"
 #include "system/paths.h"
 
@@ -77,33 +79,88 @@ fs::path cachedPagePath(const fs::path& cacheFolder, std::string_view logPath) {
 
 CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
                      ReportingServices& services) {
-    // As in the window, a path that names nothing is a bad file name.
-    if (logPath.empty()) throw Failure(FailureNumber::PathFileAccessError);
-    const fs::path page = cachedPagePath(cacheFolder, logPath);
+    if (withoutSurroundingQuotes(logPath).empty()) {
+        throw Failure(FailureNumber::PathFileAccessError, "No log was named");
+    }
     const fs::path log = pathFromUtf8(logPath);
-    if (system::writtenAfter(page, log)) return {page, ConversionOutcome::Converted};
-    fs::create_directories(cacheFolder);
-    // An out-of-date page is of no use; without it, a page in its place is one this run wrote.
-    fs::remove(page);
-    FileLogInput input{std::string(logPath)};
-    FileOutputTarget output(utf8FromPath(page), std::string(logPath), InPlaceOutputs::Refused);
-    if (pageLog(input, output, services) == ConversionOutcome::Converted) {
+    const fs::path page = cachedPagePath(cacheFolder, logPath);
+    const fs::path fingerprintFile = fs::path(page).replace_extension(".fingerprint");
+    const std::optional<system::FileFingerprint> before = system::fingerprintOf(log);
+    if (before && system::storedFingerprint(fingerprintFile) == before &&
+        system::identityOf(page)) {
         return {page, ConversionOutcome::Converted};
     }
+    try {
+        system::createFolders(cacheFolder);
+    } catch (const Failure& failure) {
+        throw Failure(failure.number(), "The page cannot be kept in the cache folder " +
+                                            displayName(utf8FromPath(cacheFolder)) + " (" +
+                                            failure.systemReason() + ")");
+    }
+    // Until the new page is written whole, the fingerprint of an earlier log must not vouch for
+    // whatever page is in place.
+    system::discardFingerprint(fingerprintFile);
+    const std::optional<system::FileIdentity> earlierPage = system::identityOf(page);
+    FileLogInput input{std::string(logPath)};
+    FileOutputTarget output(utf8FromPath(page), std::string(logPath), InPlaceOutputs::Refused);
+    const OutputOrder pageOrder[] = {{makePageOutput, output}};
+    const ConversionOutcome outcome = writeLogOutputs(input, pageOrder, services);
+    const std::optional<system::FileIdentity> writtenPage = system::identityOf(page);
     // Of the runs that fail, only a damaged log's leaves a page.
-    if (!fs::exists(page)) return {std::nullopt, ConversionOutcome::Failed};
-    fs::last_write_time(page, fs::last_write_time(log));
-    return {page, ConversionOutcome::Failed};
+    if (!writtenPage || writtenPage == earlierPage) return {std::nullopt, outcome};
+    // A log that changed while its page was written is read again next time.
+    if (outcome == ConversionOutcome::Converted && before && system::fingerprintOf(log) == before) {
+        system::storeFingerprint(fingerprintFile, *before);
+    }
+    return {page, outcome};
 }
 
-int showLogPage(std::string_view logPath, ReportingServices& services) {
+namespace {
+
+// What a page's writing reports through: nothing of its progress, since the browser opening
+// ends the run, and each failure as a message naming the file it concerns.
+class PageReporting : public ReportingServices {
+  public:
+    PageReporting(PageMessages& messages, std::string_view logPath)
+        : m_messages(messages), m_logPath(logPath) {}
+
+    void setBusyPointer(bool) override {}
+    void setProgressMin(float) override {}
+    void setProgressMax(float) override {}
+    void setProgressValue(float) override {}
+    void beep() override {}
+    void showMessage(const std::string& text, MessageIcon icon) override {
+        m_messages.show(text, icon);
+    }
+    void showFailure(const Failure& failure) override {
+        const std::string& file = failure.outputPath().empty() ? m_logPath : failure.outputPath();
+        showMessage(displayName(file) + ":\r\n" + detailedFailureText(failure),
+                    failureMessage(failure).icon);
+    }
+
+  private:
+    PageMessages& m_messages;
+    std::string m_logPath;
+};
+
+}  // namespace
+
+int showLogPage(std::string_view logPath, PageMessages& messages) {
+    PageReporting services(messages, logPath);
+    std::optional<fs::path> shown;
     try {
         const CachedPage page =
             cachePage(logPath, pageCacheFolder(system::userCacheFolder()), services);
-        if (page.path) system::openInBrowser(*page.path);
+        if (!page.path) return 1;
+        shown = page.path;
+        system::openInBrowser(*page.path);
         return page.outcome == ConversionOutcome::Converted ? 0 : 1;
     } catch (...) {
-        services.showFailure(failureFromCurrentException());
+        const Failure failure = failureFromCurrentException();
+        std::string text = failure.description() + ".";
+        // The page is whole: only the browser failed, and the page can be opened by hand.
+        if (shown) text += "\r\nThe page is " + displayName(utf8FromPath(*shown)) + ".";
+        messages.show(text, MessageIcon::Exclamation);
         return 1;
     }
 }

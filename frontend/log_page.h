@@ -30,28 +30,28 @@ struct CachedPage {
 };
 
 // Makes the page of the log in cacheFolder, which is created when missing, as `quillet-convert
-// --html` writes it without options. A page newer than the log is taken as it is. The page's
-// writing shows its failures through services; other failures (no log named, a cache folder
-// that cannot be made) are thrown. A damaged log's page holds the samples before the damage and
-// gets the log's own time, which is not newer than the log: the next showing reads the log again
-// and reports its damage again, rather than opening the page as a whole log's.
+// --html` writes it without options. A page is taken as it is while the fingerprint kept beside
+// it (the log's size, last write time and a hash of its bytes) is the log's: a log replaced by an
+// older copy, which keeps its time, gets its own page. The page's writing shows its failures
+// through services; other failures (no log named, a cache folder that cannot be made) are
+// thrown. A damaged log's page holds the samples before the damage and gets no fingerprint: the
+// next showing reads the log again and reports its damage again, rather than opening the page as
+// a whole log's.
 CachedPage cachePage(std::string_view logPath, const std::filesystem::path& cacheFolder,
                      ReportingServices& services);
 
-// Shows the log's page: made in the user's cache folder and opened in the default browser; a
-// damaged log's page is opened too. Every failure is shown through services. Returns the
-// program's exit status: 0 when the whole log's page was opened, 1 otherwise.
-int showLogPage(std::string_view logPath, ReportingServices& services);
-
-// What a run without a window lends the page's writing: only its message boxes. Nothing shows
-// progress and no beep sounds, since the page opening in the browser ends the run.
-class WindowlessServices : public ReportingServices {
+// Where "Show log page" shows its messages: boxes of its own, since it has no window.
+class PageMessages {
   public:
-    void setBusyPointer(bool) override {}
-    void setProgressMin(float) override {}
-    void setProgressMax(float) override {}
-    void setProgressValue(float) override {}
-    void beep() override {}
+    virtual ~PageMessages() = default;
+    // Lines of the text end in CR LF.
+    virtual void show(const std::string& text, MessageIcon icon) = 0;
 };
+
+// Shows the log's page: made in the user's cache folder and opened in the default browser; a
+// damaged log's page is opened too. Every failure is shown as a message that names the file it
+// concerns (the log, the page, the cache folder). Returns the program's exit status: 0 when the
+// whole log's page was opened, 1 otherwise.
+int showLogPage(std::string_view logPath, PageMessages& messages);
 
 }  // namespace quillet::frontend

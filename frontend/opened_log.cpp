@@ -1,6 +1,9 @@
 #include "frontend/opened_log.h"
 
+#include <filesystem>
+
 #include "conversion/log_naming.h"
+#include "system/paths.h"
 
 namespace quillet::frontend {
 
@@ -10,6 +13,20 @@ PathBoxTexts withOpenedLog(PathBoxTexts boxes, std::string_view logPath) {
         boxes.output = csvPathForLog(logPath);
     }
     return boxes;
+}
+
+WindowProgramStart readWindowArguments(const std::vector<std::string>& arguments) {
+    if (arguments.size() > 1 && arguments[1] == "--page") {
+        return {arguments.size() > 2 ? arguments[2] : "", std::nullopt};
+    }
+    if (arguments.size() < 2 || withoutSurroundingQuotes(arguments[1]).empty()) return {};
+    try {
+        return {std::nullopt, utf8FromPath(std::filesystem::absolute(pathFromUtf8(arguments[1])))};
+    } catch (...) {
+        // A path that names no file here still goes into the box as it was given; converting it
+        // then says so.
+        return {std::nullopt, arguments[1]};
+    }
 }
 
 }  // namespace quillet::frontend

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::frontend {
 
@@ -14,5 +16,16 @@ struct PathBoxTexts {
 // argument: the log goes into the input box, and its CSV into the output box when that box is
 // empty. Nothing is converted until "Convert" is pressed.
 PathBoxTexts withOpenedLog(PathBoxTexts boxes, std::string_view logPath);
+
+// What the window program's arguments ask of it, read before any toolkit sees them, so that a
+// log named like a toolkit's option ("-reverse") is a log.
+struct WindowProgramStart {
+    // "--page LOG": the log whose page to show, without a window.
+    std::optional<std::string> pageLog;
+    // "LOG", as a file manager's "Open with" passes it: the log to open in the window, made
+    // absolute; nothing for no argument or an empty one, which open the window empty.
+    std::optional<std::string> log;
+};
+WindowProgramStart readWindowArguments(const std::vector<std::string>& arguments);
 
 }  // namespace quillet::frontend

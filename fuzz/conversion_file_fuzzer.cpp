@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_run.h"
 #include "frontend/file_conversion.h"
 #include "fuzz/run_checks.h"
 #include "tests/support/log_writer.h"

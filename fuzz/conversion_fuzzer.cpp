@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_run.h"
-#include "conversion/log_job.h"
+#include "conversion/csv_output.h"
 #include "conversion/log_summary.h"
 #include "fuzz/run_checks.h"
 #include "picture/log_chart.h"
@@ -47,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chart.emplace(start, timeAxisOf(source, start, kPlotColumns));
         summary.emplace(start);
         const JobOutput outputs[] = {{csv, output}};
-        SampleVisitor* const visitors[] = {&csv, &*chart, &*summary};
-        writeLogOutputs(source, start, outputs, visitors, services);
+        SampleVisitor* const alsoReading[] = {&*chart, &*summary};
+        writeMadeOutputs(source, start, outputs, alsoReading, services);
     });
 
     fuzzing::checkEnding(services, reference, outcome);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversion/conversion_run.h"
+#include "conversion/run_reporting.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/reference_conversion.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/cell_text.h"
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
 #include "conversion/failure.h"
 #include "conversion/log_summary.h"
 #include "conversion/number_text.h"

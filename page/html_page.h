@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "conversion/byte_io.h"
-#include "conversion/csv_profile.h"
 #include "conversion/log_reading.h"
 #include "conversion/log_summary.h"
+#include "conversion/spreadsheet_profile.h"
 #include "page/log_samples.h"
 
 // The log page: one self-contained HTML file that holds the data of one or more logs' runs, the
@@ -32,7 +32,7 @@ inline constexpr std::size_t kMostPageRuns = 8;
 // setup saved by a page (its text as pageSetupProblem accepts it), which it opens with; empty for
 // none.
 struct PageSettings {
-    CsvProfile profile;
+    SpreadsheetProfile profile;
     std::string setup;
 };
 

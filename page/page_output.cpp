@@ -1,7 +1,5 @@
 #include "page/page_output.h"
 
-#include <memory>
-
 #include "conversion/failure.h"
 
 namespace quillet {
@@ -10,7 +8,7 @@ namespace {
 // A log of a page of several, read before the last: its samples and summary, and where its
 // reading stopped.
 struct EarlierRun {
-    explicit EarlierRun(LogInput& log, const LogStart& start)
+    EarlierRun(LogInput& log, const LogStart& start)
         : title(log.fileName()), start(start), samples(start), summary(start) {}
 
     PageRun run() const {
@@ -40,6 +38,11 @@ void PageOutput::end(WriteBuffer& out, const std::optional<ReadingStop>& stop) {
     writeHtmlPage(runs, m_settings, out);
 }
 
+std::unique_ptr<LogOutput> makePageOutput(const LogToWrite& log) {
+    return std::make_unique<PageOutput>(log.fileName, log.start,
+                                        PageSettings{log.profile, std::string(log.pageSetup)});
+}
+
 ConversionOutcome pageLogs(std::span<LogInput* const> logs, OutputTarget& output,
                            ReportingServices& services, const PageSettings& settings,
                            const PageLogBegins& logBegins) {
@@ -47,7 +50,9 @@ ConversionOutcome pageLogs(std::span<LogInput* const> logs, OutputTarget& output
         if (logBegins) logBegins(log);
     };
     return runReported(services, [&] {
-        if (logs.empty()) throw Failure(FailureNumber::InternalError);
+        if (logs.empty() || logs.size() > kMostPageRuns) {
+            throw Failure(FailureNumber::InternalError);
+        }
         std::vector<std::unique_ptr<EarlierRun>> earlier;
         for (std::size_t log = 0; log + 1 < logs.size(); ++log) {
             begins(log);
@@ -59,25 +64,15 @@ ConversionOutcome pageLogs(std::span<LogInput* const> logs, OutputTarget& output
         begins(last);
         ByteSource& source = logs[last]->source();
         const LogStart start = readLogStart(source);
-        LogSamples samples(start);
-        SummaryCollector summary(start);
-        PageOutput page(logs[last]->fileName(), start, samples, summary, settings,
-                        std::move(earlierRuns));
+        PageOutput page(logs[last]->fileName(), start, settings, std::move(earlierRuns));
         const JobOutput outputs[] = {{page, output}};
-        SampleVisitor* const visitors[] = {&samples, &summary};
-        writeLogOutputs(source, start, outputs, visitors, services);
+        writeMadeOutputs(source, start, outputs, {}, services);
         for (std::size_t log = 0; log < earlier.size(); ++log) {
             if (!earlier[log]->stop) continue;
             begins(log);
             throw earlier[log]->stop->failure;
         }
     });
-}
-
-ConversionOutcome pageLog(LogInput& log, OutputTarget& output, ReportingServices& services,
-                          const CsvProfile& profile) {
-    LogInput* const logs[] = {&log};
-    return pageLogs(logs, output, services, {profile, {}});
 }
 
 }  // namespace quillet

@@ -17,15 +17,8 @@ void PictureOutput::end(WriteBuffer& out, const std::optional<ReadingStop>& stop
     writeSvgPicture(chart, out);
 }
 
-ConversionOutcome plotLog(LogInput& log, OutputTarget& output, ReportingServices& services) {
-    return runReported(services, [&] {
-        ByteSource& source = log.source();
-        const LogStart start = readLogStart(source);
-        PictureOutput picture(log.fileName(), source, start);
-        const JobOutput outputs[] = {{picture, output}};
-        SampleVisitor* const visitors[] = {&picture.reading()};
-        writeLogOutputs(source, start, outputs, visitors, services);
-    });
+std::unique_ptr<LogOutput> makePictureOutput(const LogToWrite& log) {
+    return std::make_unique<PictureOutput>(log.fileName, log.source, log.start);
 }
 
 }  // namespace quillet

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "conversion/log_io.h"
-#include "conversion/log_job.h"
-#include "conversion/run_reporting.h"
+#include "conversion/log_output.h"
 #include "picture/log_chart.h"
 
-// A log's SVG picture as an output of its job, drawn from the chart its reading filled.
+// A log's SVG picture as an output, drawn from the chart its reading fills.
 namespace quillet {
 
 class PictureOutput : public LogOutput {
@@ -16,9 +15,12 @@ class PictureOutput : public LogOutput {
     // Reads the seconds of the log's records ahead, for the picture's time axis.
     PictureOutput(std::string title, ByteSource& source, const LogStart& start);
 
-    // What the picture takes from the job's reading.
-    SampleVisitor& reading() { return m_reading; }
-
+    void beginRecord(int record, int seconds) override { m_reading.beginRecord(record, seconds); }
+    void sample(std::uint8_t hundredths, std::span<const std::uint8_t> raw) override {
+        m_reading.sample(hundredths, raw);
+    }
+    void endRecord() override { m_reading.endRecord(); }
+    // A log that ends early is drawn up to its damage, with a note of where it stopped.
     void end(WriteBuffer& out, const std::optional<ReadingStop>& stop) override;
 
   private:
@@ -27,9 +29,6 @@ class PictureOutput : public LogOutput {
     ChartReading m_reading;
 };
 
-// Draws the log into output, as a job of one output. A log that ends early is drawn up to its
-// damage and then reported with the message its conversion gives; a log that cannot be read at
-// all writes no picture. Returns Converted only when the whole log was drawn.
-ConversionOutcome plotLog(LogInput& log, OutputTarget& output, ReportingServices& services);
+std::unique_ptr<LogOutput> makePictureOutput(const LogToWrite& log);
 
 }  // namespace quillet

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 #include "qt/common_dialog.h"
 #include "qt/run_event_gate.h"
 

@@ -11,7 +11,7 @@
 namespace quillet::system {
 
 // Opens a file that can be read by position, without ever waiting: a folder, a pipe, a socket
-// or a terminal gives nullptr, as does a path that names no readable file.
+// or a terminal gives nullptr, as does a path that names no readable file, with errno saying why.
 std::FILE* openForReadingByPosition(const std::filesystem::path& path);
 
 // Moves to a position that may lie beyond what a long can hold.

@@ -1,6 +1,7 @@
 #include "system/log_files.h"
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "conversion/log_layout.h"
 #include "conversion/log_naming.h"
 #include "system/file_access.h"
+#include "system/interruption.h"
 #include "system/paths.h"
 #include "system/replacement_file.h"
 
@@ -76,6 +78,9 @@ class ReplacementSink : public ByteSink {
     void write(std::span<const char> bytes) override { m_file.write(bytes); }
     void close() override { m_file.close(); }
     void keep() override { m_file.keep(); }
+    void settle() override { m_file.settle(); }
+    void putBack() override { m_file.putBack(); }
+    InterruptionHold* interruptionHold() override { return &system::interruptionHold(); }
 
   private:
     system::ReplacementFile m_file;
@@ -87,17 +92,15 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & anyWrite) == fs::perms::none;
 }
 
-// Whether the file at path, its links followed, holds a Palm database, as every log does: its
-// header says so. A path that leads to no file holds none.
-bool holdsPalmDatabase(const fs::path& path) {
+// Whether the file at path, its links followed, holds a log, as the conversion would read it.
+bool holdsLog(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return false;
-    const std::uintmax_t size = fs::file_size(path, error);
     FileHandle file(system::openForReadingByPosition(path));
-    if (error || !file) return false;
+    if (!file) return false;
     std::array<std::uint8_t, LogHeader::kSize> header{};
     const std::size_t read = std::fread(header.data(), 1, header.size(), file.get());
-    return isPalmDatabaseHeader(std::span(header).first(read), size);
+    return isLogHeader(std::span(header).first(read));
 }
 
 // The path a chain of symbolic links ends at, whether or not a file exists there: what writing
@@ -117,8 +120,8 @@ std::optional<fs::path> linkChainEnd(fs::path path) {
 }  // namespace
 
 std::optional<std::string> outputLosingALog(const std::string& outputPath) {
-    if (isDatabaseFileName(outputPath)) return "is named like a log (*.pdb)";
-    if (holdsPalmDatabase(pathFromUtf8(outputPath))) {
+    if (isDatabaseFileName(openedSpelling(outputPath))) return "is named like a log (*.pdb)";
+    if (holdsLog(pathFromUtf8(outputPath))) {
         return "holds a Palm database, as logs do";
     }
     return std::nullopt;
@@ -131,7 +134,15 @@ std::string FileLogInput::fileName() const {
 std::unique_ptr<ByteSource> FileLogInput::open() {
     if (m_path.empty()) failPathAccess();
     FileHandle file(system::openForReadingByPosition(pathFromUtf8(m_path)));
-    if (!file) failPathAccess();
+    if (!file && errno == ESPIPE) {
+        throw Failure(FailureNumber::PathFileAccessError,
+                      "The log is a pipe, a socket or a terminal, which cannot be read by "
+                      "position; give - and send the log to standard input instead");
+    }
+    if (!file) {
+        throw Failure(FailureNumber::PathFileAccessError)
+            .withSystemReason(m_path, std::generic_category().message(errno));
+    }
     return std::make_unique<InputFile>(std::move(file));
 }
 
@@ -142,7 +153,9 @@ FileOutputTarget::FileOutputTarget(std::string outputPath, std::optional<std::st
 std::unique_ptr<ByteSink> FileOutputTarget::replace() {
     if (m_outputPath.empty()) failPathAccess();
     const fs::path output = pathFromUtf8(m_outputPath);
-    if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) failPathAccess();
+    if (m_inputPath && system::sameFile(output, pathFromUtf8(*m_inputPath))) {
+        throw Failure(FailureNumber::PathFileAccessError, "The output is the log itself");
+    }
     if (const std::optional<std::string> reason = outputLosingALog(m_outputPath)) {
         throw Failure(FailureNumber::PathFileAccessError,
                       "The file " + *reason + ", and no output replaces a log");
@@ -150,7 +163,12 @@ std::unique_ptr<ByteSink> FileOutputTarget::replace() {
 
     std::error_code error;
     const fs::file_status status = fs::status(output, error);
-    if (fs::is_directory(status)) failPathAccess();
+    // Refused before the system would refuse it, for the reason it would give.
+    const auto refuse = [&](int reason) {
+        throw Failure(FailureNumber::PathFileAccessError)
+            .withSystemReason(m_outputPath, std::generic_category().message(reason));
+    };
+    if (fs::is_directory(status)) refuse(EISDIR);
     system::checkReplaceable(output);
     if (system::isDeviceOrPipe(output)) {
         if (m_inPlace == InPlaceOutputs::Refused) failPathAccess();
@@ -158,7 +176,7 @@ std::unique_ptr<ByteSink> FileOutputTarget::replace() {
         if (!stream) failPathAccess();
         return streamSink(stream, true);
     }
-    if (fs::is_regular_file(status) && isReadOnly(status)) failPathAccess();
+    if (fs::is_regular_file(status) && isReadOnly(status)) refuse(EACCES);
     const std::optional<fs::path> target = linkChainEnd(output);
     if (!target) failPathAccess();
     return std::make_unique<ReplacementSink>(*target);

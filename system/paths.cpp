@@ -1,5 +1,6 @@
 #include "system/paths.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "conversion/failure.h"
@@ -7,9 +8,9 @@
 namespace quillet {
 
 std::filesystem::path pathFromUtf8(std::string_view utf8Path) {
-    utf8Path = withoutSurroundingQuotes(utf8Path);
+    const std::string opened = openedSpelling(utf8Path);
     try {
-        return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+        return std::filesystem::path(std::u8string(opened.begin(), opened.end()));
     } catch (const std::exception&) {
         throw Failure(FailureNumber::PathFileAccessError);
     }
@@ -25,6 +26,22 @@ std::string_view withoutSurroundingQuotes(std::string_view path) {
         return path.substr(1, path.size() - 2);
     }
     return path;
+}
+
+std::string openedSpelling(std::string_view path) {
+    path = withoutSurroundingQuotes(path);
+    if (!kWindowsPaths || path.starts_with("\\\\?\\")) return std::string(path);
+    std::string opened;
+    while (!path.empty()) {
+        const auto separator = std::find_if(path.begin(), path.end(), isFolderSeparator);
+        const std::string_view name =
+            path.substr(0, static_cast<std::size_t>(separator - path.begin()));
+        opened += name == "." || name == ".." ? name : storedFileName(name);
+        if (separator == path.end()) break;
+        opened += *separator;
+        path.remove_prefix(name.size() + 1);
+    }
+    return opened;
 }
 
 std::optional<std::filesystem::path> absoluteSpelling(const std::filesystem::path& path) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/csv_profile.h"
+#include "conversion/spreadsheet_profile.h"
 
 // Paths as the user names them: UTF-8 text, split into folders at the platform's separators.
 namespace quillet {
@@ -29,6 +29,12 @@ inline constexpr NameEncoding kCsvNameEncoding =
 // A path as the user meant it. On Windows, where "Copy as path" puts a path between double
 // quotes, one surrounding pair is dropped.
 std::string_view withoutSurroundingQuotes(std::string_view path);
+
+// A typed path as the system opens it, which every check of a path judges: on Windows without
+// one surrounding pair of double quotes, and each name without the dots and spaces that end it
+// ("sub\debug.pdb." opens sub\debug.pdb), but for "." and "..", and for a "\\?\" path, which
+// Windows takes as it is. Elsewhere the path as it is.
+std::string openedSpelling(std::string_view path);
 
 // The path a file would have once made: absolute, with the links of its existing folders
 // followed and "." and ".." gone; nothing where the system cannot tell.

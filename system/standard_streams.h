@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,10 @@ class StandardInputLog : public LogInput {
     std::string m_name;
     std::vector<std::uint8_t> m_bytes;
 };
+
+// The file standard output writes, when it is a regular file, as a path that reaches it (which a
+// redirection in a shell leaves no name of); nothing for a terminal, a pipe or a device.
+std::optional<std::string> standardOutputFile();
 
 // Standard output, for command-line use: written in place, in binary.
 class StandardOutputTarget : public OutputTarget {

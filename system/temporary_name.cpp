@@ -1,40 +1,37 @@
 #include "system/temporary_name.h"
 
+#include <algorithm>
 #include <atomic>
-#include <charconv>
 
-namespace quillet {
+namespace quillet::system {
 namespace {
 
 constexpr std::string_view kPrefix = ".quillet-";
-constexpr std::string_view kSuffix = ".tmp";
 
-// Reads the digits at the start of text into number and drops them; false when there are none.
-bool takeNumber(std::string_view& text, unsigned long& number) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end == text.data()) return false;
-    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
-    return true;
+std::string_view suffixOf(TemporaryKind kind) {
+    return kind == TemporaryKind::Removable ? ".tmp" : ".old";
 }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-std::string nextTemporaryName(unsigned long process) {
+std::string nextTemporaryName(unsigned long process, TemporaryKind kind) {
     static std::atomic<unsigned> counter{0};
     return std::string(kPrefix) + std::to_string(process) + "-" + std::to_string(counter++) +
-           std::string(kSuffix);
+           std::string(suffixOf(kind));
 }
 
-std::optional<unsigned long> writerOfTemporaryName(std::string_view name) {
-    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return std::nullopt;
-    name.remove_prefix(kPrefix.size());
-    name.remove_suffix(kSuffix.size());
-    unsigned long process = 0;
-    unsigned long count = 0;
-    if (!takeNumber(name, process) || !name.starts_with('-')) return std::nullopt;
-    name.remove_prefix(1);
-    if (!takeNumber(name, count) || !name.empty()) return std::nullopt;
-    return process;
+bool isRemovableTemporaryName(std::string_view name) {
+    const std::string_view suffix = suffixOf(TemporaryKind::Removable);
+    if (!name.starts_with(kPrefix) || !name.ends_with(suffix)) return false;
+    name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - suffix.size());
+    const std::size_t dash = name.find('-');
+    const std::string_view process = name.substr(0, dash);
+    const std::string_view count = dash == name.npos ? "" : name.substr(dash + 1);
+    return !process.empty() && !count.empty() &&
+           std::all_of(process.begin(), process.end(), isDigit) &&
+           std::all_of(count.begin(), count.end(), isDigit);
 }
 
-}  // namespace quillet
+}  // namespace quillet::system

@@ -1,18 +1,26 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 // The names of the temporary files that replacement files are written under until they take
-// their output's place: hidden, and telling which process wrote them.
-namespace quillet {
+// their output's place, and of what they replace while the others of a run take theirs: hidden,
+// and unique to the process that made them.
+namespace quillet::system {
 
-// ".quillet-<process>-<n>.tmp", a name no other run of this or another process picks at the
-// same moment.
-std::string nextTemporaryName(unsigned long process);
+enum class TemporaryKind {
+    // ".quillet-<process>-<n>.tmp": a file that a run removes once the run that made it has
+    // ended, since no output depends on it.
+    Removable,
+    // ".quillet-<process>-<n>.old": a replaced output moved aside, which a run ended between two
+    // moves leaves as the only copy of what the output held.
+    Kept,
+};
 
-// The process that wrote a file of such a name; nothing for any other name.
-std::optional<unsigned long> writerOfTemporaryName(std::string_view name);
+// A name no other run of this or another process picks at the same moment.
+std::string nextTemporaryName(unsigned long process, TemporaryKind kind = TemporaryKind::Removable);
 
-}  // namespace quillet
+// Whether a file of this name is a removable temporary file.
+bool isRemovableTemporaryName(std::string_view name);
+
+}  // namespace quillet::system

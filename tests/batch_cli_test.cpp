@@ -10,6 +10,7 @@
 #include "tests/support/converter_command.h"
 #include "tests/support/expected_csv.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/memory_io.h"
 #include "tests/support/recording_services.h"
 #include "tests/support/reference_conversion.h"
 
@@ -32,6 +33,7 @@ const std::string kUsage =
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
     "       quillet-convert --summary INPUT...\n";
 
@@ -102,6 +104,12 @@ class ManyLogsTest : public ::testing::Test {
         return support::referenceConversion(damagedBytes, name).csv;
     }
 
+    // The MLG of log A or damaged.
+    std::string mlgOf(const std::string& which) {
+        if (which == "A") return mlgInMemory(support::buildLog(logA), "AQMRX.pdb").bytes;
+        return mlgInMemory(damagedBytes, "DamagedQMRX.pdb").bytes;
+    }
+
     support::TemporaryFolder folder;
     fs::path logs = folder / "logs";
     fs::path out = folder / "out";
@@ -118,6 +126,8 @@ struct BatchCase {
     std::string standardError;
     // Files under the output folder, each with the log whose CSV it must hold.
     std::map<std::string, std::string> csvs;
+    // The same for MLG files.
+    std::map<std::string, std::string> mlgs = {};
 };
 
 void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
@@ -144,6 +154,11 @@ TEST_P(BatchCaseTest, EndsAsItShould) {
         expected.push_back(file);
         EXPECT_EQ(support::readFile(out / file), csvOf(log)) << file;
     }
+    for (const auto& [file, log] : c.mlgs) {
+        expected.push_back(file);
+        EXPECT_EQ(support::readFile(out / file), mlgOf(log)) << file;
+    }
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(written, expected);
     if (c.csvs.empty()) {
         EXPECT_FALSE(fs::exists(out)) << "the output folder was created";
@@ -166,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"AnOutputFolderThatCannotBeMade",
                   "--output-dir {logs}/notes.txt {A}",
                   1,
-                  "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files.\n",
+                  "{logs}/notes.txt: Bad Filename.  Please check the name and path of the files. "
+                  "({logs}/notes.txt: not a directory)\n",
                   {}},
         BatchCase{"ALogNamedTwiceIsConvertedOnce",
                   "--output-dir {out} {A} {logs}/../logs/AQMRX.pdb {A}",
@@ -197,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
             "APageThatCannotBeWrittenKeepsTheCsvFromBeingWritten",
             "--html {empty}/nodir/p.html {A} {empty}/a.csv",
             1,
-            "{empty}/nodir/p.html: Bad Filename.  Please check the name and path of the files.\n"
+            "{empty}/nodir/p.html: Bad Filename.  Please check the name and path of the files. "
+            "({empty}/nodir: no such file or directory)\n"
             "{empty}/a.csv was not written either.\n",
             {}},
         BatchCase{"ADamagedLogFromStandardInputIsToldByItsName",
@@ -209,6 +226,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "--separator TAB {A} {out}/a.csv",
                   2,
                   "quillet-convert: --separator must be , ; or tab\n" + kUsage,
+                  {}},
+        BatchCase{"MlgBesideEachCsvAndOfADamagedLogUpToTheDamage",
+                  "--output-dir {out} --mlg {A} {damaged}",
+                  1,
+                  "{damaged}: " + kUnexpectedEnd + "1 converted, 1 failed\n",
+                  {{"AQMRX.csv", "A"}, {"DamagedQMRX.csv", "damaged"}},
+                  {{"AQMRX.mlg", "A"}, {"DamagedQMRX.mlg", "damaged"}}},
+        BatchCase{"MlgTakesNoLogForItsFile",
+                  "--mlg {A} {b}",
+                  2,
+                  "quillet-convert: the MLG would be written over {A}, which is named like a log "
+                  "(*.pdb); no output replaces a log\n" +
+                      kUsage,
                   {}},
         BatchCase{"ALogFromStandardInputIsNamedByName",
                   "--output-dir {out} --name Run9QMRX.pdb - <{A}",
@@ -305,7 +335,8 @@ TEST_P(UpdateTest, WritesAMissingOutputOfAnUpToDateCsv) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, UpdateTest,
                          ::testing::Values(ExtraOutput{"--plot", ".svg"},
-                                           ExtraOutput{"--html", ".html"}),
+                                           ExtraOutput{"--html", ".html"},
+                                           ExtraOutput{"--mlg", ".mlg"}),
                          [](const auto& info) { return info.param.option.substr(2); });
 
 TEST_F(ManyLogsTest, HtmlWritesEachPageBesideItsCsvAndTellsADamagedLogOnce) {

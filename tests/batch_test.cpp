@@ -31,9 +31,12 @@ class RecordingConsole : public Console {
     void writeOutput(std::string_view text) override { output += text; }
     void writeError(std::string_view text) override { error += text; }
     bool showsProgress(bool) const override { return false; }
+    std::optional<std::string> outputFile() const override { return outputPath; }
 
     std::string output;
     std::string error;
+    // Standard output's file, as a redirection names it.
+    std::optional<std::string> outputPath;
 };
 
 const std::string kUsage =
@@ -41,6 +44,7 @@ const std::string kUsage =
     "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
     "       quillet-convert --summary INPUT...\n";
 
@@ -214,17 +218,21 @@ std::vector<BatchCase> batchCases() {
         {"APageInAMissingFolderWritesNoCsv",
          "--html {nodir/p.html} {AQMRX.pdb} {fresh.csv}",
          1,
-         "{nodir/p.html}: " + kBadFilename + "\n{fresh.csv} was not written either.\n",
+         "{nodir/p.html}: " + kBadFilename +
+             " ({nodir}: no such file or directory)\n{fresh.csv} was not written either.\n",
          {}},
         {"APageOntoAFolderKeepsTheCsv",
          "--html {adir} {AQMRX.pdb} {keep.csv}",
          1,
-         "{adir}: " + kBadFilename + "\n{keep.csv} was not written either.\n",
+         "{adir}: " + kBadFilename +
+             " ({adir}: is a directory)\n{keep.csv} was not written either.\n",
          {}},
         {"ACsvInAMissingFolderWritesNoPage",
          "--html {p.html} --plot {p.svg} {AQMRX.pdb} {nodir/x.csv}",
          1,
-         "{nodir/x.csv}: " + kBadFilename + "\n{p.svg} and {p.html} were not written either.\n",
+         "{nodir/x.csv}: " + kBadFilename +
+             " ({nodir}: no such file or directory)\n{p.svg} and {p.html} were not written "
+             "either.\n",
          {}},
         {"AllOutputsOfALogFromOneReading",
          "--html {p.html} --plot {p.svg} {AQMRX.pdb} {x.csv}",

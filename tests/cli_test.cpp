@@ -7,7 +7,12 @@
 #include "tests/support/converter_command.h"
 #include "tests/support/expected_csv.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/memory_io.h"
 #include "tests/support/recording_services.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace quillet {
 namespace {
@@ -48,22 +53,46 @@ TEST_F(ConverterCommandTest, DashWritesTheCsvToStandardOutput) {
     EXPECT_EQ(result.standardError, "");
 }
 
-TEST_F(ConverterCommandTest, FailuresGoToStandardErrorWithStatusOne) {
-    const CommandResult missing =
-        run(shellQuoted(folder / "NoneQMRX.pdb") + " " + shellQuoted(folder / "o.csv"));
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.standardError,
-              "Bad Filename.  Please check the name and path of the files.\n");
-    EXPECT_FALSE(fs::exists(folder / "o.csv"));
-
-    log.channelCountByte = 13;
-    const CommandResult thirteen =
-        run(shellQuoted(writeLog(log)) + " " + shellQuoted(folder / "o.csv"));
-    EXPECT_EQ(thirteen.exitCode, 1);
-    EXPECT_EQ(thirteen.standardError,
-              "Unexpected error # 9 occurred: Subscript out of range\n"
-              "Please report this error to " +
-                  std::string(kSupportAddress) + "\n");
+// Every failure of a single log's run begins with the file it is about, and a failure whose
+// number says only that something failed ends its first line with the system's reason.
+TEST_F(ConverterCommandTest, FailuresNameTheirFilesOnStandardErrorWithStatusOne) {
+    writeLog(log);
+    support::LogContents thirteen = log;
+    thirteen.channelCountByte = 13;
+    support::writeFile(folder / "13QMRX.pdb", support::buildLog(thirteen));
+    std::vector<std::uint8_t> cut = support::buildLog(log);
+    cut.resize(cut.size() - 2);
+    support::writeFile(folder / "CutQMRX.pdb", cut);
+    const std::string badFilename = "Bad Filename.  Please check the name and path of the files.";
+    const std::string report = "\nPlease report this error to " + std::string(kSupportAddress);
+    const std::string missing =
+        "{}/NoneQMRX.pdb: " + badFilename + " ({}/NoneQMRX.pdb: no such file or directory)";
+    const struct {
+        std::string arguments;
+        std::string message;
+        bool csvWritten;
+    } rows[] = {
+        {"{}/NoneQMRX.pdb {}/o.csv", missing, false},
+        {"--html {}/p.html {}/NoneQMRX.pdb {}/o.csv", missing, false},
+        {"{}/RunQMRX.pdb {}/nodir/o.csv",
+         "{}/nodir/o.csv: " + badFilename + " ({}/nodir: no such file or directory)", false},
+        {"{}/13QMRX.pdb {}/o.csv",
+         "{}/13QMRX.pdb: Unexpected error # 9 occurred: Subscript out of range" + report, false},
+        {"{}/CutQMRX.pdb {}/o.csv",
+         "{}/CutQMRX.pdb: Unexpected error # 62 occurred: Input past end of file" + report, true},
+    };
+    const auto inFolder = [&](std::string text) {
+        for (std::size_t at; (at = text.find("{}")) != std::string::npos;) {
+            text.replace(at, 2, support::utf8Text(folder.path()));
+        }
+        return text;
+    };
+    for (const auto& row : rows) {
+        const CommandResult result = run(inFolder(row.arguments));
+        EXPECT_EQ(result.exitCode, 1) << row.arguments;
+        EXPECT_EQ(result.standardError, inFolder(row.message) + "\n") << row.arguments;
+        EXPECT_EQ(fs::exists(folder / "o.csv"), row.csvWritten) << row.arguments;
+    }
 }
 
 TEST_F(ConverterCommandTest, DashReadsTheLogFromStandardInput) {
@@ -87,7 +116,7 @@ TEST_F(ConverterCommandTest, DamagedLogOnStandardInputFailsAsAFileWould) {
         run("- " + shellQuoted(folder / "out.csv") + " <" + shellQuoted(folder / "cut.pdb"));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
-              "Unexpected error # 62 occurred: Input past end of file\n"
+              "standard input: Unexpected error # 62 occurred: Input past end of file\n"
               "Please report this error to " +
                   std::string(kSupportAddress) + "\n");
     const std::string csv = support::readFile(folder / "out.csv");
@@ -95,7 +124,57 @@ TEST_F(ConverterCommandTest, DamagedLogOnStandardInputFailsAsAFileWould) {
     EXPECT_TRUE(csv.ends_with("\r\n"));
 }
 
+TEST_F(ConverterCommandTest, MlgAloneBesideThePageAndCsvAndOnStandardOutput) {
+    const fs::path input = writeLog(log);
+    const std::string mlg = mlgInMemory(support::buildLog(log), "RunQMRX.pdb").bytes;
+    const CommandResult alone =
+        run("--mlg " + shellQuoted(folder / "a.mlg") + " " + shellQuoted(input));
+    EXPECT_EQ(alone.exitCode, 0);
+    EXPECT_EQ(alone.standardError, "");
+    EXPECT_EQ(support::readFile(folder / "a.mlg"), mlg);
+
+    const CommandResult all =
+        run("--html " + shellQuoted(folder / "p.html") + " --mlg " + shellQuoted(folder / "b.mlg") +
+            " " + shellQuoted(input) + " " + shellQuoted(folder / "o.csv"));
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_EQ(support::readFile(folder / "b.mlg"), mlg);
+    EXPECT_EQ(support::readFile(folder / "o.csv"), support::expectedCsv(log, "RunQMRX.pdb"));
+    EXPECT_TRUE(fs::exists(folder / "p.html"));
+
+    const CommandResult onStandardOutput = run("--mlg - " + shellQuoted(input));
+    EXPECT_EQ(onStandardOutput.exitCode, 0);
+    EXPECT_EQ(onStandardOutput.standardOutput, mlg);
+}
+
 #ifndef _WIN32
+
+// Root writes into any folder, so the converter then runs as nobody.
+TEST_F(ConverterCommandTest, AnMlgInAReadOnlyFolderFailsAndKeepsTheCsv) {
+    const fs::path input = writeLog(log);
+    const fs::path readOnly = folder / "read-only";
+    const fs::path csvs = folder / "csvs";
+    fs::create_directories(readOnly);
+    fs::create_directories(csvs);
+    support::writeFile(csvs / "o.csv", {'o', 'l', 'd'});
+    fs::permissions(csvs, fs::perms::all);
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::remove);
+    const std::string program =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " QUILLET_CONVERT
+                       : QUILLET_CONVERT;
+    const CommandResult result = support::runCommand(
+        "sh",
+        "-c '" + program + " --mlg \"$0\" \"$1\" \"$2\"' " + shellQuoted(readOnly / "r.mlg") + " " +
+            shellQuoted(input) + " " + shellQuoted(csvs / "o.csv"),
+        folder.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              support::utf8Text(readOnly / "r.mlg") +
+                  ": Bad Filename.  Please check the name and path of the files. (" +
+                  support::utf8Text(readOnly) + ": permission denied)\n" +
+                  support::utf8Text(csvs / "o.csv") + " was not written either.\n");
+    EXPECT_EQ(support::readFile(csvs / "o.csv"), "old");
+    EXPECT_TRUE(fs::is_empty(readOnly));
+}
 
 TEST_F(ConverterCommandTest, LogFromAPipe) {
     const fs::path input = writeLog(log);
@@ -110,7 +189,10 @@ TEST_F(ConverterCommandTest, LogFromAPipe) {
         "sh", "-c 'cat \"$0\" | " + convert + " /dev/stdin -' " + shellQuoted(input),
         folder.path());
     EXPECT_EQ(named.exitCode, 1);
-    EXPECT_EQ(named.standardError, "Bad Filename.  Please check the name and path of the files.\n");
+    EXPECT_EQ(named.standardError,
+              "/dev/stdin: Bad Filename.  Please check the name and path of the files. The log is "
+              "a pipe, a socket or a terminal, which cannot be read by position; give - and send "
+              "the log to standard input instead.\n");
     EXPECT_EQ(named.standardOutput, "");
 }
 
@@ -130,6 +212,7 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLinesAndWritesNothing) {
                   "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
                   "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
                   "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+                  "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
                   "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
                   "       quillet-convert --summary INPUT...\n")
             << arguments;

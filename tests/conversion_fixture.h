@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 #include "frontend/file_conversion.h"
 #include "system/paths.h"
 #include "tests/run_ending.h"

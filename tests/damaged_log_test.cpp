@@ -57,7 +57,7 @@ TEST_P(DamagedLogTest, ThroughTheConverterCommand) {
         EXPECT_EQ(result.standardError, "");
     } else {
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_EQ(result.standardError, expectedErrorOutput(*log.ending));
+        EXPECT_EQ(result.standardError, expectedErrorOutput(*log.ending, input.string()));
     }
     EXPECT_EQ(readFile(output), expectedOutput(log));
 }

@@ -13,6 +13,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -105,6 +107,8 @@ struct PathCase {
     // Lays out the folder and names the two paths of the run.
     std::function<Paths(const fs::path& folder)> prepare;
     support::Ending ending;
+    // What the failure says of itself, where its number alone could come from another check.
+    std::string description = "";
 };
 
 void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
@@ -169,11 +173,16 @@ TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
     } else {
         EXPECT_EQ(outcome, ConversionOutcome::Failed);
         expectFailure(*GetParam().ending);
+        if (!GetParam().description.empty() && !services.failures.empty()) {
+            EXPECT_EQ(services.failures.front().description(), GetParam().description);
+        }
         if (outputWasFile) {
             EXPECT_EQ(readFile(paths.output), outputBefore);
         }
     }
 }
+
+const std::string kTheLogItself = "The output is the log itself";
 
 std::vector<PathCase> pathCases() {
     std::vector<PathCase> cases = {
@@ -224,19 +233,33 @@ std::vector<PathCase> pathCases() {
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / kLogName};
                  },
-                 FailureNumber::PathFileAccessError},
+                 FailureNumber::PathFileAccessError, kTheLogItself},
         PathCase{
             "OutputIsTheInputSpelledOtherwise",
             [](const fs::path& f) {
                 return Paths{writeLogAt(f / kLogName), f / "." / ".." / f.filename() / kLogName};
             },
-            FailureNumber::PathFileAccessError},
+            FailureNumber::PathFileAccessError, kTheLogItself},
         PathCase{"OutputIsAHardLinkOfTheInput",
                  [](const fs::path& f) {
                      fs::create_hard_link(writeLogAt(f / kLogName), f / "hard.csv");
                      return Paths{f / kLogName, f / "hard.csv"};
                  },
-                 FailureNumber::PathFileAccessError},
+                 FailureNumber::PathFileAccessError, kTheLogItself},
+        // A log under a name of no log is kept from being its own output by what it is alone.
+        PathCase{"OutputIsTheInputNamedLikeNoLog",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / "run.dat"), f / "." / "run.dat"};
+                 },
+                 FailureNumber::PathFileAccessError, kTheLogItself},
+        PathCase{"InputHoldsNoPalmDatabase",
+                 [](const fs::path& f) {
+                     std::vector<std::uint8_t> bytes = smallLog();
+                     std::fill_n(bytes.begin(), 32, 'N');
+                     support::writeFile(f / "run.dat", bytes);
+                     return Paths{f / "run.dat", f / "." / "run.dat"};
+                 },
+                 FailureNumber::PathFileAccessError, "The file holds no Palm database, as logs do"},
         PathCase{"OutputPathTooLong",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / (std::string(5000, 'a') + ".csv")};
@@ -270,12 +293,12 @@ std::vector<PathCase> pathCases() {
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), f / "RUNqmrx.PDB"};
                  },
-                 FailureNumber::PathFileAccessError},
+                 FailureNumber::PathFileAccessError, kTheLogItself},
         PathCase{"OutputIsTheInputWithForwardSlashes",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), (f / kLogName).generic_string()};
                  },
-                 FailureNumber::PathFileAccessError},
+                 FailureNumber::PathFileAccessError, kTheLogItself},
         PathCase{"OutputIsADevice",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), "NUL"};
@@ -311,7 +334,7 @@ std::vector<PathCase> pathCases() {
                      fs::create_symlink(writeLogAt(f / kLogName), f / "link.csv");
                      return Paths{f / kLogName, f / "link.csv"};
                  },
-                 FailureNumber::PathFileAccessError},
+                 FailureNumber::PathFileAccessError, kTheLogItself},
         PathCase{"OutputIsADevice",
                  [](const fs::path& f) {
                      return Paths{writeLogAt(f / kLogName), "/dev/null"};
@@ -324,6 +347,63 @@ std::vector<PathCase> pathCases() {
 
 INSTANTIATE_TEST_SUITE_P(Paths, PathTest, ::testing::ValuesIn(pathCases()),
                          [](const auto& info) { return info.param.name; });
+
+// A file that a live run holds the way every run holds its temporary files: open on Windows,
+// locked elsewhere. Let go of when destroyed.
+class HeldFile {
+  public:
+    explicit HeldFile(const fs::path& path) {
+#ifdef _WIN32
+        m_handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        m_descriptor = open(path.c_str(), O_RDONLY);
+        if (m_descriptor >= 0) flock(m_descriptor, LOCK_EX);
+#endif
+    }
+    ~HeldFile() {
+#ifdef _WIN32
+        CloseHandle(m_handle);
+#else
+        close(m_descriptor);
+#endif
+    }
+
+  private:
+#ifdef _WIN32
+    HANDLE m_handle;
+#else
+    int m_descriptor;
+#endif
+};
+
+// A run ended from outside (Task Manager, a kill) leaves its temporary file; the next run in
+// that folder removes it, whichever process wrote it, even one that is running now under the
+// same number (Windows reuses process numbers, Wine's first is always 32); never one that a live
+// run holds, nor a file of another name.
+TEST_F(ConversionRunTest, LeftoverTemporaryFilesOfEndedRunsAreRemoved) {
+#ifdef _WIN32
+    const unsigned long ownNumber = GetCurrentProcessId();
+#else
+    const unsigned long ownNumber = static_cast<unsigned long>(getpid());
+#endif
+    const std::vector<std::uint8_t> bytes{'x'};
+    const fs::path ended = folder / ".quillet-4294967290-0.tmp";
+    const fs::path sameNumber = folder / (".quillet-" + std::to_string(ownNumber) + "-7.tmp");
+    const fs::path held = folder / ".quillet-4294967291-3.tmp";
+    const fs::path movedAside = folder / ".quillet-4294967292-1.old";
+    const fs::path other = folder / ".quillet-notes.tmp";
+    for (const fs::path& file : {ended, sameNumber, held, movedAside, other}) {
+        support::writeFile(file, bytes);
+    }
+    const HeldFile holding(held);
+    ASSERT_EQ(convert(writeLog(smallLog())), ConversionOutcome::Converted);
+    EXPECT_FALSE(fs::exists(ended));
+    EXPECT_FALSE(fs::exists(sameNumber));
+    EXPECT_TRUE(fs::exists(held));
+    EXPECT_TRUE(fs::exists(movedAside));
+    EXPECT_TRUE(fs::exists(other));
+}
 
 // Windows names files in UTF-16, which text that is not UTF-8 cannot be turned into; POSIX
 // systems name them in bytes, any bytes.
@@ -433,32 +513,6 @@ TEST_F(ConversionRunTest, ReplacingKeepsTheOutputsAttributes) {
     EXPECT_EQ(GetFileAttributesW(output.c_str()) & (kSet | FILE_ATTRIBUTE_TEMPORARY), 0u);
 }
 
-// A run ended from outside (Task Manager) leaves its temporary file; the next run in that
-// folder removes it, but never one whose run is still going or that something holds open.
-TEST_F(ConversionRunTest, LeftoverTemporaryFilesOfEndedRunsAreRemoved) {
-    const std::vector<std::uint8_t> bytes{'x'};
-    const fs::path ended = folder / ".quillet-4294967290-0.tmp";
-    const fs::path running =
-        folder / (".quillet-" + std::to_string(GetCurrentProcessId()) + "-7.tmp");
-    const fs::path held = folder / ".quillet-4294967291-3.tmp";
-    const fs::path other = folder / ".quillet-notes.tmp";
-    for (const fs::path& file : {ended, running, held, other}) support::writeFile(file, bytes);
-    const HANDLE holding = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holding, INVALID_HANDLE_VALUE);
-    const fs::path input = writeLog(smallLog());
-    const support::TemporaryFolder scratch;
-    const support::CommandResult command = support::runCommand(
-        QUILLET_CONVERT, support::shellQuoted(input) + " " + support::shellQuoted(output),
-        scratch.path());
-    CloseHandle(holding);
-    EXPECT_EQ(command.exitCode, 0) << command.standardError;
-    EXPECT_FALSE(fs::exists(ended));
-    EXPECT_TRUE(fs::exists(running));
-    EXPECT_TRUE(fs::exists(held));
-    EXPECT_TRUE(fs::exists(other));
-}
-
 #else
 
 TEST_F(ConversionRunTest, OutputIsAPipeThatIsWrittenNotDeleted) {
@@ -491,8 +545,10 @@ TEST_F(ConversionRunTest, UnreadableInputIsABadFilename) {
                                 " " + support::shellQuoted(csvFolder / "out.csv"),
                             folder.path());
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.standardError,
-              "Bad Filename.  Please check the name and path of the files.\n");
+    EXPECT_EQ(result.standardError, input.string() +
+                                        ": Bad Filename.  Please check the name and path of the "
+                                        "files. (" +
+                                        input.string() + ": permission denied)\n");
     EXPECT_FALSE(fs::exists(csvFolder / "out.csv"));
 }
 

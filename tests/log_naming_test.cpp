@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "conversion/cell_text.h"
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
 #include "conversion/log_naming.h"
 
 namespace quillet {

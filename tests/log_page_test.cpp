@@ -11,6 +11,7 @@
 #include "system/log_files.h"
 #include "system/paths.h"
 #include "tests/support/log_writer.h"
+#include "tests/support/memory_io.h"
 #include "tests/support/recording_services.h"
 
 namespace quillet::frontend {
@@ -66,62 +67,76 @@ TEST(CachedPagePath, KeepsPagesApartByTheLogsAbsolutePath) {
     EXPECT_EQ(cachedPagePath("cache", here).parent_path(), fs::path("cache"));
 }
 
-enum class LogKind { Whole, Damaged, Unreadable };
-
 // The log's page as pageLog writes it.
 std::string pageOf(const fs::path& log, const fs::path& page) {
     FileLogInput input(utf8FromPath(log));
     FileOutputTarget output(utf8FromPath(page), std::nullopt);
     support::RecordingServices ignored;
-    pageLog(input, output, ignored);
+    writeOneOutput(makePageOutput, input, output, ignored);
     return support::readFile(page);
 }
 
-// A page cached while it is newer than its log is taken as it is; any other is written again. A
-// damaged log's page is written every time, so that every showing reports the damage; a log that
-// cannot be read leaves no page, not even an old one.
-TEST(CachePage, WritesThePageUnlessTheCachedOneIsNewerThanAWholeLog) {
-    const auto logTime = fs::file_time_type::clock::now() - hours(24);
+// One showing of a log's page: the log as it is then, and what the showing must do.
+struct Showing {
+    std::vector<std::uint8_t> log;
+    // How much older than the first showing's log the log's time is, as `cp -p` keeps it.
+    hours older;
+    bool reused;
+    ConversionOutcome outcome;
+    bool opened;
+};
+
+// A cached page is taken as it is only while the fingerprint beside it is its log's; any other
+// is written again. A damaged log's page is written every time, so that every showing reports
+// the damage; a log that cannot be read opens no page, not even an earlier one.
+TEST(CachePage, TakesTheCachedPageOnlyForTheSameBytes) {
     const std::vector<std::uint8_t> whole = support::buildLog(support::drivingLog({1, 2}, 3, 4));
-    const std::map<LogKind, std::vector<std::uint8_t>> logs = {
-        {LogKind::Whole, whole},
-        {LogKind::Damaged, {whole.begin(), whole.end() - 5}},
-        {LogKind::Unreadable, {'n', 'o', 't', ' ', 'a', ' ', 'l', 'o', 'g'}}};
+    const std::vector<std::uint8_t> sameSize =
+        support::buildLog(support::drivingLog({1, 2}, 3, 4, 2));
+    const std::vector<std::uint8_t> longer = support::buildLog(support::drivingLog({1, 2}, 9, 4));
+    const std::vector<std::uint8_t> damaged(whole.begin(), whole.end() - 5);
+    const std::vector<std::uint8_t> unreadable = {'n', 'o', 't', ' ', 'a', ' ', 'l', 'o', 'g'};
+    constexpr auto kWhole = ConversionOutcome::Converted;
+    constexpr auto kFailed = ConversionOutcome::Failed;
     const struct {
-        LogKind log;
-        std::optional<hours> pageAge;
-        int showings;
-        bool reused;
+        std::string name;
+        std::vector<Showing> showings;
     } rows[] = {
-        {LogKind::Whole, std::nullopt, 1, false},   {LogKind::Whole, hours(-1), 2, true},
-        {LogKind::Whole, hours(0), 1, false},       {LogKind::Whole, hours(1), 1, false},
-        {LogKind::Damaged, std::nullopt, 2, false}, {LogKind::Unreadable, hours(1), 1, false}};
+        {"TheSameLogTwice",
+         {{whole, hours(0), false, kWhole, true}, {whole, hours(0), true, kWhole, true}}},
+        {"AnOlderCopyOfAnotherLog",
+         {{longer, hours(0), false, kWhole, true}, {whole, hours(2), false, kWhole, true}}},
+        {"OtherBytesOfTheSameSizeAndTime",
+         {{whole, hours(0), false, kWhole, true}, {sameSize, hours(0), false, kWhole, true}}},
+        {"ADamagedLog",
+         {{damaged, hours(0), false, kFailed, true}, {damaged, hours(0), false, kFailed, true}}},
+        {"AnUnreadableLogAfterAWholeOne",
+         {{whole, hours(0), false, kWhole, true}, {unreadable, hours(0), false, kFailed, false}}},
+    };
+    ASSERT_EQ(sameSize.size(), whole.size());
+    ASSERT_NE(sameSize, whole);
+    const auto logTime = fs::file_time_type::clock::now() - hours(24);
     for (const auto& row : rows) {
         const support::TemporaryFolder folder;
         const fs::path log = folder / "Run7QMRX.pdb", cacheFolder = folder / "cache" / "pages";
         const fs::path page = cachedPagePath(cacheFolder, utf8FromPath(log));
-        support::writeFile(log, logs.at(row.log));
-        fs::last_write_time(log, logTime);
-        if (row.pageAge) {
-            fs::create_directories(cacheFolder);
-            support::writeFile(page, {'o', 'l', 'd'});
-            fs::last_write_time(page, logTime - *row.pageAge);
-        }
         support::RecordingServices services;
-        const bool whole = row.log == LogKind::Whole;
-        for (int showing = 1; showing <= row.showings; ++showing) {
+        std::size_t failures = 0;
+        for (const Showing& showing : row.showings) {
+            support::writeFile(log, showing.log);
+            fs::last_write_time(log, logTime - showing.older);
+            // A page taken as it is keeps what the test left in it.
+            if (fs::exists(page)) support::writeFile(page, {'o', 'l', 'd'});
             const CachedPage cached = cachePage(utf8FromPath(log), cacheFolder, services);
-            EXPECT_EQ(cached.path,
-                      row.log == LogKind::Unreadable ? std::nullopt : std::optional(page));
-            EXPECT_EQ(cached.outcome,
-                      whole ? ConversionOutcome::Converted : ConversionOutcome::Failed);
-            EXPECT_EQ(services.messages.size(), whole ? 0 : showing);
-        }
-        if (row.log == LogKind::Unreadable) {
-            EXPECT_FALSE(fs::exists(page));
-        } else {
-            EXPECT_EQ(support::readFile(page),
-                      row.reused ? "old" : pageOf(log, folder / "expected.html"));
+            failures += showing.outcome == kFailed;
+            EXPECT_EQ(cached.path, showing.opened ? std::optional(page) : std::nullopt) << row.name;
+            EXPECT_EQ(cached.outcome, showing.outcome) << row.name;
+            EXPECT_EQ(services.messages.size(), failures) << row.name;
+            if (showing.opened) {
+                EXPECT_EQ(support::readFile(page),
+                          showing.reused ? "old" : pageOf(log, folder / "expected.html"))
+                    << row.name;
+            }
         }
     }
 }

@@ -25,21 +25,27 @@ std::vector<std::string> words(const std::string& line) {
     return arguments;
 }
 
-ConverterOptions oneLog(std::vector<std::string> inputs, std::string output,
-                        std::string picture = "") {
+constexpr OutputKind kCsv = OutputKind::Csv;
+constexpr OutputKind kPicture = OutputKind::Picture;
+constexpr OutputKind kPage = OutputKind::Page;
+constexpr OutputKind kMlg = OutputKind::Mlg;
+
+ConverterOptions oneLog(std::vector<std::string> inputs, std::vector<RequestedOutput> outputs) {
     ConverterOptions options;
     options.inputs = std::move(inputs);
-    options.output = std::move(output);
-    options.plot = !picture.empty();
-    options.picture = std::move(picture);
+    options.outputs = std::move(outputs);
     return options;
 }
 
-ConverterOptions manyLogs(std::vector<std::string> inputs, std::string folder) {
+// The CSV of each log, and the other kinds asked for, in the folder.
+ConverterOptions manyLogs(std::vector<std::string> inputs, std::string folder,
+                          const std::vector<OutputKind>& kinds = {}) {
     ConverterOptions options;
     options.mode = ConverterMode::ManyLogs;
     options.inputs = std::move(inputs);
     options.outputDir = std::move(folder);
+    options.outputs = {{kCsv, ""}};
+    for (const OutputKind kind : kinds) options.outputs.push_back({kind, ""});
     return options;
 }
 
@@ -82,36 +88,31 @@ const std::string kPlotTakesOne = "--plot SVG takes one INPUT, and an OUTPUT for
 INSTANTIATE_TEST_SUITE_P(
     Jobs, OptionsTest,
     ::testing::Values(
-        OptionsCase{"OneLog", "Run7QMRX.pdb Run7.csv", oneLog({"Run7QMRX.pdb"}, "Run7.csv")},
+        OptionsCase{"OneLog", "Run7QMRX.pdb Run7.csv",
+                    oneLog({"Run7QMRX.pdb"}, {{kCsv, "Run7.csv"}})},
         OptionsCase{"StandardStreams", "--name N.pdb - -",
-                    with(oneLog({"-"}, "-"), [](auto& o) { o.logName = "N.pdb"; })},
-        OptionsCase{"PictureAlone", "--plot p.svg A", oneLog({"A"}, "", "p.svg")},
+                    with(oneLog({"-"}, {{kCsv, "-"}}), [](auto& o) { o.logName = "N.pdb"; })},
+        OptionsCase{"PictureAlone", "--plot p.svg A", oneLog({"A"}, {{kPicture, "p.svg"}})},
         OptionsCase{"DashedLogAfterThePicture", "--plot p.svg -- -aQMRX.pdb",
-                    oneLog({"-aQMRX.pdb"}, "", "p.svg")},
-        OptionsCase{"OptionsEndAtTwoDashes", "-- --plot -b", oneLog({"--plot"}, "-b")},
+                    oneLog({"-aQMRX.pdb"}, {{kPicture, "p.svg"}})},
+        OptionsCase{"OptionsEndAtTwoDashes", "-- --plot -b", oneLog({"--plot"}, {{kCsv, "-b"}})},
         OptionsCase{"TwoDashesAsTheNameOfALog", "--name -- - o.csv",
-                    with(oneLog({"-"}, "o.csv"), [](auto& o) { o.logName = "--"; })},
+                    with(oneLog({"-"}, {{kCsv, "o.csv"}}), [](auto& o) { o.logName = "--"; })},
         OptionsCase{"PictureFromStandardInput", "--plot p.svg - o.csv",
-                    oneLog({"-"}, "o.csv", "p.svg")},
+                    oneLog({"-"}, {{kCsv, "o.csv"}, {kPicture, "p.svg"}})},
         OptionsCase{"Profile", "--separator tab --decimal , A B",
-                    with(oneLog({"A"}, "B"),
+                    with(oneLog({"A"}, {{kCsv, "B"}}),
                          [](auto& o) {
-                             o.profile = CsvProfile{'\t', ','};
+                             o.profile = SpreadsheetProfile{'\t', ','};
                          })},
         OptionsCase{"FolderAfterPlotIsAnInput", "--output-dir out a --plot b c",
-                    with(manyLogs({"a", "b", "c"}, "out"), [](auto& o) { o.plot = true; })},
+                    manyLogs({"a", "b", "c"}, "out", {kPicture})},
         OptionsCase{"WordsAfterHtmlAndPlotAreInputs", "--output-dir out --html a --plot b c",
-                    with(manyLogs({"a", "b", "c"}, "out"),
-                         [](auto& o) {
-                             o.plot = true;
-                             o.html = true;
-                         })},
+                    manyLogs({"a", "b", "c"}, "out", {kPicture, kPage})},
         OptionsCase{"PagePictureAndCsv", "--html p.html --plot p.svg - o.csv",
-                    with(oneLog({"-"}, "o.csv", "p.svg"),
-                         [](auto& o) {
-                             o.html = true;
-                             o.page = "p.html";
-                         })},
+                    oneLog({"-"}, {{kCsv, "o.csv"}, {kPicture, "p.svg"}, {kPage, "p.html"}})},
+        OptionsCase{"WordAfterMlgIsAnInput", "--output-dir out --mlg a b",
+                    manyLogs({"a", "b"}, "out", {kMlg})},
         OptionsCase{"ManyFromStandardInput", "--output-dir out --update --name N.pdb - a",
                     with(manyLogs({"-", "a"}, "out"),
                          [](auto& o) {
@@ -123,8 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                          [](auto& o) {
                              o.mode = ConverterMode::Compare;
                              o.inputs = {"A", "B"};
-                             o.html = true;
-                             o.page = "p.html";
+                             o.outputs = {{kPage, "p.html"}};
                          })},
         OptionsCase{"CompareEightWithASetup",
                     "--setup s.txt --compare --name N.pdb --html - A B C D E F G -",
@@ -132,24 +132,14 @@ INSTANTIATE_TEST_SUITE_P(
                          [](auto& o) {
                              o.mode = ConverterMode::Compare;
                              o.inputs = {"A", "B", "C", "D", "E", "F", "G", "-"};
-                             o.html = true;
-                             o.page = "-";
+                             o.outputs = {{kPage, "-"}};
                              o.setup = "s.txt";
                              o.logName = "N.pdb";
                          })},
         OptionsCase{"PageWithASetup", "--setup s.txt --html p.html A",
-                    with(oneLog({"A"}, ""),
-                         [](auto& o) {
-                             o.html = true;
-                             o.page = "p.html";
-                             o.setup = "s.txt";
-                         })},
+                    with(oneLog({"A"}, {{kPage, "p.html"}}), [](auto& o) { o.setup = "s.txt"; })},
         OptionsCase{"PagesOfAFolderWithASetup", "--output-dir out --html --setup s.txt a",
-                    with(manyLogs({"a"}, "out"),
-                         [](auto& o) {
-                             o.html = true;
-                             o.setup = "s.txt";
-                         })},
+                    with(manyLogs({"a"}, "out", {kPage}), [](auto& o) { o.setup = "s.txt"; })},
         OptionsCase{"SummaryOfStandardInput", "--summary --name N.pdb -",
                     with(ConverterOptions{},
                          [](auto& o) {
@@ -187,25 +177,32 @@ INSTANTIATE_TEST_SUITE_P(
                     "--output-dir excludes --summary"},
         OptionsCase{"SummaryDrawsNothing", "--summary --plot a.svg A", "--plot excludes --summary"},
         OptionsCase{"PictureWithoutItsFile", "A --plot",
-                    "--plot needs the SVG file to write, or --output-dir"},
+                    "--plot needs the file to write, or --output-dir"},
         OptionsCase{"PictureWithoutALog", "--plot a.svg", kPlotTakesOne},
         OptionsCase{"PictureOfTwoLogs", "--plot a.svg A B C", kPlotTakesOne},
         OptionsCase{"BothToStandardOutput", "--plot - A -",
-                    "the picture and the CSV cannot both go to standard output"},
+                    "the CSV and the picture cannot both go to standard output"},
         OptionsCase{"PictureOverItsCsv", "--plot o.csv A o.csv",
-                    "the picture and the CSV would both be written to o.csv"},
+                    "the CSV and the picture would both be written to o.csv"},
         OptionsCase{"PictureOverItsCsvSpelledOtherwise", "--plot ./x/../o.csv A o.csv",
-                    "the picture and the CSV would both be written to o.csv"},
+                    "the CSV and the picture would both be written to o.csv"},
         OptionsCase{"PageOverThePicture", "--plot p.x --html p.x A",
                     "the picture and the page would both be written to p.x"},
         OptionsCase{"PageAndCsvToStandardOutput", "--html - A -",
-                    "the page and the CSV cannot both go to standard output"},
+                    "the CSV and the page cannot both go to standard output"},
         OptionsCase{"PageWithoutItsFile", "A --html",
-                    "--html needs the page to write, or --output-dir"},
+                    "--html needs the file to write, or --output-dir"},
         OptionsCase{"PageOfTwoLogs", "--html p.html A B C",
                     "--html PAGE takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"SummaryWritesNoPage", "--summary --html p.html A",
                     "--html excludes --summary"},
+        OptionsCase{"MlgWithoutItsFile", "A --mlg",
+                    "--mlg needs the file to write, or --output-dir"},
+        OptionsCase{"MlgOfTwoLogs", "--mlg r.mlg A B C",
+                    "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"},
+        OptionsCase{"MlgOverThePage", "--html p.x --mlg p.x A",
+                    "the page and the MLG would both be written to p.x"},
+        OptionsCase{"SummaryWritesNoMlg", "--summary --mlg r.mlg A", "--mlg excludes --summary"},
         OptionsCase{"CompareWithoutAPage", "--compare A B",
                     "--compare needs --html PAGE, the page to write"},
         OptionsCase{"CompareOfOneLog", "--compare --html p A", "--compare takes 2 to 8 logs"},
@@ -215,6 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "--output-dir excludes --compare"},
         OptionsCase{"CompareDrawsNothing", "--compare --plot x.svg --html p A B",
                     "--plot excludes --compare"},
+        OptionsCase{"CompareWritesNoMlg", "--compare --mlg x.mlg --html p A B",
+                    "--mlg excludes --compare"},
         OptionsCase{"CompareStandardInputTwice", "--compare --html p - -",
                     "standard input, INPUT -, can be read only once"},
         OptionsCase{"SetupWithoutAPage", "--setup s.txt A b.csv",
@@ -255,6 +254,7 @@ TEST(OptionsTest, UsageErrorsEndInTheUsageLines) {
               "       quillet-convert [OPTIONS] --output-dir DIR INPUT...\n"
               "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
               "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
+              "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
               "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
               "       quillet-convert --summary INPUT...\n");
 }

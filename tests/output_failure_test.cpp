@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/log_job.h"
+#include "conversion/log_output.h"
 #include "picture/picture_output.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/expected_csv.h"
@@ -67,7 +67,7 @@ TEST_P(OutputFailureTest, LeavesWhatTheOutputCanKeep) {
     const FailureCase& c = GetParam();
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
     FailingOutputTarget output = failingOutput(c.room, c.closingFails, c.outputFailure);
-    EXPECT_EQ(convertLog(log, output, services), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, log, output, services), ConversionOutcome::Failed);
 
     std::string message = expectedMessage(c.expected);
     message.insert(message.find('\r'), c.descriptionEnd);
@@ -146,7 +146,7 @@ TEST_P(PictureFailureTest, LeavesWhatTheOutputCanKeep) {
     support::RecordingServices services;
     FailingLogInput log("RunQMRX.pdb", c.log, c.readFailsAt);
     FailingOutputTarget output = failingOutput(c.room, c.closingFails);
-    EXPECT_EQ(plotLog(log, output, services), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makePictureOutput, log, output, services), ConversionOutcome::Failed);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].substr(0, services.messages[0].find('\r')), c.message);
     EXPECT_EQ(output.kept, c.written);
@@ -181,6 +181,7 @@ struct JobCase {
     std::size_t failing;
     std::uint64_t room;
     bool closingFails;
+    bool keepingFails;
     // The failure's number, the output it names and the outputs it says it left unwritten.
     FailureNumber expected;
     std::string outputPath;
@@ -201,6 +202,9 @@ TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
     first.label = "first.csv";
     second.label = "second.csv";
     FailingOutputTarget failing = failingOutput(c.room, c.closingFails);
+    failing.keepingFails = c.keepingFails;
+    if (c.keepingFails) failing.failure = FailureNumber::PathFileAccessError;
+    first.contents = second.contents = kPrevious;
     std::vector<OutputTarget*> targets = {&first, &second};
     targets.insert(targets.begin() + static_cast<std::ptrdiff_t>(c.failing), &failing);
 
@@ -210,60 +214,88 @@ TEST_P(JobFailureTest, LeavesEveryOutputAsItWasOrAllWritten) {
     CsvOutput b("RunQMRX.pdb", start, {});
     CsvOutput d("RunQMRX.pdb", start, {});
     const JobOutput outputs[] = {{a, *targets[0]}, {b, *targets[1]}, {d, *targets[2]}};
-    SampleVisitor* const visitors[] = {&a, &b, &d};
     support::RecordingServices services;
     try {
-        writeLogOutputs(source, start, outputs, visitors, services);
+        writeMadeOutputs(source, start, outputs, {}, services);
         FAIL() << "the job did not fail";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.number(), c.expected);
         EXPECT_EQ(failure.outputPath(), c.outputPath);
         EXPECT_EQ(failure.unwrittenOutputs(), c.unwritten);
     }
-    EXPECT_EQ(first.kept, c.othersKept);
-    EXPECT_EQ(second.kept, c.othersKept);
+    for (const MemoryOutputTarget* other : {&first, &second}) {
+        EXPECT_EQ(other->kept, c.othersKept) << other->label;
+        EXPECT_TRUE(other->contents.starts_with(c.othersKept ? "RunQMRX.pdb\r\n" : kPrevious))
+            << other->label;
+    }
     EXPECT_EQ(failing.kept, c.othersKept);
     EXPECT_TRUE(failing.contents.starts_with(c.othersKept ? "RunQMRX.pdb\r\n" : kPrevious));
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, JobFailureTest,
-                         ::testing::Values(JobCase{"TheFirstFindsNoRoom",
-                                                   kLongLog,
-                                                   0,
-                                                   1000,
-                                                   false,
-                                                   FailureNumber::DiskFull,
-                                                   "failing",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"TheLastFailsToClose",
-                                                   kLongLog,
-                                                   2,
-                                                   kNever,
-                                                   true,
-                                                   FailureNumber::DiskFull,
-                                                   "failing",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"OneInTheMiddleFailsAsTheLogEnds",
-                                                   cutShort(kLongLog),
-                                                   1,
-                                                   kNever,
-                                                   true,
-                                                   FailureNumber::InputPastEndOfFile,
-                                                   "",
-                                                   {"first.csv", "second.csv"},
-                                                   false},
-                                           JobCase{"NoneFailsBesideADamagedLog",
-                                                   cutShort(kLongLog),
-                                                   1,
-                                                   kNever,
-                                                   false,
-                                                   FailureNumber::InputPastEndOfFile,
-                                                   "",
-                                                   {},
-                                                   true}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, JobFailureTest,
+    ::testing::Values(JobCase{"TheFirstFindsNoRoom",
+                              kLongLog,
+                              0,
+                              1000,
+                              false,
+                              false,
+                              FailureNumber::DiskFull,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"TheLastFailsToClose",
+                              kLongLog,
+                              2,
+                              kNever,
+                              true,
+                              false,
+                              FailureNumber::DiskFull,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"OneInTheMiddleFailsAsTheLogEnds",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              true,
+                              false,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"NoneFailsBesideADamagedLog",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              false,
+                              false,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {},
+                              true},
+                      // The outputs moved before one that cannot take its place are put back.
+                      JobCase{"TheLastFailsToTakeItsPlace",
+                              kLongLog,
+                              2,
+                              kNever,
+                              false,
+                              true,
+                              FailureNumber::PathFileAccessError,
+                              "failing",
+                              {"first.csv", "second.csv"},
+                              false},
+                      JobCase{"OneInTheMiddleFailsToTakeItsPlaceAsTheLogEnds",
+                              cutShort(kLongLog),
+                              1,
+                              kNever,
+                              false,
+                              true,
+                              FailureNumber::InputPastEndOfFile,
+                              "",
+                              {"first.csv", "second.csv"},
+                              false}),
+    [](const auto& info) { return info.param.name; });
 
 // A job makes every output of a log from one reading of it.
 TEST(OneReading, ServesTheCsvAndThePicture) {
@@ -271,8 +303,9 @@ TEST(OneReading, ServesTheCsvAndThePicture) {
     FailingLogInput log("RunQMRX.pdb", kLongLog, kNever);
     MemoryOutputTarget csv;
     MemoryOutputTarget picture;
-    EXPECT_EQ(convertLog(log, csv, services), ConversionOutcome::Converted);
-    EXPECT_EQ(plotLog(log, picture, services), ConversionOutcome::Converted);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, log, csv, services), ConversionOutcome::Converted);
+    EXPECT_EQ(writeOneOutput(makePictureOutput, log, picture, services),
+              ConversionOutcome::Converted);
     EXPECT_EQ(log.opened, 1);
     EXPECT_EQ(csv.contents, support::expectedCsv(longLog(), "RunQMRX.pdb"));
     EXPECT_NE(picture.contents.find(">15000 samples, "), std::string::npos);

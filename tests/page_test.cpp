@@ -135,7 +135,7 @@ TEST(LogPage, TheLogsNameIsTextOnThePage) {
                        support::buildLog(support::drivingLog({38}, 2, 2)));
     MemoryOutputTarget page;
     support::RecordingServices services;
-    ASSERT_EQ(pageLog(log, page, services), ConversionOutcome::Converted);
+    ASSERT_EQ(writeOneOutput(makePageOutput, log, page, services), ConversionOutcome::Converted);
     EXPECT_NE(
         page.contents.find("<title>R&amp;D &lt;b&gt; '\xC3\xA4' \xE2\x82\xACQMRX.pdb</title>"),
         std::string::npos);
@@ -215,7 +215,7 @@ TEST_P(UnreadableLogTest, KeepsTheExistingPage) {
     support::writeFile(page, bytesOf(before));
     const CommandResult result = run("--html " + shellQuoted(page) + " " + shellQuoted(input));
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.standardError, expectedErrorOutput(*damaged.ending));
+    EXPECT_EQ(result.standardError, expectedErrorOutput(*damaged.ending, input.string()));
     EXPECT_EQ(readFile(page), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 }
@@ -240,7 +240,7 @@ TEST_P(DamagedLogPageTest, EndsAsItsConversion) {
     const support::DamagedLog& log = GetParam();
     MemoryLogInput input(support::kDamagedLogName, log.bytes);
     MemoryOutputTarget target;
-    const ConversionOutcome outcome = pageLog(input, target, services);
+    const ConversionOutcome outcome = writeOneOutput(makePageOutput, input, target, services);
 
     const support::ReferenceOutcome reference =
         support::referenceConversion(log.bytes, support::kDamagedLogName);

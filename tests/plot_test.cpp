@@ -111,7 +111,7 @@ class PictureTest : public RunEndingTest {
     ConversionOutcome draw(const std::vector<std::uint8_t>& bytes) {
         MemoryLogInput log("RunQMRX.pdb", bytes);
         MemoryOutputTarget output;
-        const ConversionOutcome outcome = plotLog(log, output, services);
+        const ConversionOutcome outcome = writeOneOutput(makePictureOutput, log, output, services);
         support::writeFile(svg, {output.contents.begin(), output.contents.end()});
         return outcome;
     }
@@ -168,7 +168,7 @@ TEST_F(PictureTest, ADamagedLogIsDrawnUpToTheDamageAndFailsAsItsConversion) {
     MemoryLogInput log("RunQMRX.pdb", bytes);
     MemoryOutputTarget csv;
     support::RecordingServices conversion;
-    EXPECT_EQ(convertLog(log, csv, conversion), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, log, csv, conversion), ConversionOutcome::Failed);
     EXPECT_EQ(draw(bytes), ConversionOutcome::Failed);
     EXPECT_EQ(services.messages, conversion.messages);
     expectRenders(svg, folder.path());
@@ -271,7 +271,8 @@ TEST(PictureTitle, SaysTheTimesTheCsvWrites) {
     MemoryLogInput input("Run\tQMRX.pdb", support::buildLog(log));
     MemoryOutputTarget output;
     support::RecordingServices services;
-    ASSERT_EQ(plotLog(input, output, services), ConversionOutcome::Converted);
+    ASSERT_EQ(writeOneOutput(makePictureOutput, input, output, services),
+              ConversionOutcome::Converted);
     const Picture drawn(output.contents);
     EXPECT_EQ(drawn.texts("samples"),
               std::vector<std::string>{"4 samples, earliest 0:04.90, latest 0:06.120"});
@@ -304,7 +305,7 @@ TEST_P(DamagedLogPlotTest, EndsAsItsConversion) {
     const fs::path picture = folder / "out.svg";
     FileOutputTarget target(support::utf8Text(picture), support::utf8Text(input));
     FileLogInput log(support::utf8Text(input));
-    const ConversionOutcome outcome = plotLog(log, target, services);
+    const ConversionOutcome outcome = writeOneOutput(makePictureOutput, log, target, services);
 
     const support::ReferenceOutcome reference =
         support::referenceConversion(damaged.bytes, support::kDamagedLogName);

@@ -31,12 +31,17 @@ inline std::string expectedMessage(FailureNumber failure) {
            std::string(kSupportAddress);
 }
 
-// The same message as the converter command writes it on standard error.
-inline std::string expectedErrorOutput(FailureNumber failure) {
+// The same message as the converter command writes it on standard error, after the file it
+// concerns. The logs that are bad file names are those that hold no Palm database, which the
+// command says.
+inline std::string expectedErrorOutput(FailureNumber failure, const std::string& file) {
     std::string message = expectedMessage(failure);
     const std::size_t lineEnd = message.find('\r');
     if (lineEnd != std::string::npos) message.erase(lineEnd, 1);
-    return message + "\n";
+    if (failure == FailureNumber::PathFileAccessError) {
+        message += " The file holds no Palm database, as logs do.";
+    }
+    return file + ": " + message + "\n";
 }
 
 // Services that write down what a run did, and the checks of how it ended.

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <functional>
 #include <thread>
+#include <utility>
 
+#include "system/interruption.h"
+#include "system/log_files.h"
 #include "tests/conversion_fixture.h"
 #include "tests/support/converter_command.h"
 #include "tests/support/expected_csv.h"
+#include "tests/support/recording_services.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -163,11 +169,169 @@ bool processesMaySeeOtherMountsThanOurs() {
     return may;
 }
 
+// What an output does where a test steps into its run: as the file's own sink does, and then
+// what the test says, once its first bytes are written and once it took its place.
+class SeamSink : public ByteSink {
+  public:
+    SeamSink(std::unique_ptr<ByteSink> sink, std::function<void()> afterFirstWrite,
+             std::function<void()> afterKeep)
+        : m_sink(std::move(sink)),
+          m_afterFirstWrite(std::move(afterFirstWrite)),
+          m_afterKeep(std::move(afterKeep)) {}
+
+    void write(std::span<const char> bytes) override {
+        m_sink->write(bytes);
+        if (m_afterFirstWrite) std::exchange(m_afterFirstWrite, nullptr)();
+    }
+    void close() override { m_sink->close(); }
+    void keep() override {
+        m_sink->keep();
+        m_afterKeep();
+    }
+    void settle() override { m_sink->settle(); }
+    void putBack() override { m_sink->putBack(); }
+    InterruptionHold* interruptionHold() override { return m_sink->interruptionHold(); }
+    bool writesInPlace() const override { return m_sink->writesInPlace(); }
+
+  private:
+    std::unique_ptr<ByteSink> m_sink;
+    std::function<void()> m_afterFirstWrite;
+    std::function<void()> m_afterKeep;
+};
+
+struct SeamTarget : OutputTarget {
+    SeamTarget(OutputTarget& target, std::function<void()> afterFirstWrite,
+               std::function<void()> afterKeep)
+        : target(target),
+          afterFirstWrite(std::move(afterFirstWrite)),
+          afterKeep(std::move(afterKeep)) {}
+    std::unique_ptr<ByteSink> replace() override {
+        return std::make_unique<SeamSink>(target.replace(), afterFirstWrite, afterKeep);
+    }
+    std::string name() const override { return target.name(); }
+
+    OutputTarget& target;
+    std::function<void()> afterFirstWrite;
+    std::function<void()> afterKeep;
+};
+
+enum class Left { AllOld, AllNew };
+
+struct LastStepCase {
+    std::string name;
+    // What the run meets: a signal (0 for none) once its first output's first bytes are written
+    // or once that output took its place, or, with no signal, its second output's place taken by
+    // a folder meanwhile.
+    int signalNumber;
+    bool betweenMoves;
+    Left left;
+};
+
+void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
+
+class LastStepTest : public ::testing::TestWithParam<LastStepCase> {
+  protected:
+    // Converts the log into the three outputs in a child process, stepping in as the case says;
+    // returns the child's status as waitpid gives it.
+    int runInChild() {
+        const pid_t child = fork();
+        if (child != 0) {
+            int status = 0;
+            waitpid(child, &status, 0);
+            return status;
+        }
+        system::removeTemporaryFilesOnInterruption();
+        const LastStepCase& c = GetParam();
+        FileLogInput log(support::utf8Text(logPath));
+        FileOutputTarget a(support::utf8Text(outputs[0]), std::nullopt);
+        FileOutputTarget b(support::utf8Text(outputs[1]), std::nullopt);
+        FileOutputTarget d(support::utf8Text(outputs[2]), std::nullopt);
+        const auto signal = [&] { raise(c.signalNumber); };
+        const auto folderInPlaceOfTheSecond = [&] {
+            fs::remove(outputs[1]);
+            fs::create_directory(outputs[1]);
+        };
+        std::function<void()> nothing = [] {};
+        SeamTarget first(a, c.betweenMoves ? nothing : signal,
+                         !c.betweenMoves       ? nothing
+                         : c.signalNumber != 0 ? std::function<void()>(signal)
+                                               : folderInPlaceOfTheSecond);
+        const OutputOrder orders[] = {
+            {makeCsvOutput, first}, {makeCsvOutput, b}, {makeCsvOutput, d}};
+        support::RecordingServices services;
+        _exit(writeLogOutputs(log, orders, services) == ConversionOutcome::Converted ? 0 : 1);
+    }
+
+    support::TemporaryFolder folder;
+    fs::path logPath = folder / "RunQMRX.pdb";
+    std::array<fs::path, 3> outputs{folder / "a.csv", folder / "b.csv", folder / "c.csv"};
+};
+
+// The outputs take their places as one step: a signal waits until all are in place, and a move
+// that fails puts back those made before it. Either way no temporary file is left.
+TEST_P(LastStepTest, LeavesEveryOutputOldOrEveryOneNew) {
+    const LastStepCase& c = GetParam();
+    const LogContents log = smallLog();
+    support::writeFile(logPath, support::buildLog(log));
+    for (const fs::path& output : outputs) writeText(output, kOldOutput);
+
+    const int status = runInChild();
+    if (c.signalNumber != 0) {
+        ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+        EXPECT_EQ(WTERMSIG(status), c.signalNumber);
+    } else {
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+    }
+    const std::string expected =
+        c.left == Left::AllNew ? support::expectedCsv(log, "RunQMRX.pdb") : kOldOutput;
+    for (const fs::path& output : outputs) {
+        if (fs::is_regular_file(output)) EXPECT_EQ(readFile(output), expected) << output;
+    }
+    for (const std::string& name : folderListing(folder.path())) {
+        EXPECT_FALSE(name.starts_with(".quillet-")) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, LastStepTest,
+    ::testing::Values(LastStepCase{"InterruptWhileWriting", SIGINT, false, Left::AllOld},
+                      LastStepCase{"TerminateWhileWriting", SIGTERM, false, Left::AllOld},
+                      LastStepCase{"InterruptBetweenMoves", SIGINT, true, Left::AllNew},
+                      LastStepCase{"TerminateBetweenMoves", SIGTERM, true, Left::AllNew},
+                      LastStepCase{"HangUpBetweenMoves", SIGHUP, true, Left::AllNew},
+                      LastStepCase{"AMoveFails", 0, true, Left::AllOld}),
+    [](const auto& info) { return info.param.name; });
+
+// A log large enough that its three outputs take a second or more to write.
+struct LargeLogOutputs {
+    fs::path log;
+    // The CSV, picture and page that a whole run writes.
+    std::array<std::string, 3> written;
+};
+
+const LargeLogOutputs& largeLogOutputs() {
+    static const support::TemporaryFolder folder;
+    static const LargeLogOutputs outputs = [] {
+        LargeLogOutputs made{largeLog(), {}};
+        const std::array<fs::path, 3> files{folder / "out.csv", folder / "out.svg",
+                                            folder / "out.html"};
+        support::RunningProgram run({QUILLET_CONVERT, "--plot", files[1].string(), "--html",
+                                     files[2].string(), made.log.string(), files[0].string()});
+        run.wait();
+        for (std::size_t index = 0; index < files.size(); ++index) {
+            made.written[index] = readFile(files[index]);
+        }
+        return made;
+    }();
+    return outputs;
+}
+
 struct InterruptionCase {
     std::string name;
     int signalNumber;
-    // Whether the run must fall back to a named temporary file: started with /proc hidden, so
-    // that a nameless one could not be linked in.
+    // Whether the run must fall back to named temporary files: started with /proc hidden, so
+    // that nameless ones could not be linked in.
     bool namedTemporary;
 };
 
@@ -176,8 +340,10 @@ void PrintTo(const InterruptionCase& c, std::ostream* out) { *out << c.name; }
 class InterruptionTest : public ::testing::TestWithParam<InterruptionCase> {
   protected:
     std::vector<std::string> command() const {
-        const std::vector<std::string> convert = {QUILLET_CONVERT, largeLog().string(),
-                                                  output.string()};
+        const std::vector<std::string> convert = {QUILLET_CONVERT,     "--plot",
+                                                  outputs[1].string(), "--html",
+                                                  outputs[2].string(), largeLog().string(),
+                                                  outputs[0].string()};
         if (!GetParam().namedTemporary) return convert;
         std::vector<std::string> hidden = {"/usr/bin/unshare",
                                            "-m",
@@ -190,44 +356,52 @@ class InterruptionTest : public ::testing::TestWithParam<InterruptionCase> {
     }
 
     support::TemporaryFolder folder;
-    fs::path output = folder / "out.csv";
+    std::array<fs::path, 3> outputs{folder / "out.csv", folder / "out.svg", folder / "out.html"};
 };
 
-// A run that ends before the signal comes proves nothing, so the test tries again.
-TEST_P(InterruptionTest, LeavesThePreviousOutputAndNoTemporaryFile) {
+// The real program, signalled once it has begun writing: whenever the signal comes, the outputs
+// are all as they were or all whole and new, and no temporary file is left. SIGKILL, which no
+// program sees, may leave a mix of whole files and a temporary file, which the next run in the
+// folder removes.
+TEST_P(InterruptionTest, LeavesTheOutputsAllOldOrAllNew) {
     if (GetParam().namedTemporary && !processesMaySeeOtherMountsThanOurs()) {
         GTEST_SKIP() << "needs root and mount namespaces";
     }
-    constexpr int kTries = 5;
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        writeText(output, kOldOutput);
-        support::RunningProgram program(command());
-        // Nothing but the CSV is written, so a count above 0 means the CSV has begun.
-        while (program.bytesWritten() == 0 && !program.hasEnded()) {
-            std::this_thread::sleep_for(1ms);
-        }
-        kill(program.pid(), GetParam().signalNumber);
-        const int status = program.wait();
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) continue;
-        ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
-        EXPECT_EQ(WTERMSIG(status), GetParam().signalNumber);
-        EXPECT_EQ(readFile(output), kOldOutput);
-        EXPECT_EQ(folderListing(folder.path()), std::vector<std::string>{"out.csv"});
-        return;
+    const LargeLogOutputs& whole = largeLogOutputs();
+    for (const fs::path& output : outputs) writeText(output, kOldOutput);
+    support::RunningProgram program(command());
+    while (program.bytesWritten() == 0 && !program.hasEnded()) {
+        std::this_thread::sleep_for(1ms);
     }
-    FAIL() << "the conversion ended before every signal";
+    kill(program.pid(), GetParam().signalNumber);
+    const int status = program.wait();
+    ASSERT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+    std::size_t newOnes = 0;
+    for (std::size_t index = 0; index < outputs.size(); ++index) {
+        const std::string written = readFile(outputs[index]);
+        EXPECT_TRUE(written == kOldOutput || written == whole.written[index]) << outputs[index];
+        newOnes += written == whole.written[index];
+    }
+    if (GetParam().signalNumber == SIGKILL) {
+        support::RunningProgram({QUILLET_CONVERT, whole.log.string(), outputs[0].string()}).wait();
+    } else {
+        EXPECT_TRUE(newOnes == 0 || newOnes == outputs.size()) << newOnes << " outputs are new";
+    }
+    EXPECT_EQ(folderListing(folder.path()),
+              (std::vector<std::string>{"out.csv", "out.html", "out.svg"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptionTest,
-                         ::testing::Values(InterruptionCase{"Interrupt", SIGINT, false},
-                                           InterruptionCase{"Terminate", SIGTERM, false},
-                                           InterruptionCase{"HangUp", SIGHUP, false},
-                                           InterruptionCase{"KillWithNamelessFile", SIGKILL, false},
-                                           InterruptionCase{"InterruptWithNamedFile", SIGINT, true},
-                                           InterruptionCase{"TerminateWithNamedFile", SIGTERM,
-                                                            true},
-                                           InterruptionCase{"HangUpWithNamedFile", SIGHUP, true}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Signals, InterruptionTest,
+    ::testing::Values(InterruptionCase{"Interrupt", SIGINT, false},
+                      InterruptionCase{"Terminate", SIGTERM, false},
+                      InterruptionCase{"HangUp", SIGHUP, false},
+                      InterruptionCase{"Kill", SIGKILL, false},
+                      InterruptionCase{"InterruptWithNamedFiles", SIGINT, true},
+                      InterruptionCase{"TerminateWithNamedFiles", SIGTERM, true},
+                      InterruptionCase{"HangUpWithNamedFiles", SIGHUP, true},
+                      InterruptionCase{"KillWithNamedFiles", SIGKILL, true}),
+    [](const auto& info) { return info.param.name; });
 
 // Pairs of runs started together onto one path, half of them onto a path that is new: both
 // succeed, and the output is one of the two CSVs, whole.

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 #include "frontend/window_layout.h"
 #include "win32/open_save_dialog.h"
 

@@ -27,7 +27,10 @@ std::FILE* openForReadingByPosition(const fs::path& path) {
         byPosition && flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0
             ? fdopen(descriptor, "rb")
             : nullptr;
-    if (!file) close(descriptor);
+    if (!file) {
+        close(descriptor);
+        errno = S_ISDIR(status.st_mode) ? EISDIR : ESPIPE;
+    }
     return file;
 }
 

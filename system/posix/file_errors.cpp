@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 namespace quillet::system::posix {
 
@@ -19,18 +20,20 @@ FailureNumber writeFailure(int error) {
     }
 }
 
-void failCreation(int error) {
+void failCreation(int error, const std::filesystem::path& path) {
+    FailureNumber number = FailureNumber::PathFileAccessError;
     switch (error) {
         case ENOSPC:
 #ifdef EDQUOT
         case EDQUOT:
 #endif
-            throw Failure(FailureNumber::DiskFull);
+            number = FailureNumber::DiskFull;
+            break;
         case EIO:
-            throw Failure(FailureNumber::DeviceIoError);
-        default:
-            throw Failure(FailureNumber::PathFileAccessError);
+            number = FailureNumber::DeviceIoError;
+            break;
     }
+    throw Failure(number).withSystemReason(path.string(), std::generic_category().message(error));
 }
 
 void writeAll(int descriptor, std::span<const char> bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <span>
 
 #include "conversion/failure.h"
@@ -11,9 +12,9 @@ namespace quillet::system::posix {
 // DeviceIoError otherwise.
 FailureNumber writeFailure(int error);
 
-// A file that could not be created: DiskFull for want of room, DeviceIoError for a failing
-// disk, PathFileAccessError otherwise.
-[[noreturn]] void failCreation(int error);
+// A file that could not be created at path: DiskFull for want of room, DeviceIoError for a
+// failing disk, PathFileAccessError otherwise, with the system's reason.
+[[noreturn]] void failCreation(int error, const std::filesystem::path& path);
 
 // Writes all of bytes to the descriptor, or fails as writeFailure says.
 void writeAll(int descriptor, std::span<const char> bytes);

@@ -15,6 +15,8 @@ namespace {
 // As many files as one run writes at once, and more.
 constexpr int kSlots = 8;
 
+constexpr int kInterrupting[] = {SIGINT, SIGTERM, SIGHUP};
+
 struct PendingFile {
     // The open folder; -1 while the slot is free.
     std::atomic<int> folder{-1};
@@ -51,14 +53,34 @@ void withdrawRemoval(int slot) {
     if (slot >= 0) g_pending[slot].folder = -1;
 }
 
+// Blocks the signals, which then wait for their handler until they are let through.
+class SignalHold : public InterruptionHold {
+  public:
+    void hold() override {
+        sigset_t interrupting;
+        sigemptyset(&interrupting);
+        for (const int signalNumber : kInterrupting) sigaddset(&interrupting, signalNumber);
+        pthread_sigmask(SIG_BLOCK, &interrupting, &m_before);
+    }
+    void release() override { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+
+  private:
+    sigset_t m_before{};
+};
+
 }  // namespace posix
+
+InterruptionHold& interruptionHold() {
+    static posix::SignalHold hold;
+    return hold;
+}
 
 void removeTemporaryFilesOnInterruption() {
     struct sigaction removing {};
     removing.sa_handler = posix::removePendingAndEnd;
     removing.sa_flags = SA_RESETHAND | SA_NODEFER;
     sigemptyset(&removing.sa_mask);
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber : posix::kInterrupting) {
         struct sigaction previous {};
         sigaction(signalNumber, nullptr, &previous);
         // A signal the caller chose to ignore (nohup, a background job) stays ignored.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <string>
 
 #include "conversion/failure.h"
@@ -15,10 +16,14 @@ using windows::handleOf;
 
 std::FILE* openForReadingByPosition(const fs::path& path) {
     std::error_code error;
-    if (fs::is_directory(path, error)) return nullptr;
+    if (fs::is_directory(path, error)) {
+        errno = EISDIR;
+        return nullptr;
+    }
     std::FILE* file = _wfopen(path.c_str(), L"rb");
     if (file && GetFileType(handleOf(file)) != FILE_TYPE_DISK) {
         std::fclose(file);
+        errno = ESPIPE;
         return nullptr;
     }
     return file;
@@ -52,25 +57,44 @@ bool isDeviceName(const std::wstring& name) {
                         CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL);
 }
 
-}  // namespace
-
 // "CONOUT$" names the console only as a whole path; "CON" does in every folder.
-bool namesTerminal(const fs::path& path) {
+bool namesConsole(const fs::path& path) {
     return sameName(withoutEndingSpaces(path.filename().native()), L"CON") ||
            sameName(path.native(), L"CONOUT$");
+}
+
+// The kind of file the path opens, asked without reading or writing it.
+DWORD fileTypeAt(const fs::path& path) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FILE_TYPE_UNKNOWN;
+    const DWORD type = GetFileType(handle);
+    CloseHandle(handle);
+    return type;
+}
+
+}  // namespace
+
+// A console is known by its handle, whatever names it ("CON", "CONOUT$", "\\.\CONOUT$").
+bool namesTerminal(const fs::path& path) {
+    if (fileTypeAt(path) != FILE_TYPE_CHAR) return false;
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD mode = 0;
+    const bool console = GetConsoleMode(handle, &mode);
+    CloseHandle(handle);
+    return console;
 }
 
 bool isDeviceOrPipe(const fs::path& path) {
     // Such a name is a device even where none answers to it (a port or a printer the machine
     // lacks, the console of a program without one), so that the output is refused as it is
     // opened, not replaced once the whole log has been read.
-    if (isDeviceName(path.filename().native()) || namesTerminal(path)) return true;
-    const HANDLE handle =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const DWORD type = GetFileType(handle);
-    CloseHandle(handle);
+    if (isDeviceName(path.filename().native()) || namesConsole(path)) return true;
+    const DWORD type = fileTypeAt(path);
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "system/paths.h"
+#include "system/wide_text.h"
 #include "system/windows/pending_removal.h"
 
 namespace quillet::system::windows {
@@ -44,15 +46,22 @@ FailureNumber writeFailure(DWORD error) {
     }
 }
 
-FailureNumber creationFailure(DWORD error) {
-    switch (error) {
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-        case kDiskQuotaExceeded:
-            return FailureNumber::DiskFull;
-        default:
-            return FailureNumber::PathFileAccessError;
-    }
+std::string reasonOf(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason = length > 0 ? utf8FromWide(std::wstring(text, length))
+                                    : "Windows error " + std::to_string(error);
+    LocalFree(text);
+    return reason;
+}
+
+Failure creationFailure(DWORD error, const std::filesystem::path& path) {
+    const bool full =
+        error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == kDiskQuotaExceeded;
+    return Failure(full ? FailureNumber::DiskFull : FailureNumber::PathFileAccessError)
+        .withSystemReason(utf8FromPath(path), reasonOf(error));
 }
 
 void writeAll(HANDLE handle, std::span<const char> bytes) {

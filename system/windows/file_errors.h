@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <span>
+#include <string>
 
 #include "conversion/failure.h"
 
@@ -14,8 +16,12 @@ namespace quillet::system::windows {
 // DeviceIoError otherwise.
 FailureNumber writeFailure(DWORD error);
 
-// A file that could not be created: DiskFull for want of room, PathFileAccessError otherwise.
-FailureNumber creationFailure(DWORD error);
+// The system's own words for an error code.
+std::string reasonOf(DWORD error);
+
+// A file that could not be created at path: DiskFull for want of room, PathFileAccessError
+// otherwise, with the system's reason.
+Failure creationFailure(DWORD error, const std::filesystem::path& path);
 
 // Writes all of bytes through the handle, or fails as writeFailure says; a pipe whose reader has
 // gone ends the process quietly, with status 141, as SIGPIPE does on POSIX systems.

@@ -21,11 +21,24 @@ struct PendingFile {
 };
 PendingFile g_pending[kSlots];
 
+// Held by a run while its outputs take their places; the console's handler waits for it.
+SRWLOCK g_outputsMoving = SRWLOCK_INIT;
+
+// Ends the process as Windows ends one for Ctrl+C, whatever the event, so that scripts see it
+// was interrupted: the default handler gives some events, and Wine every one, a status of 0.
 BOOL WINAPI removePendingOnConsoleEvent(DWORD) {
+    AcquireSRWLockExclusive(&g_outputsMoving);
     removeAnnouncedFiles();
-    // Not handled: the default handler then ends the process.
-    return FALSE;
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
 }
+
+// The console's handler runs on a thread of its own, which the lock keeps waiting.
+class ConsoleEventHold : public InterruptionHold {
+  public:
+    void hold() override { AcquireSRWLockExclusive(&g_outputsMoving); }
+    void release() override { ReleaseSRWLockExclusive(&g_outputsMoving); }
+};
 
 }  // namespace
 
@@ -54,6 +67,11 @@ void withdrawRemoval(int slot) {
 }
 
 }  // namespace windows
+
+InterruptionHold& interruptionHold() {
+    static windows::ConsoleEventHold hold;
+    return hold;
+}
 
 void removeTemporaryFilesOnInterruption() {
     SetConsoleCtrlHandler(windows::removePendingOnConsoleEvent, TRUE);

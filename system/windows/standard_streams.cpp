@@ -43,4 +43,23 @@ void writeStandardError(std::string_view text) {
     std::fflush(stderr);
 }
 
+std::optional<std::string> standardOutputFile() {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == INVALID_HANDLE_VALUE || output == nullptr ||
+        GetFileType(output) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(output, path.data(), static_cast<DWORD>(path.size()), 0);
+        if (length == 0) return std::nullopt;
+        if (length < path.size()) {
+            path.resize(length);
+            return utf8FromWide(path);
+        }
+        path.resize(length);
+    }
+}
+
 }  // namespace quillet::system

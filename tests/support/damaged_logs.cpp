@@ -1,5 +1,6 @@
 #include "tests/support/damaged_logs.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "tests/support/log_writer.h"
@@ -42,6 +43,11 @@ std::vector<DamagedLog> damagedLogs() {
         {"EmptyFile", {}, FailureNumber::InputPastEndOfFile, std::nullopt},
         {"HeaderCutShort", damaged([](auto& b) { b.resize(77); }),
          FailureNumber::InputPastEndOfFile, std::nullopt},
+        // Headers that no Palm database has, which no log is read from.
+        {"NameWithoutItsEnd", damaged([](auto& b) { std::fill_n(b.begin(), 32, 'N'); }),
+         FailureNumber::PathFileAccessError, std::nullopt},
+        {"TypeNotPrintable", damaged([](auto& b) { b[60] = 0; }),
+         FailureNumber::PathFileAccessError, std::nullopt},
         {"InfoOffsetPastEnd", damaged([](auto& b) { putLong(b, kAppInfoOffsetField, 5000); }),
          FailureNumber::InputPastEndOfFile, std::nullopt},
         {"InfoOffsetAtTwoToThe31Less1",

@@ -1,6 +1,7 @@
 #include "tests/support/failing_io.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quillet::support {
 namespace {
@@ -38,12 +39,18 @@ class FailingSink : public ByteSink {
         if (m_target.closingFails) throw Failure(m_target.failure);
     }
     void keep() override {
-        m_target.contents = m_target.written;
+        if (m_target.keepingFails) throw Failure(m_target.failure);
+        m_replaced = std::exchange(m_target.contents, m_target.written);
         m_target.kept = true;
+    }
+    void putBack() override {
+        m_target.contents = m_replaced;
+        m_target.kept = false;
     }
 
   private:
     FailingOutputTarget& m_target;
+    std::string m_replaced;
 };
 
 }  // namespace

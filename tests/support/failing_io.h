@@ -33,9 +33,9 @@ class FailingLogInput : public LogInput {
     std::uint64_t m_failAt;
 };
 
-// An output that holds `contents` until a run keeps what it wrote, as a replaced file does. Its
-// writes fail with `failure` once they would pass `room` bytes, and closing fails when
-// `closingFails`.
+// An output that holds `contents` until a run keeps what it wrote, as a replaced file does, and
+// again once the run puts it back. Its writes fail with `failure` once they would pass `room`
+// bytes, closing fails when `closingFails`, and keeping when `keepingFails`.
 class FailingOutputTarget : public OutputTarget {
   public:
     std::unique_ptr<ByteSink> replace() override;
@@ -43,6 +43,8 @@ class FailingOutputTarget : public OutputTarget {
 
     std::uint64_t room = kNever;
     bool closingFails = false;
+    // Whether taking the output's place fails, as a move onto a file another program holds does.
+    bool keepingFails = false;
     FailureNumber failure = FailureNumber::DiskFull;
 
     std::string contents = "the output of an earlier run\r\n";

@@ -135,6 +135,22 @@ LogContents unsteadyClockLog() {
     return contents;
 }
 
+LogContents everyByteLog(const std::vector<std::uint8_t>& channels) {
+    constexpr int kSamplesPerRecord = 50;
+    LogContents contents;
+    contents.channels = channels;
+    for (int raw = 0; raw < 256; ++raw) {
+        if (raw % kSamplesPerRecord == 0) {
+            contents.records.push_back(
+                {static_cast<std::uint16_t>(65530 + raw / kSamplesPerRecord), {}});
+        }
+        contents.records.back().samples.push_back(
+            {static_cast<std::uint8_t>(150 + 2 * (raw % kSamplesPerRecord)),
+             std::vector<std::uint8_t>(channels.size(), static_cast<std::uint8_t>(raw))});
+    }
+    return contents;
+}
+
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord) {
     constexpr int kRecords = 65534;
     LogContents contents =

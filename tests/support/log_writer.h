@@ -63,6 +63,11 @@ LogContents drivingLog(const std::vector<std::uint8_t>& channels, int records, i
 // Knock, O2, Air Temp and a channel the table does not know (identifier 34).
 LogContents unsteadyClockLog();
 
+// A log that holds every raw byte in each of its columns: sample k of 256 holds byte k in
+// every column, fifty samples a record, at the latest times the logger's clock can give
+// (65,530 s to 65,535.248 s).
+LogContents everyByteLog(const std::vector<std::uint8_t>& channels);
+
 // A log of 65,535 records that all point to the data of record 1, which holds
 // `samplesPerRecord` samples of twelve channels: small on disk, but long to convert.
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord);

@@ -3,6 +3,8 @@
 //   make_logs seeds DIRECTORY     the fuzzer's seeds: the samples and every kind of damaged log
 //   make_logs long FILE           a log that takes seconds to convert (see longRunningLog)
 //   make_logs clock FILE          a log whose clock misbehaves (see unsteadyClockLog)
+//   make_logs bytes DIRECTORY     two logs that hold every raw byte of every channel the table
+//                                 knows and of unknown ones, some of them in two columns
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -23,8 +25,17 @@ int main(int argc, char** argv) {
         writeFile(argv[2], buildLog(unsteadyClockLog()));
         return 0;
     }
+    if (kind == "bytes") {
+        const std::filesystem::path directory = argv[2];
+        std::filesystem::create_directories(directory);
+        writeFile(directory / "EveryByteAQMRX.pdb",
+                  buildLog(everyByteLog({33, 38, 6, 19, 26, 41, 44, 58, 23, 7, 20, 21})));
+        writeFile(directory / "EveryByteBQMRX.pdb",
+                  buildLog(everyByteLog({22, 29, 15, 14, 13, 12, 0, 34, 255, 33, 34, 33})));
+        return 0;
+    }
     if (kind != "samples" && kind != "seeds") {
-        std::fputs("usage: make_logs samples|seeds DIRECTORY, or make_logs long|clock FILE\n",
+        std::fputs("usage: make_logs samples|seeds|bytes DIRECTORY, or make_logs long|clock FILE\n",
                    stderr);
         return 2;
     }

@@ -1,5 +1,11 @@
 #include "tests/support/memory_io.h"
 
+#include <utility>
+
+#include "conversion/log_output.h"
+#include "conversion/mlg_output.h"
+#include "tests/support/recording_services.h"
+
 namespace quillet {
 namespace {
 
@@ -11,13 +17,18 @@ class MemorySink : public ByteSink {
     }
     void close() override {}
     void keep() override {
-        m_target.contents = std::move(m_written);
+        m_replaced = std::exchange(m_target.contents, std::move(m_written));
         m_target.kept = true;
+    }
+    void putBack() override {
+        m_target.contents = std::move(m_replaced);
+        m_target.kept = false;
     }
 
   private:
     MemoryOutputTarget& m_target;
     std::string m_written;
+    std::string m_replaced;
 };
 
 }  // namespace
@@ -25,6 +36,21 @@ class MemorySink : public ByteSink {
 std::unique_ptr<ByteSink> MemoryOutputTarget::replace() {
     replaced = true;
     return std::make_unique<MemorySink>(*this);
+}
+
+ConversionOutcome writeOneOutput(MakeLogOutput make, LogInput& log, OutputTarget& output,
+                                 ReportingServices& services, const SpreadsheetProfile& profile) {
+    const OutputOrder order[] = {{make, output}};
+    return writeLogOutputs(log, order, services, profile);
+}
+
+MlgInMemory mlgInMemory(const std::vector<std::uint8_t>& log, const std::string& name) {
+    MemoryLogInput input(name, log);
+    MemoryOutputTarget output;
+    support::RecordingServices services;
+    writeOneOutput(makeMlgOutput, input, output, services);
+    if (services.failures.empty()) return {output.contents, std::nullopt};
+    return {output.contents, services.failures.front().number()};
 }
 
 }  // namespace quillet

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/byte_io.h"
+#include "conversion/failure.h"
 #include "conversion/log_io.h"
+#include "conversion/log_output.h"
 
 // A log and an output held in memory, for runs that touch no disk.
 namespace quillet {
@@ -38,5 +41,19 @@ class MemoryOutputTarget : public OutputTarget {
     bool kept = false;
     std::string contents;
 };
+
+// Writes one output of the log, as a run asked for that output alone does.
+ConversionOutcome writeOneOutput(MakeLogOutput make, LogInput& log, OutputTarget& output,
+                                 ReportingServices& services,
+                                 const SpreadsheetProfile& profile = {});
+
+struct MlgInMemory {
+    std::string bytes;
+    // The failure the job ended with.
+    std::optional<FailureNumber> ending;
+};
+
+// The MLG of a log held in memory and named `name`, written as a job of that one output.
+MlgInMemory mlgInMemory(const std::vector<std::uint8_t>& log, const std::string& name);
 
 }  // namespace quillet

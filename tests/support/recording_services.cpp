@@ -27,6 +27,11 @@ void RecordingServices::showMessage(const std::string& text, MessageIcon icon) {
     messages.push_back(text);
 }
 
+void RecordingServices::showFailure(const Failure& failure) {
+    failures.push_back(failure);
+    ReportingServices::showFailure(failure);
+}
+
 void RecordingServices::beep() { calls.push_back("beep"); }
 
 TemporaryFolder::TemporaryFolder() {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_run.h"
+#include "conversion/run_reporting.h"
 
 namespace quillet::support {
 
@@ -16,10 +16,12 @@ class RecordingServices : public ReportingServices {
     void setProgressMax(float max) override;
     void setProgressValue(float value) override;
     void showMessage(const std::string& text, MessageIcon icon) override;
+    void showFailure(const Failure& failure) override;
     void beep() override;
 
     std::vector<std::string> calls;
     std::vector<std::string> messages;
+    std::vector<Failure> failures;
 };
 
 // A fresh folder for one test, removed with everything in it afterwards.

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "conversion/channel_table.h"
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 
 namespace quillet::support {
 namespace {
@@ -69,6 +69,10 @@ ReferenceOutcome referenceConversion(const std::vector<std::uint8_t>& log,
     std::size_t lineStart = 0;
     try {
         bytes.at(77);
+        bool isLog = false;
+        for (int at = 0; at < 32; ++at) isLog |= bytes.at(at) == 0;
+        for (int at = 60; at < 68; ++at) isLog &= bytes.at(at) >= 0x20 && bytes.at(at) < 0x7F;
+        if (!isLog) throw Stop{FailureNumber::PathFileAccessError};
         const std::uint64_t info = bytes.offset(52);
         bytes.at(info + 17);
         const int channels = bytes.at(info + 5) & 0x3F;

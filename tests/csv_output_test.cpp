@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <locale>
 
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 #include "conversion/failure.h"
 #include "conversion/sample_time.h"
 #include "tests/run_ending.h"
@@ -28,7 +28,7 @@ class ConversionRunTest : public RunEndingTest {
     ConversionOutcome convert(const std::vector<std::uint8_t>& bytes,
                               const std::string& name = "RunQMRX.pdb") {
         MemoryLogInput input(name, bytes);
-        return convertLog(input, output, services);
+        return writeOneOutput(makeCsvOutput, input, output, services);
     }
 
     ConversionOutcome convert(const LogContents& contents) {
@@ -213,7 +213,7 @@ TEST_F(ConversionRunTest, ALongLogConvertsAndOneOfThirteenChannelsNeverBegins) {
     const LogContents log = support::drivingLog({33, 38, 6}, 2000, 20);
     MemoryLogInput input("MemoryQMRX.pdb", support::buildLog(log));
     MemoryOutputTarget memory;
-    EXPECT_EQ(convertLog(input, memory, services), ConversionOutcome::Converted);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, input, memory, services), ConversionOutcome::Converted);
     EXPECT_TRUE(memory.kept);
     EXPECT_EQ(memory.contents, support::expectedCsv(log, "MemoryQMRX.pdb"));
 
@@ -222,7 +222,8 @@ TEST_F(ConversionRunTest, ALongLogConvertsAndOneOfThirteenChannelsNeverBegins) {
     MemoryLogInput damaged("MemoryQMRX.pdb", support::buildLog(thirteen));
     MemoryOutputTarget untouched;
     services = {};
-    EXPECT_EQ(convertLog(damaged, untouched, services), ConversionOutcome::Failed);
+    EXPECT_EQ(writeOneOutput(makeCsvOutput, damaged, untouched, services),
+              ConversionOutcome::Failed);
     expectFailure(FailureNumber::SubscriptOutOfRange);
     EXPECT_FALSE(untouched.replaced);
 }

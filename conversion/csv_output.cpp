@@ -1,4 +1,4 @@
-#include "conversion/conversion_run.h"
+#include "conversion/csv_output.h"
 
 #include <algorithm>
 #include <array>
@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "conversion/cell_text.h"
 #include "conversion/channel_table.h"
 #include "conversion/failure.h"
-#include "conversion/log_job.h"
 #include "conversion/log_layout.h"
 #include "conversion/number_text.h"
 #include "conversion/sample_time.h"
@@ -21,7 +21,7 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
 std::string headingText(const std::string& fileName, const LogInfo& info,
-                        const CsvProfile& profile) {
+                        const SpreadsheetProfile& profile) {
     std::string text = firstLineText(fileName, profile.nameEncoding);
     text += kLineEnd;
     text += "Time";
@@ -87,7 +87,7 @@ std::string hundredthsCell(std::uint8_t, std::uint8_t hundredths, char decimalMa
 struct CsvOutput::Cells {
     using ValueTexts = CellTexts<valueText>;
 
-    Cells(const LogStart& start, const CsvProfile& profile)
+    Cells(const LogStart& start, const SpreadsheetProfile& profile)
         : separator(profile.separator), hundredths(0, profile.decimalMark) {
         for (const std::uint8_t identifier : start.identifiers()) {
             columns.push_back(
@@ -106,7 +106,8 @@ struct CsvOutput::Cells {
     WriteBuffer* out = nullptr;
 };
 
-CsvOutput::CsvOutput(const std::string& fileName, const LogStart& start, const CsvProfile& profile)
+CsvOutput::CsvOutput(const std::string& fileName, const LogStart& start,
+                     const SpreadsheetProfile& profile)
     : m_heading(headingText(fileName, start.info, profile)),
       m_cells(std::make_unique<Cells>(start, profile)) {}
 
@@ -136,25 +137,8 @@ void CsvOutput::sample(std::uint8_t hundredths, std::span<const std::uint8_t> ra
     cells.out->commit(at);
 }
 
-std::string valueText(std::uint8_t identifier, std::uint8_t raw, char decimalMark) {
-    return withDecimalMark(ChannelValue(identifier, raw), decimalMark);
-}
-
-std::string firstLineText(std::string_view fileName, NameEncoding encoding) {
-    const std::string shown = displayName(fileName);
-    return encoding == NameEncoding::Latin1 ? latin1FromUtf8(shown) : shown;
-}
-
-ConversionOutcome convertLog(LogInput& log, OutputTarget& output, ReportingServices& services,
-                             const CsvProfile& profile) {
-    return runReported(services, [&] {
-        ByteSource& source = log.source();
-        const LogStart start = readLogStart(source);
-        CsvOutput csv(log.fileName(), start, profile);
-        const JobOutput outputs[] = {{csv, output}};
-        SampleVisitor* const visitors[] = {&csv};
-        writeLogOutputs(source, start, outputs, visitors, services);
-    });
+std::unique_ptr<LogOutput> makeCsvOutput(const LogToWrite& log) {
+    return std::make_unique<CsvOutput>(log.fileName, log.start, log.profile);
 }
 
 }  // namespace quillet

@@ -12,14 +12,14 @@ enum class NameEncoding {
     Latin1,
 };
 
-struct CsvProfile {
+struct SpreadsheetProfile {
     char separator = ',';
     char decimalMark = '.';
     NameEncoding nameEncoding = NameEncoding::Utf8;
 
     // A decimal comma between comma separators could not be told from the separator.
     bool isUnambiguous() const { return !(separator == ',' && decimalMark == ','); }
-    bool operator==(const CsvProfile&) const = default;
+    bool operator==(const SpreadsheetProfile&) const = default;
 };
 
 }  // namespace quillet
