@@ -89,11 +89,6 @@ std::optional<std::string> checkedPath(const std::string& output,
     return output;
 }
 
-// How messages call an output: its path, or standard output.
-std::string shownName(const std::string& output) {
-    return isStandardStream(output) ? "standard output" : displayName(output);
-}
-
 // Two outputs of one log going to one file where one is standard output's, which only the file
 // standard output is found to be can tell.
 std::optional<UsageError> standardOutputClash(const LogJob& job,
@@ -142,35 +137,66 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
     return due.empty() ? JobOutcome::UpToDate : JobOutcome::Written;
 }
 
-std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs,
-                                       const std::optional<std::string>& standardOutput) {
-    std::map<system::FileIdentity, std::string> logs;
-    for (const LogJob& job : jobs) {
-        if (isStandardStream(job.log)) continue;
-        if (const auto identity = system::identityOf(pathFromUtf8(job.log))) {
-            logs.try_emplace(*identity, job.log);
+namespace {
+
+using LogsByIdentity = std::map<system::FileIdentity, std::string>;
+
+LogsByIdentity logsByIdentity(const std::vector<std::string>& logs) {
+    LogsByIdentity byIdentity;
+    for (const std::string& log : logs) {
+        if (isStandardStream(log)) continue;
+        if (const auto identity = system::identityOf(pathFromUtf8(log))) {
+            byIdentity.try_emplace(*identity, log);
         }
     }
+    return byIdentity;
+}
+
+// Why `what` ("the CSV", "the page of X.pdb") written at `path` would lose a log, if it would.
+// Standard output, where it is a file, is named as what it is.
+std::optional<UsageError> lossAt(const std::string& what, const std::string& path,
+                                 bool standardOutput, const LogsByIdentity& logs) {
+    const std::string written =
+        what + (standardOutput ? " would be written to standard output, which is "
+                               : " would be written over ");
+    const auto identity = system::identityOf(pathFromUtf8(path));
+    if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
+        return UsageError{written + "the log " + displayName(log->second)};
+    }
+    if (const std::optional<std::string> reason = outputLosingALog(path)) {
+        return UsageError{written +
+                          (standardOutput ? "a file that" : displayName(path) + ", which") + " " +
+                          *reason + "; no output replaces a log"};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs,
+                                       const std::optional<std::string>& standardOutput) {
+    std::vector<std::string> logs;
+    for (const LogJob& job : jobs) logs.push_back(job.log);
+    const LogsByIdentity byIdentity = logsByIdentity(logs);
     for (const LogJob& job : jobs) {
         const std::string of = manyLogs ? " of " + displayName(job.log) : "";
         for (const RequestedOutput& output : job.outputs) {
             const std::optional<std::string> path = checkedPath(output.path, standardOutput);
             if (!path) continue;
-            const std::string written =
-                std::string(entryOf(output.kind).role) + of +
-                (isStandardStream(output.path) ? " (standard output)" : "") +
-                " would be written over ";
-            const auto identity = system::identityOf(pathFromUtf8(*path));
-            if (const auto log = identity ? logs.find(*identity) : logs.end(); log != logs.end()) {
-                return UsageError{written + "the log " + displayName(log->second)};
-            }
-            if (const std::optional<std::string> reason = outputLosingALog(*path)) {
-                return UsageError{written + shownName(output.path) + ", which " + *reason +
-                                  "; no output replaces a log"};
+            const std::string what = std::string(entryOf(output.kind).role) + of;
+            if (auto lost = lossAt(what, *path, isStandardStream(output.path), byIdentity)) {
+                return lost;
             }
         }
     }
     return std::nullopt;
+}
+
+std::optional<UsageError> standardOutputLosesALog(
+    std::string_view what, const std::vector<std::string>& logs,
+    const std::optional<std::string>& standardOutput) {
+    if (!standardOutput) return std::nullopt;
+    return lossAt(std::string(what), *standardOutput, true, logsByIdentity(logs));
 }
 
 int convertManyLogs(const ConverterOptions& options, Console& console) {

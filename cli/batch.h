@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/console.h"
@@ -37,6 +38,12 @@ struct LogJob {
 // `standardOutput` when it is one.
 std::optional<UsageError> lostLogError(const std::vector<LogJob>& jobs, bool manyLogs,
                                        const std::optional<std::string>& standardOutput = {});
+
+// The same for a text written on standard output (the summary, the help), `what` as messages
+// call it, where standard output is the file `standardOutput`.
+std::optional<UsageError> standardOutputLosesALog(std::string_view what,
+                                                  const std::vector<std::string>& logs,
+                                                  const std::optional<std::string>& standardOutput);
 
 enum class JobOutcome { Written, UpToDate, Failed };
 

@@ -28,8 +28,13 @@ int carryOut(ConverterOptions options, Console& console) {
     return 2;
 }
 
-// The help or the version, which fails like any output when it cannot be written.
+// The help or the version, which fails like any output when it cannot be written, and is
+// written over no log.
 int print(const InformationRequest& request, Console& console) {
+    if (const auto lost = standardOutputLosesALog("the text", {}, console.outputFile())) {
+        console.writeError(usageErrorText(*lost));
+        return 2;
+    }
     ConsoleServices services(console);
     const auto written = runReported(services, [&] { console.writeOutput(request.text); });
     return written == ConversionOutcome::Converted ? 0 : 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "cli/batch.h"
 #include "cli/console_services.h"
 #include "cli/log_list.h"
 #include "conversion/channel_table.h"
@@ -77,6 +78,10 @@ std::string summaryText(const std::string& label, const LogSummary& summary) {
 
 int summarizeLogs(const ConverterOptions& options, Console& console) {
     const LogList list = listLogs(options.inputs, console);
+    if (const auto lost = standardOutputLosesALog("the summary", list.logs, console.outputFile())) {
+        console.writeError(usageErrorText(*lost));
+        return 2;
+    }
     int failed = list.failedFolders;
     ConsoleServices services(console);
     for (const std::string& log : list.logs) {

@@ -176,6 +176,57 @@ TEST_F(ConverterCommandTest, AnMlgInAReadOnlyFolderFailsAndKeepsTheCsv) {
     EXPECT_TRUE(fs::is_empty(readOnly));
 }
 
+// Standard output redirected into a file is an output like any named one: it is checked before
+// anything is written, and a log or a file holding one is never written into.
+TEST_F(ConverterCommandTest, StandardOutputThatIsAFileIsCheckedAsAnOutput) {
+    const fs::path input = writeLog(log);
+    const fs::path other = folder / "other.pdb";
+    std::filesystem::copy_file(input, other);
+    const std::string logBytes = support::readFile(input);
+    const struct {
+        std::string script;
+        int exitCode;
+        std::string firstLine;
+    } rows[] = {
+        {"\"$0\" \"$1\" - >>\"$1\"", 2,
+         "quillet-convert: the CSV would be written to standard output, which is the log "
+         "{}/RunQMRX.pdb"},
+        {"\"$0\" \"$1\" - 1<>\"$1\"", 2,
+         "quillet-convert: the CSV would be written to standard output, which is the log "
+         "{}/RunQMRX.pdb"},
+        {"\"$0\" --html - \"$1\" >>\"$1\"", 2,
+         "quillet-convert: the page would be written to standard output, which is the log "
+         "{}/RunQMRX.pdb"},
+        {"\"$0\" --summary \"$1\" >>\"$2\"", 2,
+         "quillet-convert: the summary would be written to standard output, which is a file that "
+         "holds a Palm database, as logs do; no output replaces a log"},
+        {"\"$0\" --help >>\"$2\"", 2,
+         "quillet-convert: the text would be written to standard output, which is a file that "
+         "holds a Palm database, as logs do; no output replaces a log"},
+        {"\"$0\" --html /dev/stdout \"$1\" - >\"$3/b.txt\"", 2,
+         "quillet-convert: the CSV and the page would both be written to /dev/stdout, which "
+         "standard output is"},
+        {"\"$0\" \"$1\" - >\"$3/c.csv\"", 0, ""},
+    };
+    for (const auto& row : rows) {
+        const CommandResult result = support::runCommand(
+            "sh",
+            "-c " + support::singleQuoted(row.script) + " " + shellQuoted(QUILLET_CONVERT) + " " +
+                shellQuoted(input) + " " + shellQuoted(other) + " " + shellQuoted(folder.path()),
+            folder.path());
+        EXPECT_EQ(result.exitCode, row.exitCode) << row.script;
+        std::string firstLine = row.firstLine;
+        if (const std::size_t at = firstLine.find("{}"); at != std::string::npos) {
+            firstLine.replace(at, 2, support::utf8Text(folder.path()));
+        }
+        EXPECT_EQ(result.standardError.substr(0, result.standardError.find('\n')), firstLine)
+            << row.script;
+        EXPECT_EQ(support::readFile(input), logBytes) << row.script;
+        EXPECT_EQ(support::readFile(other), logBytes) << row.script;
+    }
+    EXPECT_EQ(support::readFile(folder / "c.csv"), support::expectedCsv(log, "RunQMRX.pdb"));
+}
+
 TEST_F(ConverterCommandTest, LogFromAPipe) {
     const fs::path input = writeLog(log);
     const std::string convert = shellQuoted(QUILLET_CONVERT);

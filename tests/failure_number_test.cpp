@@ -56,13 +56,6 @@ struct FailureCase {
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
-// Text as one word of a shell command, whatever quotes it holds.
-std::string singleQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 void keepsTheOldOutput(const fs::path& output, const std::string&) {
     EXPECT_EQ(readFile(output), kOldOutput);
 }
@@ -174,7 +167,7 @@ TEST_P(FailureNumberTest, ReachedThroughTheConverter) {
 
     const support::CommandResult result = support::runCommand(
         "sh",
-        "-c " + singleQuoted(c.script) + " " + support::shellQuoted(QUILLET_CONVERT) + " " +
+        "-c " + support::singleQuoted(c.script) + " " + support::shellQuoted(QUILLET_CONVERT) + " " +
             support::shellQuoted(log) + " " + support::shellQuoted(output) + " " +
             support::shellQuoted(folder.path()),
         folder.path());

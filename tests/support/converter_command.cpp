@@ -25,6 +25,12 @@ std::string withoutCarriageReturns(const std::string& text) {
     return lines;
 }
 
+std::string singleQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 CommandResult runCommand(const std::string& program, const std::string& arguments,
                          const std::filesystem::path& scratch) {
     const std::filesystem::path out = scratch / "command-stdout.txt";

@@ -28,6 +28,9 @@ std::string withoutCarriageReturns(const std::string& text);
 // A path in double quotes, for a command line.
 std::string shellQuoted(const std::filesystem::path& path);
 
+// Text as one word of a shell command, whatever quotes it holds.
+std::string singleQuoted(const std::string& text);
+
 #ifndef _WIN32
 
 // A program started in the background with its output thrown away, for tests that signal a
