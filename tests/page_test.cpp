@@ -383,6 +383,11 @@ TEST_F(PageCommandTest, ComparesLogsOnOnePageThatOpensWithASetup) {
               0u);
     EXPECT_EQ(readFile(page), written);
 
+    result = run("--setup nosuch.txt --compare --html " + shellQuoted(page) + " " + logs);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError.rfind("nosuch.txt: Bad Filename.", 0), 0u)
+        << result.standardError;
+
     result = run("--compare --html " + shellQuoted(after) + " " + logs);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.standardError.find("the page would be written over the log"),
