@@ -150,14 +150,19 @@ dist-windows: windows-build
 screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png
 
-# The sample logs, and the picture and a screenshot of the page of one of them that the README
-# shows.
+# The sample logs, and the picture and the screenshots of their pages that the README shows: one
+# log's, and the difference of two runs' tables, aligned where the throttle opens.
+DIFFERENCE_TABLE = view=table&run=1-0&align=%5BTPS%5D+%3E%3D+90&xCells=900+1500+2000+2500+3000+3500+4000+4500+5000+5500+6000&yCells=100+300+400+500+600+700+800+900+1000+1100+1200
 samples: build
 	$(BUILD_DIR)/tests/support/make_logs samples samples
 	$(BUILD_DIR)/cli/quillet-convert --plot docs/ThirdGearQMRX.svg samples/ThirdGearQMRX.pdb
 	$(BUILD_DIR)/cli/quillet-convert --html $(BUILD_DIR)/ThirdGearQMRX.html samples/ThirdGearQMRX.pdb
 	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node scripts/page-screenshot.mjs \
 	  $(BUILD_DIR)/ThirdGearQMRX.html docs/ThirdGearQMRX-page.png
+	$(BUILD_DIR)/cli/quillet-convert --compare --html $(BUILD_DIR)/BeforeAfter.html \
+	  samples/BeforeQMRX.pdb samples/AfterQMRX.pdb
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node scripts/page-screenshot.mjs \
+	  --table '$(BUILD_DIR)/BeforeAfter.html#$(DIFFERENCE_TABLE)' docs/BeforeAfter-page-difference.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -2,10 +2,13 @@
 // a zoom, to draw its table again after each change of its controls, and to apply a filter, add a
 // computed channel and draw the scatter, for twenty minutes of twelve channels and for the
 // 65,535-record benchmark log; beside the time quillet-convert takes to write each page and its
-// CSV, and the size of the page's own part.
+// CSV, and the size of the page against the page of the same log before it compared runs. Then
+// the page of two such runs (a log and its copy, compared): how long it takes to open and draw
+// against one run's page, and to draw the difference of their tables again after each change of
+// its controls.
 // Usage: QUILLET_NODE_MODULES=DIR node page_bench.mjs CONVERTER QUILLET-BENCH
+import { copyFileSync, statSync } from "node:fs";
 import { execFileSync } from "node:child_process";
-import { readFileSync, statSync } from "node:fs";
 import { pathToFileURL } from "node:url";
 
 import { openBrowser, scratchFolder } from "../tests/page/browser.mjs";
@@ -16,10 +19,11 @@ if (!converter || !bench) {
   process.exit(2);
 }
 const ROUNDS = 3;
-// The bytes of the twenty minutes' page without the log's data before the page had its table,
-// filter, computed channels and scatter, which may add 60 KB at most.
-const PAGE_BEFORE_VIEWS = 87746;
-const VIEWS_GROWTH_GOAL = 60 * 1024;
+// The bytes of the twenty minutes' page before pages compared runs (47373ae), which the page of
+// one log may outgrow by a tenth at most; and the goal of a page of two runs against one.
+const PAGE_BEFORE_RUNS = 605290;
+const PAGE_GROWTH_GOAL = 1.1;
+const RUNS_OPENING_GOAL = 1.2;
 const scratch = scratchFolder();
 
 // The best time of each of the converter's runs, taken in turns so that the disk's writing
@@ -136,6 +140,20 @@ async function measureViews(page, goals) {
   report("draws the scatter", scatter, goals.scatter);
 }
 
+// Opens the page ROUNDS times; gives the best time to open and draw it, and the last one open.
+async function bestOpening(browser, page) {
+  let opening = Infinity;
+  let opened = null;
+  for (let round = 0; round < ROUNDS; round++) {
+    const { page: tab, milliseconds } = await openAndDraw(browser, page);
+    opening = Math.min(opening, milliseconds);
+    if (opened) await opened.close();
+    opened = tab;
+  }
+  return { opening, opened };
+}
+
+// Gives the best opening time of the log's page.
 async function measure(browser, name, log, openGoal, sizeGoal, goals) {
   const page = log.replace(/\.pdb$/, ".html");
   const csv = log.replace(/\.pdb$/, ".csv");
@@ -147,14 +165,7 @@ async function measure(browser, name, log, openGoal, sizeGoal, goals) {
   console.log(`  --html ${pageSeconds.toFixed(3)} s, CSV ${csvSeconds.toFixed(3)} s (best of ${ROUNDS}): ` +
     `${(pageSeconds / csvSeconds).toFixed(2)} x the CSV's time (goal: at most 1)`);
 
-  let opening = Infinity;
-  let opened = null;
-  for (let round = 0; round < ROUNDS; round++) {
-    const { page: tab, milliseconds } = await openAndDraw(browser, page);
-    opening = Math.min(opening, milliseconds);
-    if (opened) await opened.close();
-    opened = tab;
-  }
+  const { opening, opened } = await bestOpening(browser, page);
   console.log(`  opens and draws in ${(opening / 1000).toFixed(3)} s (best of ${ROUNDS}; goal: at most ${openGoal} s)`);
 
   const zooms = [];
@@ -166,6 +177,30 @@ async function measure(browser, name, log, openGoal, sizeGoal, goals) {
     `${zooms[zooms.length - 1].toFixed(1)} ms at most, to the next frame (${zooms.length} zooms; goal: at most 100 ms)`);
   await measureViews(opened, goals);
   await opened.close();
+  return opening;
+}
+
+// The page of the log compared with its copy: its opening against one run's, and the difference
+// table redrawn after each change of the table's controls.
+async function measureRuns(browser, name, log, oneRunOpening, openingGoal, goal) {
+  const copy = log.replace(/QMRX\.pdb$/, "CopyQMRX.pdb");
+  copyFileSync(log, copy);
+  const page = log.replace(/QMRX\.pdb$/, "Runs.html");
+  execFileSync(converter, ["--compare", "--html", page, log, copy]);
+  console.log(`${name}, two runs compared: page ${(statSync(page).size / 1e6).toFixed(2)} MB`);
+  const { opening, opened } = await bestOpening(browser, page);
+  console.log(`  opens and draws in ${(opening / 1000).toFixed(3)} s (best of ${ROUNDS}), ` +
+    `${(opening / oneRunOpening).toFixed(2)} x one run's page${openingGoal ? ` (goal: at most ${openingGoal})` : ""}`);
+  await changeTime(opened, "tab-table", null);
+  report("shows the difference of the tables", [await changeTime(opened, "table-run", "1-0")]);
+  for (const [label, id, values] of TABLE_CHANGES) {
+    const times = [];
+    for (let round = 0; round < ROUNDS; round++) {
+      for (const value of values) times.push(await changeTime(opened, id, value));
+    }
+    report(`redraws the difference table after a change of "${label}"`, times, goal);
+  }
+  await opened.close();
 }
 
 const browser = await openBrowser();
@@ -175,15 +210,15 @@ try {
   execFileSync(bench, ["--write-page-log", small]);
   execFileSync(bench, ["--write-log", large]);
   console.log("The log page in headless Chromium at 1280x800");
-  await measure(browser, "24,000 samples of 12 channels", small, 1, 1,
+  const smallOpening = await measure(browser, "24,000 samples of 12 channels", small, 1, 1,
     { table: 50, filter: 50, computed: 500, scatter: 500 });
-  const html = readFileSync(small.replace(/\.pdb$/, ".html"), "latin1");
-  const data = /<script type="application\/json" id="log-data">(.*?)<\/script>/s.exec(html)[1];
-  const own = html.length - data.length;
-  console.log(`  the page without the log's data: ${(own / 1024).toFixed(1)} KB, ` +
-    `${((own - PAGE_BEFORE_VIEWS) / 1024).toFixed(1)} KB more than before its views (goal: at most ${VIEWS_GROWTH_GOAL / 1024} KB more)`);
-  await measure(browser, "65,535 records, 3,276,700 samples of 12 channels", large, 10, null,
+  const pageBytes = statSync(small.replace(/\.pdb$/, ".html")).size;
+  console.log(`  the page: ${pageBytes} bytes, ${(pageBytes / PAGE_BEFORE_RUNS).toFixed(3)} x its ${PAGE_BEFORE_RUNS} bytes ` +
+    `before pages compared runs (goal: at most ${PAGE_GROWTH_GOAL})`);
+  const largeOpening = await measure(browser, "65,535 records, 3,276,700 samples of 12 channels", large, 10, null,
     { table: 300, filter: 500, computed: 500, scatter: 500 });
+  await measureRuns(browser, "24,000 samples of 12 channels", small, smallOpening, RUNS_OPENING_GOAL, 50);
+  await measureRuns(browser, "65,535 records, 3,276,700 samples of 12 channels", large, largeOpening, null, 600);
 } finally {
   await browser.close();
   scratch.remove();

@@ -22,7 +22,6 @@
 #include "system/terminal.h"
 
 namespace quillet {
-namespace {
 
 std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
                                            system::InPlaceOutputs inPlace) {
@@ -30,6 +29,13 @@ std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::s
     const auto input = isStandardStream(log) ? std::nullopt : std::optional(log);
     return std::make_unique<system::FileOutputTarget>(path, input, inPlace);
 }
+
+bool showsOnTerminal(const std::string& output) {
+    if (isStandardStream(output)) return system::isTerminal(stdout);
+    return !output.empty() && system::namesTerminal(system::pathFromUtf8(output));
+}
+
+namespace {
 
 // The name a log's outputs are called after: the log's file name, or for standard input the
 // name given to it.
@@ -74,13 +80,6 @@ std::variant<std::vector<LogJob>, UsageError> planJobs(const std::vector<std::st
         }
     }
     return jobs;
-}
-
-// Whether an output goes to a terminal: standard output that is one, or a path that names one
-// ("CON" on Windows).
-bool showsOnTerminal(const std::string& output) {
-    if (isStandardStream(output)) return system::isTerminal(stdout);
-    return !output.empty() && system::namesTerminal(system::pathFromUtf8(output));
 }
 
 // The path the checks judge an output by: its own, or standard output's file where it is one;
@@ -133,7 +132,8 @@ JobOutcome runJob(const LogJob& job, const ConverterOptions& options, ConsoleSer
     const std::unique_ptr<LogInput> log = logInputOf(job.log, options.logName);
     // Outputs newer than their log prove nothing of a log that cannot be read whole, so a log
     // is read to its end even when no output is due.
-    if (writeLogOutputs(*log, due, console, profile) == ConversionOutcome::Failed) {
+    if (writeLogOutputs(*log, due, console, profile, options.pageSetup) ==
+        ConversionOutcome::Failed) {
         return JobOutcome::Failed;
     }
     return due.empty() ? JobOutcome::UpToDate : JobOutcome::Written;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,8 +9,17 @@
 #include "cli/console.h"
 #include "cli/console_services.h"
 #include "cli/options.h"
+#include "system/log_files.h"
 
 namespace quillet {
+
+// Where an output goes: standard output for "-", else the file, which must not be the log.
+std::unique_ptr<OutputTarget> outputTarget(const std::string& path, const std::string& log,
+                                           system::InPlaceOutputs inPlace);
+
+// Whether an output goes to a terminal: standard output that is one, or a path that names one
+// ("CON" on Windows).
+bool showsOnTerminal(const std::string& output);
 
 // Whether the file at outputPath exists and was written after the log at logPath last changed,
 // as system::writtenAfter judges it. Standard input and output are never up to date.

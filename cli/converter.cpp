@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "cli/batch.h"
+#include "cli/compare.h"
 #include "cli/console_services.h"
 #include "cli/options.h"
 #include "cli/summary_table.h"
@@ -10,7 +11,10 @@
 namespace quillet {
 namespace {
 
-int carryOut(const ConverterOptions& options, Console& console) {
+int carryOut(ConverterOptions options, Console& console) {
+    if (!options.setup.empty()) {
+        if (const std::optional<int> status = readPageSetup(options, console)) return *status;
+    }
     switch (options.mode) {
         case ConverterMode::OneLog:
             return convertOneLog(options, console);
@@ -18,6 +22,8 @@ int carryOut(const ConverterOptions& options, Console& console) {
             return convertManyLogs(options, console);
         case ConverterMode::Summary:
             return summarizeLogs(options, console);
+        case ConverterMode::Compare:
+            return compareLogs(options, console);
     }
     return 2;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "generated/quillet_version.h"
+#include "page/html_page.h"
 #include "system/log_files.h"
 
 namespace quillet {
@@ -22,7 +23,8 @@ std::string usageLines() {
         lines += "       quillet-convert [OPTIONS] " + std::string(kind.option) + " " +
                  std::string(kind.fileType) + " INPUT [OUTPUT]\n";
     }
-    return lines + "       quillet-convert --summary INPUT...\n";
+    return lines + "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n" +
+           "       quillet-convert --summary INPUT...\n";
 }
 
 constexpr const char* kDescription =
@@ -44,6 +46,7 @@ constexpr const char* kFooter =
     "  quillet-convert --output-dir csv --plot Backup/\n"
     "  quillet-convert --html Run7.html Run7QMRX.pdb Run7.csv\n"
     "  quillet-convert --mlg Run7.mlg Run7QMRX.pdb\n"
+    "  quillet-convert --compare --html Runs.html Run7QMRX.pdb Run8QMRX.pdb\n"
     "  quillet-convert --summary Backup/\n"
     "\n"
     "Exit status: 0 when every log converted, 1 when any failed, 2 on wrong usage.";
@@ -94,6 +97,7 @@ class CommandLine {
     ParsedCommandLine oneLog();
     ParsedCommandLine manyLogs();
     ParsedCommandLine summary();
+    ParsedCommandLine compare();
     std::optional<UsageError> standardInputError() const;
     std::optional<UsageError> sharedOutputError() const;
 
@@ -105,6 +109,7 @@ class CommandLine {
         std::string file;
     };
     std::vector<OutputOption> requestedOutputs() const;
+    const OutputOption& pageOption() const;
 
     CLI::App m_app{"", "quillet-convert"};
     ConverterOptions m_options;
@@ -112,7 +117,9 @@ class CommandLine {
     std::string m_decimalMark = ".";
     bool m_summary = false;
     bool m_version = false;
+    bool m_comparing = false;
     CLI::Option* m_outputDir;
+    CLI::Option* m_setup;
     std::vector<OutputOption> m_outputOptions;
 };
 
@@ -167,6 +174,26 @@ CommandLine::CommandLine() {
                     "its CSV is made from (default: -).\n"
                     "Example: --name Run7QMRX.pdb - Run7.csv <Run7QMRX.pdb")
         ->type_name("NAME");
+    CLI::Option* compare = m_app.add_flag("--compare", m_comparing,
+                                          "Write no CSV: write one --html PAGE of 2 to 8\n"
+                                          "logs, the first the reference the others are\n"
+                                          "compared with: their strips over one time axis,\n"
+                                          "aligned as the page's \"Align runs at\" says,\n"
+                                          "and the difference of their tables.\n"
+                                          "Example: --compare --html Runs.html Before.pdb "
+                                          "After.pdb");
+    compare->excludes(m_outputDir)->excludes(update);
+    for (const OutputOption& output : m_outputOptions) {
+        if (output.kind->kind != OutputKind::Page) compare->excludes(output.option);
+    }
+    m_setup = m_app
+                  .add_option("--setup", m_options.setup,
+                              "Open every page written with a setup that a log\n"
+                              "page saved (\"Save setup\"): its views, axes,\n"
+                              "cells, filter, computed channels and alignment.\n"
+                              "Example: --setup Tuning.txt --html Run7.html "
+                              "Run7QMRX.pdb")
+                  ->type_name("FILE");
     CLI::Option* summary = m_app
                                .add_flag("--summary", m_summary,
                                          "Write no CSV: print each log's record and sample\n"
@@ -178,7 +205,9 @@ CommandLine::CommandLine() {
                                ->excludes(m_outputDir)
                                ->excludes(update)
                                ->excludes(separator)
-                               ->excludes(decimal);
+                               ->excludes(decimal)
+                               ->excludes(compare)
+                               ->excludes(m_setup);
     for (const OutputOption& output : m_outputOptions) summary->excludes(output.option);
     // Described with the usage lines above.
     m_app.add_option("INPUT", m_options.inputs)->group("");
@@ -233,7 +262,11 @@ ParsedCommandLine CommandLine::checked() {
     if (!m_options.profile.isUnambiguous()) {
         return UsageError{"a decimal comma needs --separator ';' or --separator tab"};
     }
+    if (m_setup->count() > 0 && (m_options.setup.empty() || pageOption().option->count() == 0)) {
+        return UsageError{"--setup FILE needs --html, whose pages open with it"};
+    }
     if (m_summary) return summary();
+    if (m_comparing) return compare();
     if (m_outputDir->count() > 0) return manyLogs();
     return oneLog();
 }
@@ -261,6 +294,25 @@ std::vector<CommandLine::OutputOption> CommandLine::requestedOutputs() const {
         if (output.option->count() > 0) requested.push_back(output);
     }
     return requested;
+}
+
+const CommandLine::OutputOption& CommandLine::pageOption() const {
+    return *std::find_if(
+        m_outputOptions.begin(), m_outputOptions.end(),
+        [](const OutputOption& output) { return output.kind->kind == OutputKind::Page; });
+}
+
+ParsedCommandLine CommandLine::compare() {
+    m_options.mode = ConverterMode::Compare;
+    const std::string& page = pageOption().file;
+    if (page.empty()) return UsageError{"--compare needs --html PAGE, the page to write"};
+    const std::size_t logs = m_options.inputs.size();
+    if (logs < 2 || logs > kMostPageRuns) {
+        return UsageError{"--compare takes 2 to " + std::to_string(kMostPageRuns) + " logs"};
+    }
+    if (const auto error = standardInputError()) return *error;
+    m_options.outputs = {{OutputKind::Page, page}};
+    return m_options;
 }
 
 ParsedCommandLine CommandLine::manyLogs() {

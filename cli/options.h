@@ -10,12 +10,13 @@
 
 namespace quillet {
 
-enum class ConverterMode { OneLog, ManyLogs, Summary };
+enum class ConverterMode { OneLog, ManyLogs, Summary, Compare };
 
 // What a command line asks quillet-convert to do.
 struct ConverterOptions {
     ConverterMode mode = ConverterMode::OneLog;
-    // Logs, and for many logs or a summary also folders of logs; "-" is standard input.
+    // Logs, and for many logs or a summary also folders of logs; "-" is standard input. With
+    // --compare, the logs of one page, the first the reference.
     std::vector<std::string> inputs;
     // What to write of each log, in the order of the table of kinds: for a single log each
     // output's file ("-" for standard output); for many logs the kinds, the CSV always, with no
@@ -25,6 +26,10 @@ struct ConverterOptions {
     std::string outputDir;
     // Skip an output that exists and is newer than its log.
     bool update = false;
+    // --setup: a setup saved by the log page, which every page written opens with; and its text,
+    // read before any log.
+    std::string setup;
+    std::string pageSetup;
     // The name of a log read from standard input, for the CSV's first line and its outputs.
     std::optional<std::string> logName;
     SpreadsheetProfile profile;

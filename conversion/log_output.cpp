@@ -222,11 +222,12 @@ void writeMadeOutputs(ByteSource& log, const LogStart& start, std::span<const Jo
 }
 
 ConversionOutcome writeLogOutputs(LogInput& log, std::span<const OutputOrder> outputs,
-                                  ReportingServices& services, const SpreadsheetProfile& profile) {
+                                  ReportingServices& services, const SpreadsheetProfile& profile,
+                                  std::string_view pageSetup) {
     return runReported(services, [&] {
         ByteSource& source = log.source();
         const LogStart start = readLogStart(source);
-        const LogToWrite toWrite{log.fileName(), source, start, profile};
+        const LogToWrite toWrite{log.fileName(), source, start, profile, pageSetup};
         std::vector<std::unique_ptr<LogOutput>> made;
         std::vector<JobOutput> jobOutputs;
         for (const OutputOrder& order : outputs) {

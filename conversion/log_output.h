@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "conversion/byte_io.h"
 #include "conversion/log_io.h"
@@ -37,6 +38,8 @@ struct LogToWrite {
     ByteSource& source;
     const LogStart& start;
     SpreadsheetProfile profile;
+    // A setup saved by the log page, which a page of the log opens with; empty for none.
+    std::string_view pageSetup;
 };
 
 // Makes the writer of one kind of output. Fails, before anything is written, where the log
@@ -58,7 +61,8 @@ struct OutputOrder {
 // message through the services; the outcome tells scripts which way the run ended.
 ConversionOutcome writeLogOutputs(LogInput& log, std::span<const OutputOrder> outputs,
                                   ReportingServices& services,
-                                  const SpreadsheetProfile& profile = {});
+                                  const SpreadsheetProfile& profile = {},
+                                  std::string_view pageSetup = {});
 
 // An output made, and where it goes.
 struct JobOutput {

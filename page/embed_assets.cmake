@@ -1,6 +1,7 @@
-# Writes OUTPUT, a C++ source that holds the log page's files (from PAGE_DIR) and uPlot's (from
-# CHART_DIR, its npm package) as byte arrays, for page_assets.h.
-# Usage: cmake -DPAGE_DIR=... -DCHART_DIR=... -DOUTPUT=... -P embed_assets.cmake
+# Writes OUTPUT, a C++ source that holds the log page's files (from PAGE_DIR, its modules bundled
+# into PAGE_SCRIPT) and uPlot's (from CHART_DIR, its npm package) as byte arrays, for
+# page_assets.h.
+# Usage: cmake -DPAGE_DIR=... -DPAGE_SCRIPT=... -DCHART_DIR=... -DOUTPUT=... -P embed_assets.cmake
 cmake_minimum_required(VERSION 3.25)
 
 # The bytes of a text as a C++ initialiser list, 32 to a line.
@@ -33,31 +34,7 @@ endfunction()
 
 file(READ ${PAGE_DIR}/page.html skeleton)
 file(READ ${PAGE_DIR}/page.css page_style)
-# The page's ES modules joined into its one module script, each after those it imports from,
-# without their import lines: in one script they share one scope.
-set(page_script "")
-foreach(module log_data expression table strips scatter settings page)
-  file(READ ${PAGE_DIR}/${module}.js text)
-  string(REGEX REPLACE "\nimport [^;]* from \"\\./[a-z_]+\\.js\";" "" text "\n${text}")
-  if(text MATCHES "\nimport[ {]")
-    message(FATAL_ERROR "${module}.js imports from elsewhere than the page's own modules (\"./name.js\")")
-  endif()
-  string(APPEND page_script "${text}")
-endforeach()
-# In one script the modules share one scope: a name declared twice would stop the page.
-string(REGEX MATCHALL "\n(export )?(const|let|class|function|async function) [A-Za-z_$][A-Za-z0-9_$]*"
-  declarations "${page_script}")
-set(names "")
-foreach(declaration IN LISTS declarations)
-  string(REGEX REPLACE ".* " "" name "${declaration}")
-  if(name IN_LIST names)
-    message(FATAL_ERROR "the page's modules declare ${name} twice, which their one script cannot hold")
-  endif()
-  list(APPEND names "${name}")
-endforeach()
-# Lines that are comments, and indentation, are for the sources' readers, not the browser.
-string(REGEX REPLACE "\n[ ]*//[^\n]*" "" page_script "${page_script}")
-string(REGEX REPLACE "\n[ ]+" "\n" page_script "${page_script}")
+file(READ ${PAGE_SCRIPT} page_script)
 file(READ ${CHART_DIR}/dist/uPlot.iife.min.js chart_script)
 file(READ ${CHART_DIR}/dist/uPlot.min.css chart_style)
 file(READ ${CHART_DIR}/LICENSE chart_licence)

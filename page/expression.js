@@ -8,7 +8,8 @@
 // as true. A sample without a value (before the first sample for [RPM-1], a division by zero, a
 // computed channel without a value there) gives no value (NaN) to everything computed from it.
 
-// A mistake in an expression: the character where it is (from 0) and what was expected there.
+// A mistake in an expression: the character where it is (from 0, a character being what a
+// person counts, an emoji one) and what was expected there.
 export class ExpressionError extends Error {
   constructor(position, reason) {
     super(`At character ${position + 1}: ${reason}`);
@@ -16,6 +17,11 @@ export class ExpressionError extends Error {
     this.reason = reason;
   }
 }
+
+// Whatever an address or a setup holds, an expression deeper or longer than this is refused
+// before it is read further: the parser's recursion and the evaluator's buffers stay bounded.
+export const MOST_DEPTH = 256;
+const MOST_LENGTH = 10000;
 
 const FUNCTIONS = new Map([["abs", { least: 1, most: 1 }], ["min", { least: 2, most: Infinity }],
   ["max", { least: 2, most: Infinity }]]);
@@ -32,45 +38,51 @@ function describe(token) {
   return `"${token.text}"`;
 }
 
-// The expression's tokens, each with its type, text and position, and an "end" token last.
+// The expression's tokens, each with its type, text and position in characters, and an "end"
+// token last.
 function tokenize(text) {
   const tokens = [];
   let at = 0;
+  let character = 0;
+  const advance = (length) => {
+    for (const end = at + length; at < end; character++) at += text.codePointAt(at) > 0xffff ? 2 : 1;
+  };
   while (at < text.length) {
     const rest = text.slice(at);
     const space = /^\s+/.exec(rest);
     if (space) {
-      at += space[0].length;
+      advance(space[0].length);
       continue;
     }
     const number = /^(\d+(\.\d*)?|\.\d+)/.exec(rest);
     const word = /^[A-Za-z_][A-Za-z0-9_]*/.exec(rest);
     if (number) {
       const value = Number(number[0]);
-      if (!Number.isFinite(value)) throw new ExpressionError(at, `${number[0]} is too large a number`);
-      tokens.push({ type: "number", text: number[0], value, start: at });
-      at += number[0].length;
+      if (!Number.isFinite(value)) throw new ExpressionError(character, `${number[0]} is too large a number`);
+      tokens.push({ type: "number", text: number[0], value, start: character });
+      advance(number[0].length);
     } else if (rest[0] === "[") {
       const close = rest.indexOf("]");
       const open = rest.indexOf("[", 1);
       if (close < 0 || (open >= 0 && open < close)) {
-        throw new ExpressionError(at, "the \"[\" has no \"]\" to close it");
+        throw new ExpressionError(character, "the \"[\" has no \"]\" to close it");
       }
       const heading = rest.slice(1, close).trim();
-      if (heading === "") throw new ExpressionError(at, "expected a channel's heading between \"[\" and \"]\"");
-      tokens.push({ type: "channel", text: heading, start: at });
-      at += close + 1;
+      if (heading === "") throw new ExpressionError(character, "expected a channel's heading between \"[\" and \"]\"");
+      tokens.push({ type: "channel", text: heading, start: character });
+      advance(close + 1);
     } else if (word) {
       const lower = word[0].toLowerCase();
-      tokens.push({ type: KEYWORDS.includes(lower) ? lower : "name", text: word[0], start: at });
-      at += word[0].length;
+      tokens.push({ type: KEYWORDS.includes(lower) ? lower : "name", text: word[0], start: character });
+      advance(word[0].length);
     } else {
       const symbol = SYMBOLS.find((candidate) => rest.startsWith(candidate));
-      tokens.push({ type: symbol ?? "other", text: symbol ?? String.fromCodePoint(rest.codePointAt(0)), start: at });
-      at += symbol ? symbol.length : tokens[tokens.length - 1].text.length;
+      const other = String.fromCodePoint(rest.codePointAt(0));
+      tokens.push({ type: symbol ?? "other", text: symbol ?? other, start: character });
+      advance((symbol ?? other).length);
     }
   }
-  tokens.push({ type: "end", text: "", start: text.length });
+  tokens.push({ type: "end", text: "", start: character });
   return tokens;
 }
 
@@ -78,8 +90,22 @@ function tokenize(text) {
 // {type: "channel", heading, back, start}, {type: "unary", operator, operand},
 // {type: "binary", operator, left, right}, {type: "call", name, args}.
 export function parseExpression(text) {
+  const length = [...text].length;
+  if (length > MOST_LENGTH) {
+    throw new ExpressionError(MOST_LENGTH, `the expression is too long: ${length} characters, of at most ${MOST_LENGTH}`);
+  }
   const tokens = tokenize(text);
   let next = 0;
+  // Brackets, functions, "not" and signs nest; each level is a level of the parser's recursion.
+  let depth = 0;
+  const nested = (parse) => {
+    if (++depth > MOST_DEPTH) {
+      throw new ExpressionError(peek().start, `nested too deeply: at most ${MOST_DEPTH} levels of brackets, functions, "not" and signs`);
+    }
+    const tree = parse();
+    depth--;
+    return tree;
+  };
   const peek = () => tokens[next];
   const take = () => tokens[next++];
   const fail = (expected) => {
@@ -116,7 +142,7 @@ export function parseExpression(text) {
   function negation() {
     if (peek().type !== "not") return comparison();
     take();
-    return { type: "unary", operator: "not", operand: negation() };
+    return { type: "unary", operator: "not", operand: nested(negation) };
   }
 
   function comparison() {
@@ -149,7 +175,7 @@ export function parseExpression(text) {
   function sign() {
     if (peek().type !== "-") return operand();
     take();
-    return { type: "unary", operator: "-", operand: sign() };
+    return { type: "unary", operator: "-", operand: nested(sign) };
   }
 
   // Parses what a bracket holds, up to its closing token, which it takes.
@@ -177,7 +203,7 @@ export function parseExpression(text) {
     }
     if (token.type === "(") {
       take();
-      return bracketed(either, ["\")\""]);
+      return bracketed(() => nested(either), ["\")\""]);
     }
     if (token.type === "name") return call();
     return fail(A_VALUE);
@@ -194,10 +220,10 @@ export function parseExpression(text) {
     if (peek().type !== "(") fail(`"(" after ${name.text}`);
     take();
     const args = bracketed(() => {
-      const list = [either()];
+      const list = [nested(either)];
       while (peek().type === ",") {
         take();
-        list.push(either());
+        list.push(nested(either));
       }
       return list;
     }, ["\",\"", "\")\""]);
@@ -256,8 +282,21 @@ export function bindChannels(tree, channelNamed) {
   return tree;
 }
 
-// Samples are evaluated a chunk at a time, each node of the tree into a buffer of its own.
+// Samples are evaluated a chunk at a time by a program of steps over a stack of chunk buffers:
+// a value is pushed, an operator works on the top one or two. The buffers are the module's own,
+// one per level of the stack, and serve every expression in turn.
 export const CHUNK = 4096;
+const stack = [];
+
+// How many chunk buffers the evaluator holds: the deepest stack any expression needed.
+export function scratchBuffers() {
+  return stack.length;
+}
+
+function buffer(level) {
+  while (stack.length <= level) stack.push(new Float64Array(CHUNK));
+  return stack[level];
+}
 
 // Each operation is a loop of its own over a chunk, a[j] = a[j] op b[j], so that every loop stays
 // simple for the browser's compiler however many operations an expression holds.
@@ -283,84 +322,89 @@ const UNARY = {
   abs: (a, n) => { for (let j = 0; j < n; j++) a[j] = Math.abs(a[j]); },
 };
 
-// The channel and offset that every channel node of a tree reads, or null when it reads none or
-// more than one.
-function soleSource(node) {
-  if (node.type === "channel") return { channel: node.channel, back: node.back };
-  let sole = null;
-  for (const part of [node.operand, node.left, node.right, ...(node.args ?? [])]) {
-    if (!part || part.type === "number") continue;
-    const source = soleSource(part);
-    if (!source || (sole && (source.channel !== sole.channel || source.back !== sole.back))) return null;
-    sole = source;
-  }
-  return sole;
-}
-
-// A function (from, count, out) that writes the node's value of samples from..from+count-1 into
-// out[0..count-1]. The samples are numbered in file order. A part of the tree that reads a single
-// channel of a few keys (a raw byte's 256) is worked out once per key, and then looked up: a
-// value computed from no value has none, so the samples without one stay without.
-function compileNode(node, source = null) {
-  const sole = node.type !== "channel" && node.type !== "number" && source === null && soleSource(node);
-  if (sole && sole.channel.numbers.length <= 256) {
-    const { keys, numbers } = sole.channel;
-    const table = new Float64Array(CHUNK);
-    compileNode(node, { keys: EVERY_KEY, numbers, back: 0 })(0, numbers.length, table);
-    return reader(keys, table, sole.back);
-  }
-  switch (node.type) {
-    case "number":
-      return (from, count, out) => out.fill(node.value, 0, count);
-    case "channel":
-      return source ? reader(source.keys, source.numbers, source.back) : reader(node.channel.keys, node.channel.numbers, node.back);
-    case "unary":
-      return unaryOf(compileNode(node.operand, source), UNARY[node.operator]);
-    case "binary":
-      return binaryOf(compileNode(node.left, source), compileNode(node.right, source), BINARY[node.operator]);
-    case "call":
-      if (node.name === "abs") return unaryOf(compileNode(node.args[0], source), UNARY.abs);
-      return node.args.map((arg) => compileNode(arg, source)).reduce((left, right) => binaryOf(left, right, BINARY[node.name]));
-    default:
-      throw new Error(`no such node: ${node.type}`);
-  }
-}
-
 // The keys 0 to 255 as samples, for working a part of a tree out once per key.
 const EVERY_KEY = Uint8Array.from({ length: 256 }, (_, key) => key);
 
-// Writes numbers[keys[sample - back]] of each sample, or NaN before the first.
-function reader(keys, numbers, back) {
-  return (from, count, out) => {
-    let j = 0;
-    for (; j < count && from + j - back < 0; j++) out[j] = NaN;
-    for (let at = from + j - back; j < count; j++, at++) out[j] = numbers[keys[at]];
+// A step that pushes the values of a channel's numbers as its keys give them, `back` samples
+// earlier; NaN before the first sample.
+function readerStep(keys, numbers, back) {
+  return {
+    kind: "push",
+    numbers,
+    read(from, count, out) {
+      let j = 0;
+      for (; j < count && from + j - back < 0; j++) out[j] = NaN;
+      for (let at = from + j - back; j < count; j++, at++) out[j] = numbers[keys[at]];
+    },
   };
 }
 
-function unaryOf(operand, loop) {
-  return (from, count, out) => {
-    operand(from, count, out);
-    loop(out, count);
-  };
+// The source that the parts read together: undefined when none reads a channel, the one channel
+// and offset all read, or null for more than one.
+function sameSource(a, b) {
+  if (a === undefined) return b;
+  if (b === undefined) return a;
+  return a && b && a.channel === b.channel && a.back === b.back ? a : null;
 }
 
-function binaryOf(left, right, loop) {
-  const scratch = new Float64Array(CHUNK);
-  return (from, count, out) => {
-    left(from, count, out);
-    right(from, count, scratch);
-    loop(out, scratch, count);
-  };
+// A part that reads a single channel of a few keys (a raw byte's 256) is worked out once per key
+// and then looked up: a value computed from no value has none, so the samples without one stay
+// without.
+function tabulated(part) {
+  const source = part.source;
+  if (part.leaf || !source || source.channel.numbers.length > 256) return part;
+  const perKey = part.steps.map((step) => (step.numbers ? readerStep(EVERY_KEY, step.numbers, 0) : step));
+  const table = new Float64Array(source.channel.numbers.length);
+  run(perKey, 0, table.length, table);
+  return { steps: [readerStep(source.channel.keys, table, source.back)], source, leaf: true };
+}
+
+// A tree as steps, with the source it reads, parts that read one channel among others worked out
+// per key.
+function compile(node) {
+  if (node.type === "number") {
+    return { steps: [{ kind: "push", read: (from, count, out) => out.fill(node.value, 0, count) }], source: undefined, leaf: true };
+  }
+  if (node.type === "channel") {
+    const { channel, back } = node;
+    return { steps: [readerStep(channel.keys, channel.numbers, back)], source: { channel, back }, leaf: true };
+  }
+  const operands = node.type === "call" ? node.args : [node.operand ?? node.left, node.right].filter(Boolean);
+  let parts = operands.map(compile);
+  const source = parts.map((part) => part.source).reduce(sameSource, undefined);
+  if (source === null) parts = parts.map(tabulated);
+  const operator = node.type === "call" ? node.name : node.operator;
+  const steps = [...parts[0].steps];
+  if (parts.length === 1) {
+    steps.push({ kind: "unary", loop: UNARY[operator] });
+  } else {
+    for (const part of parts.slice(1)) steps.push(...part.steps, { kind: "binary", loop: BINARY[operator] });
+  }
+  return { steps, source, leaf: false };
+}
+
+// Runs the steps over samples from..from+count-1 (count at most CHUNK) into out.
+function run(steps, from, count, out) {
+  let top = -1;
+  for (const step of steps) {
+    if (step.kind === "push") step.read(from, count, buffer(++top));
+    else if (step.kind === "unary") step.loop(buffer(top), count);
+    else step.loop(buffer(top - 1), buffer(top--), count);
+  }
+  out.set(buffer(0).subarray(0, count));
+}
+
+function program(tree) {
+  return tabulated(compile(tree)).steps;
 }
 
 // The value of a bound tree for every sample, in file order; NaN where there is none.
 export function evaluateExpression(tree, sampleCount) {
   const values = new Float64Array(sampleCount);
-  const evaluate = compileNode(tree);
+  const steps = program(tree);
   for (let from = 0; from < sampleCount; from += CHUNK) {
     const count = Math.min(CHUNK, sampleCount - from);
-    evaluate(from, count, values.subarray(from, from + count));
+    run(steps, from, count, values.subarray(from, from + count));
   }
   return values;
 }
@@ -368,12 +412,12 @@ export function evaluateExpression(tree, sampleCount) {
 // Which samples a filter keeps: those where its value is true (neither 0 nor without a value).
 export function keptSamples(tree, sampleCount) {
   const kept = new Uint8Array(sampleCount);
-  const evaluate = compileNode(tree);
+  const steps = program(tree);
   const chunk = new Float64Array(CHUNK);
   let total = 0;
   for (let from = 0; from < sampleCount; from += CHUNK) {
     const count = Math.min(CHUNK, sampleCount - from);
-    evaluate(from, count, chunk);
+    run(steps, from, count, chunk);
     for (let j = 0; j < count; j++) {
       const keep = chunk[j] !== 0 && chunk[j] === chunk[j] ? 1 : 0;
       kept[from + j] = keep;

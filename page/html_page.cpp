@@ -23,8 +23,8 @@ namespace {
 
 constexpr std::string_view kSlotStart = "<!--slot:";
 constexpr std::string_view kSlotEnd = "-->";
-// More clock warnings than this fold into one line that opens to list them.
-constexpr std::size_t kJumpsShownOpen = 3;
+// The first line of a setup file, as the page writes it.
+constexpr std::string_view kSetupHeading = "Quillet page setup";
 constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // A JSON string in which "<" and ">" are escapes too, so that no text can end the script
@@ -55,6 +55,21 @@ std::string jsonNumber(double number) {
     return std::string(digits.data(), written.ptr);
 }
 
+// The built-in file a slot holds as it is.
+std::string_view assetOfSlot(std::string_view name) {
+    const std::pair<std::string_view, std::string_view> assets[] = {
+        {"page-style", page_assets::kPageStyle},
+        {"page-script", page_assets::kPageScript},
+        {"chart-style", page_assets::kChartStyle},
+        {"chart-script", page_assets::kChartScript},
+        {"chart-licence", page_assets::kChartLicence},
+        {"chart-version", page_assets::kChartVersion}};
+    for (const auto& [slot, asset] : assets) {
+        if (slot == name) return asset;
+    }
+    throw Failure(FailureNumber::InternalError);
+}
+
 template <typename Word>
 std::vector<std::uint8_t> littleEndianBytes(const std::vector<Word>& words) {
     std::vector<std::uint8_t> bytes;
@@ -67,117 +82,101 @@ std::vector<std::uint8_t> littleEndianBytes(const std::vector<Word>& words) {
     return bytes;
 }
 
-class PageWriter {
+// The page's title: the one log's name, or the reference's compared with the others'.
+std::string pageTitle(std::span<const PageRun> runs) {
+    std::string title = displayName(runs.front().title);
+    for (std::size_t run = 1; run < runs.size(); ++run) {
+        title += (run == 1 ? " compared with " : ", ") + displayName(runs[run].title);
+    }
+    return title;
+}
+
+// The page's data, as its script reads it: the profile's marks, and each run's samples, summary
+// and notes, every text in the CSV's decimals.
+class PageDataWriter {
   public:
-    PageWriter(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out)
-        : m_page(page), m_mark(profile.decimalMark), m_separator(profile.separator), m_out(out) {}
+    PageDataWriter(std::span<const PageRun> runs, const PageSettings& settings, WriteBuffer& out)
+        : m_runs(runs),
+          m_setup(settings.setup),
+          m_mark(settings.profile.decimalMark),
+          m_separator(settings.profile.separator),
+          m_out(out) {}
 
     void write() {
-        std::string_view rest = page_assets::kSkeleton;
-        for (std::size_t slot = rest.find(kSlotStart); slot != std::string_view::npos;
-             slot = rest.find(kSlotStart)) {
-            m_out.append(rest.substr(0, slot));
-            rest.remove_prefix(slot + kSlotStart.size());
-            const std::size_t nameEnd = rest.find(kSlotEnd);
-            if (nameEnd == std::string_view::npos) throw Failure(FailureNumber::InternalError);
-            writeSlot(rest.substr(0, nameEnd));
-            rest.remove_prefix(nameEnd + kSlotEnd.size());
+        m_out.append("{\"decimalMark\":" + jsonString(std::string(1, m_mark)) +
+                     ",\"separator\":" + jsonString(std::string(1, m_separator)) +
+                     ",\"quietSpell\":" + decimalDigits(kLongestQuietSpell / 10) + ",\"setup\":" +
+                     (m_setup.empty() ? "null" : jsonString(m_setup)) + ",\"runs\":[");
+        for (std::size_t run = 0; run < m_runs.size(); ++run) {
+            if (run > 0) m_out.append(",");
+            writeRun(m_runs[run]);
         }
-        m_out.append(rest);
+        m_out.append("]}");
     }
 
   private:
-    void writeSlot(std::string_view name) {
-        if (name == "title") {
-            m_out.append(xmlText(displayName(m_page.title)));
-        } else if (name == "summary") {
-            writeSummary();
-        } else if (name == "notices") {
-            writeNotices();
-        } else if (name == "channel-rows") {
-            writeChannelRows();
-        } else if (name == "data") {
-            writeData();
-        } else {
-            m_out.append(assetOfSlot(name));
+    static std::string pair(const std::string& first, const std::string& second) {
+        return "[" + jsonString(first) + "," + jsonString(second) + "]";
+    }
+
+    void writeRun(const PageRun& run) {
+        const LogSummary& summary = run.summary;
+        m_out.append("{\"name\":" + jsonString(displayName(run.title)) +
+                     ",\"stopped\":" + (run.stop ? "true" : "false") + ",\"summary\":[" +
+                     pair("Records", decimalDigits(summary.records)) + "," +
+                     pair("Samples", decimalDigits(summary.span.samples)) + "," +
+                     pair("Time", timeSpanText(summary.span, m_mark)) + "," +
+                     pair("Median rate", summary.medianSampleRate
+                                             ? sampleRateText(*summary.medianSampleRate, m_mark)
+                                             : "-") +
+                     "],\"notes\":[");
+        std::string notes;
+        if (run.stop) notes += note("stop", stopText(run));
+        for (const TimeJump& jump : summary.timeJumps) {
+            notes += (notes.empty() ? "" : ",") + note("warning", timeJumpText(jump, m_mark));
         }
-    }
-
-    // The built-in file a slot holds as it is.
-    static std::string_view assetOfSlot(std::string_view name) {
-        const std::pair<std::string_view, std::string_view> assets[] = {
-            {"page-style", page_assets::kPageStyle},
-            {"page-script", page_assets::kPageScript},
-            {"chart-style", page_assets::kChartStyle},
-            {"chart-script", page_assets::kChartScript},
-            {"chart-licence", page_assets::kChartLicence},
-            {"chart-version", page_assets::kChartVersion}};
-        for (const auto& [slot, asset] : assets) {
-            if (slot == name) return asset;
+        m_out.append(notes + "],\"ranges\":[");
+        for (std::size_t channel = 0; channel < summary.channels.size(); ++channel) {
+            const ChannelRange& range = summary.channels[channel];
+            m_out.append(std::string(channel == 0 ? "" : ",") + "[" +
+                         jsonString(channelLabel(range.identifier)) + "," +
+                         jsonString(rangeValueText(range.smallest, range.identifier, m_mark)) +
+                         "," + jsonString(rangeValueText(range.largest, range.identifier, m_mark)) +
+                         "]");
         }
-        throw Failure(FailureNumber::InternalError);
-    }
-
-    void summaryItem(const std::string& term, const std::string& value) {
-        m_out.append("<div><dt>" + term + "</dt><dd>" + value + "</dd></div>\n");
-    }
-
-    void writeSummary() {
-        const LogSummary& summary = m_page.summary;
-        summaryItem("Records", decimalDigits(summary.records));
-        summaryItem("Samples", decimalDigits(summary.span.samples));
-        summaryItem("Time", timeSpanText(summary.span, m_mark));
-        summaryItem("Median rate", summary.medianSampleRate
-                                       ? sampleRateText(*summary.medianSampleRate, m_mark)
-                                       : "-");
-    }
-
-    void writeNotices() {
-        if (m_page.stop) {
-            const Failure& failure = m_page.stop->failure;
-            m_out.append("<p class=\"stop\" role=\"alert\">Reading stopped at record " +
-                         decimalDigits(m_page.stop->record) + " of " +
-                         decimalDigits(m_page.recordCount - 1) + ": error # " +
-                         decimalDigits(static_cast<int>(failure.number())) + ", " +
-                         xmlText(failure.description()) + ". " + samplesBeforeStop() + "</p>\n");
+        m_out.append("],\"channels\":[");
+        for (std::size_t column = 0; column < run.samples.identifiers().size(); ++column) {
+            if (column > 0) m_out.append(",");
+            writeChannel(run.samples, column);
         }
-        const std::vector<TimeJump>& jumps = m_page.summary.timeJumps;
-        if (jumps.size() <= kJumpsShownOpen) {
-            for (const TimeJump& jump : jumps) {
-                m_out.append("<p class=\"warning\">Warning: " + timeJumpText(jump, m_mark) +
-                             "</p>\n");
-            }
-            return;
-        }
-        m_out.append(
-            "<details class=\"warning\"><summary>Warning: the time goes back or jumps "
-            "ahead at " +
-            decimalDigits(static_cast<long long>(jumps.size())) + " records</summary>\n<ul>\n");
-        for (const TimeJump& jump : jumps) {
-            m_out.append("<li>" + timeJumpText(jump, m_mark) + "</li>\n");
-        }
-        m_out.append("</ul>\n</details>\n");
+        m_out.append("],\"recordSeconds\":\"");
+        appendBase64(littleEndianBytes(run.samples.recordSeconds()), m_out);
+        m_out.append("\",\"recordSamples\":\"");
+        appendBase64(littleEndianBytes(run.samples.recordSamples()), m_out);
+        m_out.append("\",\"hundredths\":\"");
+        appendBase64(run.samples.columns(), run.samples.hundredthsColumn(), m_out);
+        m_out.append("\"}");
     }
 
-    std::string samplesBeforeStop() const {
-        const long long samples = m_page.summary.span.samples;
-        if (samples == 0) return "No sample could be read before it.";
-        return samples == 1
-                   ? "Only the one sample before it is shown."
-                   : "Only the " + decimalDigits(samples) + " samples before it are shown.";
+    static std::string note(const char* kind, const std::string& text) {
+        return "{\"kind\":\"" + std::string(kind) + "\",\"text\":" + jsonString(text) + "}";
     }
 
-    void writeChannelRows() {
-        for (const ChannelRange& range : m_page.summary.channels) {
-            m_out.append("<tr><th scope=\"row\">" + xmlText(channelLabel(range.identifier)) +
-                         "</th><td>" + rangeValueText(range.smallest, range.identifier, m_mark) +
-                         "</td><td>" + rangeValueText(range.largest, range.identifier, m_mark) +
-                         "</td></tr>\n");
-        }
+    static std::string stopText(const PageRun& run) {
+        const Failure& failure = run.stop->failure;
+        const long long samples = run.summary.span.samples;
+        const std::string shown =
+            samples == 0   ? "No sample could be read before it."
+            : samples == 1 ? "Only the one sample before it is shown."
+                           : "Only the " + decimalDigits(samples) + " samples before it are shown.";
+        return "Reading stopped at record " + decimalDigits(run.stop->record) + " of " +
+               decimalDigits(run.recordCount - 1) + ": error # " +
+               decimalDigits(static_cast<int>(failure.number())) + ", " + failure.description() +
+               ". " + shown;
     }
 
-    void writeChannel(std::size_t column) {
-        const std::uint8_t identifier = m_page.samples.identifiers()[column];
+    void writeChannel(const LogSamples& samples, std::size_t column) {
+        const std::uint8_t identifier = samples.identifiers()[column];
         std::string numbers;
         std::string texts;
         for (int raw = 0; raw < 256; ++raw) {
@@ -189,33 +188,38 @@ class PageWriter {
         m_out.append("{\"heading\":" + jsonString(channelLabel(identifier)) +
                      ",\"decimals\":" + decimalDigits(channelDecimals(identifier)) +
                      ",\"numbers\":[" + numbers + "],\"texts\":[" + texts + "],\"bytes\":\"");
-        appendBase64(m_page.samples.columns(), column, m_out);
+        appendBase64(samples.columns(), column, m_out);
         m_out.append("\"}");
     }
 
-    void writeData() {
-        m_out.append("{\"decimalMark\":" + jsonString(std::string(1, m_mark)) +
-                     ",\"separator\":" + jsonString(std::string(1, m_separator)) +
-                     ",\"stopped\":" + (m_page.stop ? "true" : "false") + ",\"quietSpell\":" +
-                     decimalDigits(kLongestQuietSpell / 10) + ",\"channels\":[");
-        for (std::size_t column = 0; column < m_page.samples.identifiers().size(); ++column) {
-            if (column > 0) m_out.append(",");
-            writeChannel(column);
-        }
-        m_out.append("],\"recordSeconds\":\"");
-        appendBase64(littleEndianBytes(m_page.samples.recordSeconds()), m_out);
-        m_out.append("\",\"recordSamples\":\"");
-        appendBase64(littleEndianBytes(m_page.samples.recordSamples()), m_out);
-        m_out.append("\",\"hundredths\":\"");
-        appendBase64(m_page.samples.columns(), m_page.samples.hundredthsColumn(), m_out);
-        m_out.append("\"}");
-    }
-
-    const LogPage& m_page;
+    std::span<const PageRun> m_runs;
+    const std::string& m_setup;
     char m_mark;
     char m_separator;
     WriteBuffer& m_out;
 };
+
+// Writes the skeleton with its slots filled: the title, the data, and the built-in files.
+void writeSkeleton(std::span<const PageRun> runs, const PageSettings& settings, WriteBuffer& out) {
+    std::string_view rest = page_assets::kSkeleton;
+    for (std::size_t slot = rest.find(kSlotStart); slot != std::string_view::npos;
+         slot = rest.find(kSlotStart)) {
+        out.append(rest.substr(0, slot));
+        rest.remove_prefix(slot + kSlotStart.size());
+        const std::size_t nameEnd = rest.find(kSlotEnd);
+        if (nameEnd == std::string_view::npos) throw Failure(FailureNumber::InternalError);
+        const std::string_view name = rest.substr(0, nameEnd);
+        if (name == "title") {
+            out.append(xmlText(pageTitle(runs)));
+        } else if (name == "data") {
+            PageDataWriter(runs, settings, out).write();
+        } else {
+            out.append(assetOfSlot(name));
+        }
+        rest.remove_prefix(nameEnd + kSlotEnd.size());
+    }
+    out.append(rest);
+}
 
 // The two base64 digits of every 12 bits, so that three bytes take two lookups.
 const std::array<std::array<char, 2>, 4096>& base64DigitPairs() {
@@ -262,8 +266,29 @@ void appendBase64(const SampleColumns& columns, std::size_t column, WriteBuffer&
     columns.forEachRun(column, [&](std::span<const std::uint8_t> run) { appendBase64(run, out); });
 }
 
-void writeHtmlPage(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out) {
-    PageWriter(page, profile, out).write();
+void writeHtmlPage(std::span<const PageRun> runs, const PageSettings& settings, WriteBuffer& out) {
+    if (runs.empty()) throw Failure(FailureNumber::InternalError);
+    writeSkeleton(runs, settings, out);
+}
+
+std::optional<std::string> pageSetupProblem(std::string_view text) {
+    if (text.size() > kLongestPageSetup) {
+        return "is longer than a page setup, of at most " +
+               decimalDigits(static_cast<long long>(kLongestPageSetup / 1024)) + " KB";
+    }
+    for (std::string_view rest = text; !rest.empty();) {
+        const std::size_t length = utf8SequenceLength(rest);
+        if (length == 0) return "is no page setup: it is not UTF-8 text";
+        rest.remove_prefix(length);
+    }
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    std::string_view heading = text.substr(0, text.find('\n'));
+    if (heading.ends_with('\r')) heading.remove_suffix(1);
+    if (heading != kSetupHeading) {
+        return "is no page setup: its first line is not \"" + std::string(kSetupHeading) + "\"";
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillet

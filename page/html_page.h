@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "conversion/byte_io.h"
 #include "conversion/log_reading.h"
@@ -10,13 +11,13 @@
 #include "conversion/spreadsheet_profile.h"
 #include "page/log_samples.h"
 
-// The log page: one self-contained HTML file with the log's samples, the chart library and the
-// page's code, which draws a strip per channel on one time axis and reads every channel at a
-// cursor.
+// The log page: one self-contained HTML file that holds the data of one or more logs' runs, the
+// chart library and the page's code, which draws from that data alone a strip per channel on one
+// time axis, reads every channel of every run at a cursor, and compares the runs.
 namespace quillet {
 
-// What the page shows of a log: every sample read, and the summary of what it holds.
-struct LogPage {
+// One log's run on the page: every sample read, and the summary of what it holds.
+struct PageRun {
     std::string title;
     long long recordCount = 0;
     const LogSamples& samples;
@@ -24,9 +25,27 @@ struct LogPage {
     std::optional<ReadingStop> stop;
 };
 
-// Writes the page. Every value and time it shows is the CSV's cell text in the profile's
-// decimals. The samples take about 4/3 of their bytes in the log.
-void writeHtmlPage(const LogPage& page, const SpreadsheetProfile& profile, WriteBuffer& out);
+// A page compares at most this many runs.
+inline constexpr std::size_t kMostPageRuns = 8;
+
+// What a page carries beside its runs: the profile its values and times are written in, and a
+// setup saved by a page (its text as pageSetupProblem accepts it), which it opens with; empty for
+// none.
+struct PageSettings {
+    SpreadsheetProfile profile;
+    std::string setup;
+};
+
+// Writes the page of the runs, the first the reference the others are compared with. Every value
+// and time it shows is the CSV's cell text in the profile's decimals. The samples take about 4/3
+// of their bytes in the log.
+void writeHtmlPage(std::span<const PageRun> runs, const PageSettings& settings, WriteBuffer& out);
+
+// Why a text is no setup that a page could open with, or nothing: a setup is UTF-8 text of at
+// most kLongestPageSetup bytes whose first line is the setup's heading; the page checks the
+// settings in it as it checks typed ones.
+inline constexpr std::size_t kLongestPageSetup = 64 * 1024;
+std::optional<std::string> pageSetupProblem(std::string_view text);
 
 // The bytes in base64 with padding (RFC 4648).
 void appendBase64(std::span<const std::uint8_t> bytes, WriteBuffer& out);

@@ -3,24 +3,31 @@
 // channel reduced to the smallest and largest value of every pixel column that a strip draws.
 // No DOM here, so that Node tests it.
 
+// Data that is not what quillet-convert writes: a page spoilt, or a file that is no log page.
+export class DataError extends Error {}
+
 const BASE64_DIGITS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const BASE64_VALUES = new Int16Array(128).fill(-1);
 for (let i = 0; i < BASE64_DIGITS.length; i++) BASE64_VALUES[BASE64_DIGITS.charCodeAt(i)] = i;
 
 // The bytes of base64 text with padding. Fails on any other text.
 export function decodeBase64(text) {
-  if (typeof Uint8Array.fromBase64 === "function") return Uint8Array.fromBase64(text);
-  return decodeBase64Plainly(text);
+  if (typeof Uint8Array.fromBase64 !== "function") return decodeBase64Plainly(text);
+  try {
+    return Uint8Array.fromBase64(text);
+  } catch (error) {
+    throw new DataError(error.message);
+  }
 }
 
 export function decodeBase64Plainly(text) {
-  if (text.length % 4 !== 0) throw new Error("base64 text of a length that is not a multiple of 4");
+  if (text.length % 4 !== 0) throw new DataError("base64 text of a length that is not a multiple of 4");
   const padding = text.endsWith("==") ? 2 : text.endsWith("=") ? 1 : 0;
   const bytes = new Uint8Array((text.length / 4) * 3 - padding);
   const digit = (at) => {
     const code = text.charCodeAt(at);
     const value = code < 128 ? BASE64_VALUES[code] : -1;
-    if (value < 0) throw new Error(`not a base64 digit at ${at}`);
+    if (value < 0) throw new DataError(`not a base64 digit at ${at}`);
     return value;
   };
   let out = 0;
@@ -49,11 +56,24 @@ export function sampleTimeText(seconds, hundredths, decimalMark = ".") {
     `${decimalMark}${hundredths < 10 ? "0" : ""}${hundredths}`;
 }
 
-// A time axis tick, in hundredths: "1:30" on a whole second, "1:30.50" between.
+// A time axis tick, in hundredths: "1:30" on a whole second, "1:30.50" between; a time before
+// the runs' common 0:00 with a minus.
 export function tickTimeText(time, decimalMark = ".") {
+  if (time < 0) return `-${tickTimeText(-time, decimalMark)}`;
   const seconds = Math.floor(time / 100);
   const text = sampleTimeText(seconds, Math.round(time - seconds * 100), decimalMark);
   return time % 100 === 0 ? text.slice(0, -3) : text;
+}
+
+// A span of time in hundredths with its sign, as the CSV writes a time: "+0:03.25", "-1:02.150"
+// for a span that ends in tenths of a hundredth, as a hundredths byte of 100 and more does.
+export function spanText(span, decimalMark = ".") {
+  const thousandths = Math.round(Math.abs(span) * 10);
+  const minutes = Math.floor(thousandths / 60000);
+  const seconds = Math.floor(thousandths / 1000) % 60;
+  const rest = thousandths % 1000;
+  const fraction = rest % 10 === 0 ? String(rest / 10).padStart(2, "0") : String(rest).padStart(3, "0");
+  return `${span < 0 ? "-" : "+"}${minutes}:${String(seconds).padStart(2, "0")}${decimalMark}${fraction}`;
 }
 
 // Tick steps of the time axis in hundredths: tenths and seconds, then whole minutes and hours.
@@ -66,7 +86,7 @@ export const TIME_STEPS = [
 // channel's cells write.
 export function valueSteps(decimals) {
   const steps = [];
-  for (let power = -decimals; power <= 5; power++) {
+  for (let power = -decimals; power <= 15; power++) {
     for (const digit of [1, 2, 5]) steps.push(Number(`${digit}e${power}`));
   }
   return steps;
@@ -181,17 +201,25 @@ export function numberText(number, decimals, decimalMark = ".") {
   return decimalMark === "." ? text : text.replace(".", decimalMark);
 }
 
-// Samples decoded from the page's data, in the file's order: sample k is the CSV's row k. Where
-// the logger's clock goes back, timeOrder lists the samples by time (sampleTimeValue), the file's
+function check(holds, what) {
+  if (!holds) throw new DataError(what);
+}
+
+const isTexts = (list, test) => Array.isArray(list) && list.length === 256 && list.every(test);
+
+// Samples decoded from a run's data, in the file's order: sample k is the CSV's row k. Where the
+// logger's clock goes back, timeOrder lists the samples by time (sampleTimeValue), the file's
 // order kept among samples of the same time, and the channels' keysByTime follow it; a log whose
 // clock never goes back is in that order already, and timeOrder is null.
 export function readLog(data) {
+  check(typeof data.recordSeconds === "string" && typeof data.recordSamples === "string" &&
+    typeof data.hundredths === "string" && Array.isArray(data.channels), "the page's data lacks its samples");
   const recordSeconds = decodeBase64(data.recordSeconds);
   const recordSamples = decodeBase64(data.recordSamples);
   const hundredths = decodeBase64(data.hundredths);
   const count = hundredths.length;
   const records = recordSeconds.length / 2;
-  if (recordSamples.length !== records * 4) throw new Error("the page's records do not match");
+  check(recordSamples.length === records * 4, "the page's records do not match");
 
   const seconds = new Uint16Array(count);
   let sample = 0;
@@ -199,11 +227,11 @@ export function readLog(data) {
     const second = recordSeconds[2 * record] | (recordSeconds[2 * record + 1] << 8);
     const samples = recordSamples[4 * record] | (recordSamples[4 * record + 1] << 8) |
       (recordSamples[4 * record + 2] << 16) | (recordSamples[4 * record + 3] * 0x1000000);
-    if (sample + samples > count) throw new Error("the page's records hold more samples than it");
+    check(sample + samples <= count, "the page's records hold more samples than it");
     seconds.fill(second, sample, sample + samples);
     sample += samples;
   }
-  if (sample !== count) throw new Error("the page's records hold fewer samples than it");
+  check(sample === count, "the page's records hold fewer samples than it");
 
   const times = new Float64Array(count);
   let ordered = true;
@@ -219,8 +247,11 @@ export function readLog(data) {
   }
   const byTime = (values) => (timeOrder ? values.map((_, i) => values[timeOrder[i]]) : values);
   const channels = data.channels.map((channel) => {
+    check(typeof channel.heading === "string" && Number.isInteger(channel.decimals) && typeof channel.bytes === "string" &&
+      isTexts(channel.numbers, (number) => number === null || typeof number === "number") &&
+      isTexts(channel.texts, (text) => typeof text === "string"), "the page's channels are not whole");
     const bytes = decodeBase64(channel.bytes);
-    if (bytes.length !== count) throw new Error(`the bytes of ${channel.heading} do not match`);
+    check(bytes.length === count, `the bytes of ${channel.heading} do not match`);
     const numbers = channel.numbers.every((number) => number !== null)
       ? Float64Array.from(channel.numbers) : null;
     const keysByTime = byTime(bytes);
@@ -242,13 +273,8 @@ export function readLog(data) {
     timeOrder,
     timesByTime: byTime(times),
     channels,
-    decimalMark: data.decimalMark,
-    // The CSV's separator, for the tables the page writes.
-    separator: data.separator,
     // Where reading a damaged log stopped: after the last sample it read.
     stopTime: data.stopped && count > 0 ? times[count - 1] : null,
-    // The longest silence of the logger that a strip's line bridges, in hundredths.
-    quietSpell: data.quietSpell,
   };
 }
 

@@ -1,151 +1,242 @@
-// The log page's glue: the strips, the table and the scatter views of one log, the cursor that
-// reads every channel, zoom by dragging, buttons or keys, the filter, computed channels, and the
-// settings kept in the address's fragment. In the page, the embedding step joins the modules
-// into one module script without their import lines.
+// The log page's glue: the runs of the page's data and those added from other pages, their
+// strips, the cursor that reads every channel of every run, zoom by dragging, buttons or keys,
+// the filter, the alignment of the runs, computed channels, the table and the scatter views,
+// and the settings kept in the address's fragment and in setup files. esbuild bundles it with
+// the modules it imports into the page's one script.
+import { ChannelError, channelLabel, checkedChannel } from "./channels.js";
 import { ExpressionError, bindChannels, channelsOf, evaluateExpression, keptSamples, parseExpression } from "./expression.js";
+import { lineSample, renderHeader, renderNotices, renderRanges } from "./header.js";
+import { DataError, computedChannel, keptBeforeByTime, sampleTimeText, spanText, valueText } from "./log_data.js";
 import {
-  channelRange, computedChannel, keptBeforeByTime, lowerBound, nearestSample, readLog, sampleByTime, sampleTimeText,
-  valueText,
-} from "./log_data.js";
-import { DOT_SCALE, ScatterPlot, plotRange } from "./scatter.js";
-import { readSettings, settingsText } from "./settings.js";
+  MOST_RUNS, clampedView, firstKeptTime, makeRun, offsetText, pageTimeOf, placeRun, readPage, readShift, runsOfPageText,
+  sampleAt, samplesInView, sharedHeadings, startOf, wholeSpan,
+} from "./runs.js";
+import { ScatterView } from "./scatter_view.js";
+import { SetupError, checkedSettings, readSettings, readSetup, settingsText, setupText } from "./settings.js";
 import { COLOURS, StripCharts } from "./strips.js";
-import {
-  CellsError, STATISTICS, TABLE_SCALE, cellsText, computeTable, defaultCells, parseCells, renderLegend,
-  renderTable, shownDecimals, tableText,
-} from "./table.js";
-
-// The narrowest view, in hundredths.
-const SMALLEST_SPAN = 5;
-const MOST_COLUMNS = 16;
-const MOST_ROWS = 12;
-// A computed channel's heading must not read as another channel one sample earlier.
-const NOT_A_HEADING = /[[\]]|-\s*\d+\s*$/;
+import { TableView } from "./table_view.js";
 
 const byId = (id) => document.getElementById(id);
-const log = readLog(JSON.parse(byId("log-data").textContent));
-const mark = log.decimalMark;
-const times = log.timesByTime;
-const whole = log.count === 0 ? { start: 0, end: 100 }
-  : times[0] === times[log.count - 1]
-    ? { start: times[0] - 50, end: times[0] + 50 }
-    : { start: times[0], end: times[log.count - 1] };
-const view = { ...whole };
-// The cursor's sample, in file order, or -1.
-let cursor = -1;
+const page = readPage(JSON.parse(byId("log-data").textContent));
+const mark = page.decimalMark;
+const { runs } = page;
 
-const cursorTime = byId("cursor-time");
-const cursorSample = byId("cursor-sample");
-const strips = new StripCharts(log, view, byId("strips"), byId("cursor"), {
-  point: (time) => moveCursorTo(sampleByTime(log, nearestSample(times, time)), false),
-  zoom: (start, end) => setView(start, end),
-  whole: () => showWholeLog(),
-});
+// "1 sample", "2 samples".
+const samplesText = (count) => `${count} sample${count === 1 ? "" : "s"}`;
 
-// Every channel: the log's, then the computed ones, each with its strip and check box.
+// ----- Channels: those every run holds, then the computed ones -----
+
+// Each channel the page shows: its heading, its definition if computed, its strip and check box.
 const channels = [];
+// The computed channels' definitions, in order: each may read the channels before it.
+const definitions = [];
 const channelChoice = byId("channel-choice");
 const addChannelButton = byId("add-channel");
 
-function addChannel(channel, expression = null) {
+// A run's channel of that heading among those the page shows, or null.
+page.channelIn = (run, heading) => {
+  if (!channels.some((entry) => entry.heading === heading)) return null;
+  return run.log.channels.find((channel) => channel.heading === heading) ?? run.computed.find((channel) => channel.heading === heading) ?? null;
+};
+
+const entryOf = (heading) => channels.find((entry) => entry.heading === heading);
+const valued = () => channels.filter((entry) => entry.numbers);
+const labelOf = (heading) => {
+  const entry = entryOf(heading);
+  return entry ? channelLabel({ heading, computed: entry.definition !== null }) : heading;
+};
+
+function addChannel(heading, definition = null) {
+  const channel = [...runs[0].log.channels, ...runs[0].computed].find((candidate) => candidate.heading === heading);
   const colour = COLOURS[channels.length % COLOURS.length];
-  const strip = strips.add(channel, colour);
+  const possible = channel.texts && channel.numbers ? [Math.min(...channel.numbers), Math.max(...channel.numbers)] : null;
+  const entry = { heading, definition, numbers: channel.numbers !== null, colour };
+  channels.push(entry);
+  entry.strip = strips.add({ heading, label: labelOf(heading), decimals: channel.decimals, numbers: channel.numbers, possible }, colour);
   const label = document.createElement("label");
   const box = document.createElement("input");
   box.type = "checkbox";
   box.checked = true;
-  box.dataset.channel = strip.element.dataset.channel;
+  box.dataset.channel = entry.strip.element.dataset.channel;
   box.addEventListener("change", () => {
-    strip.element.hidden = !box.checked;
+    entry.strip.element.hidden = !box.checked;
     layOut();
   });
   const swatch = document.createElement("span");
   swatch.className = "swatch";
   swatch.style.background = colour;
-  label.append(box, swatch, channel.heading);
-  const entry = { channel, strip, label, expression };
-  if (expression !== null) {
-    const remove = document.createElement("button");
-    remove.type = "button";
-    remove.className = "remove";
-    remove.textContent = "\u00d7";
-    remove.title = `Remove ${channel.heading}`;
-    remove.setAttribute("aria-label", `Remove ${channel.heading}`);
-    remove.addEventListener("click", () => removeChannel(entry));
-    label.append(remove);
+  const name = document.createElement("span");
+  name.className = "channel-name";
+  label.append(box, swatch, name);
+  entry.label = label;
+  entry.name = name;
+  if (definition) {
+    for (const [text, act, className] of [["\u270e", () => editChannel(entry), "edit"], ["\u00d7", () => removeChannel(entry), "remove"]]) {
+      const button = document.createElement("button");
+      button.type = "button";
+      button.className = className;
+      button.textContent = text;
+      button.addEventListener("click", act);
+      label.append(button);
+    }
   }
+  nameEntry(entry);
   channelChoice.insertBefore(label, addChannelButton);
-  channels.push(entry);
   return entry;
 }
 
-log.channels.forEach((channel) => addChannel(channel));
-
-// The channel an expression names by its heading, or why there is none.
-function channelNamed(heading) {
-  const entry = channels.find((candidate) => candidate.channel.heading === heading);
-  if (!entry) return `no channel is headed "${heading}"`;
-  if (!entry.channel.numbers) return `${heading} has no values: the channel table does not know it`;
-  return entry.channel;
+function nameEntry(entry) {
+  const label = labelOf(entry.heading);
+  entry.name.textContent = label;
+  entry.strip.element.querySelector(".heading").textContent = label;
+  entry.strip.heading = entry.heading;
+  for (const button of entry.label.querySelectorAll("button")) {
+    const action = button.className === "edit" ? "Edit" : "Remove";
+    button.title = `${action} ${entry.heading}`;
+    button.setAttribute("aria-label", `${action} ${entry.heading}`);
+  }
 }
 
-// An expression's tree over the page's channels; an ExpressionError says what is wrong.
-function expressionTree(text) {
-  return bindChannels(parseExpression(text), channelNamed);
+function dropChannel(entry) {
+  channels.splice(channels.indexOf(entry), 1);
+  strips.remove(entry.strip);
+  entry.label.remove();
 }
 
-// The channels a view may show: those with values.
-const valued = () => channels.filter((entry) => entry.channel.numbers);
+// The channel an expression names by its heading in a run, or why there is none.
+function channelNamed(run, heading, before = definitions.length) {
+  const entry = entryOf(heading);
+  const computedAt = definitions.findIndex((definition) => definition.heading === heading);
+  if (!entry || computedAt >= before) return `no channel is headed "${heading}"`;
+  if (!entry.numbers) return `${heading} has no values: the channel table does not know it`;
+  return page.channelIn(run, heading);
+}
 
-// "1 sample", "2 samples".
-const samplesText = (count) => `${count} sample${count === 1 ? "" : "s"}`;
+// An expression's tree over a run's channels (those of computed channels before `before`); an
+// ExpressionError says what is wrong.
+function expressionTree(run, text, before) {
+  return bindChannels(parseExpression(text), (heading) => channelNamed(run, heading, before));
+}
 
-// ----- The cursor and the view -----
+// Works out the computed channels from the index'th on, in every run.
+function computeChannels(from) {
+  for (const run of runs) {
+    run.computed.length = from;
+    definitions.slice(from).forEach(({ heading, decimals, expression }, index) => {
+      const tree = expressionTree(run, expression, from + index);
+      const channel = computedChannel(run.log, heading, decimals, evaluateExpression(tree, run.log.count));
+      channel.computed = true;
+      run.computed.push(channel);
+    });
+  }
+}
+
+// ----- The runs' strips, the cursor and the view -----
+
+let whole = wholeSpan(runs);
+let view = { ...whole };
+// The cursor's run (its index) and its sample there, in file order; or null.
+let cursor = null;
+
+const cursorTime = byId("cursor-time");
+const cursorSample = byId("cursor-sample");
+const strips = new StripCharts(page, view, byId("strips"), byId("cursor"), {
+  point: (time) => moveCursorTo(nearestAt(time), false),
+  zoom: (start, end) => setView(start, end),
+  whole: () => showWholeLog(),
+});
+
+// Of every run's sample nearest to a time, the nearest, the reference's where two are as near.
+function nearestAt(time) {
+  let best = null;
+  runs.forEach((run, index) => {
+    const sample = sampleAt(run, time);
+    if (sample < 0) return;
+    const distance = Math.abs(pageTimeOf(run, sample) - time);
+    if (!best || distance < best.distance) best = { run: index, sample, distance };
+  });
+  return best && { run: best.run, sample: best.sample };
+}
+
+const cursorTimeOnPage = () => (cursor ? pageTimeOf(runs[cursor.run], cursor.sample) : null);
+
+// What each run reads at the cursor: the cursor's run its sample, the others theirs nearest to its
+// time.
+function samplesAtCursor() {
+  const time = cursorTimeOnPage();
+  return runs.map((run, index) => (index === cursor.run ? cursor.sample : sampleAt(run, time)));
+}
 
 function showCursorValues() {
-  if (cursor < 0) {
+  if (!cursor) {
     cursorTime.textContent = "-";
-    cursorSample.textContent = log.count === 0 ? "(the log holds no samples)" : "";
+    cursorSample.textContent = runs.every((run) => run.log.count === 0) ? "(the log holds no samples)" : "";
     for (const { strip } of channels) strip.value.textContent = "";
     return;
   }
-  cursorTime.textContent = sampleTimeText(log.seconds[cursor], log.hundredths[cursor], mark);
-  cursorSample.textContent = `sample ${cursor + 1} of ${log.count}`;
-  for (const { channel, strip } of channels) strip.value.textContent = valueText(channel, cursor, mark);
+  const samples = samplesAtCursor();
+  const timeText = (run, sample) => sampleTimeText(run.log.seconds[sample], run.log.hundredths[sample], mark);
+  if (runs.length === 1) {
+    const [run] = runs;
+    cursorTime.textContent = timeText(run, cursor.sample);
+    cursorSample.textContent = `sample ${cursor.sample + 1} of ${run.log.count}`;
+    for (const { heading, strip } of channels) strip.value.textContent = valueText(page.channelIn(run, heading), cursor.sample, mark);
+    return;
+  }
+  cursorTime.textContent = spanText(cursorTimeOnPage(), mark).replace(/^\+/, "");
+  cursorSample.textContent = runs.map((run, index) => (samples[index] < 0 ? `${index + 1}: none`
+    : `${index + 1}: ${timeText(run, samples[index])}, sample ${samples[index] + 1} of ${run.log.count}`)).join(" \u00b7 ");
+  for (const { heading, strip } of channels) {
+    const values = runs.map((run, index) => {
+      const channel = page.channelIn(run, heading);
+      return samples[index] < 0 || !channel ? { text: "", number: NaN } : {
+        text: valueText(channel, samples[index], mark),
+        number: channel.numbers ? channel.numbers[channel.keys[samples[index]]] : NaN,
+      };
+    });
+    const parts = values.map(({ text }, index) => {
+      const part = document.createElement("span");
+      part.className = "run-value";
+      part.append(lineSample(document, index, strip.colour), text.trim());
+      return part;
+    });
+    if (runs.length === 2) {
+      const difference = values[1].number - values[0].number;
+      const part = document.createElement("span");
+      part.className = "run-value difference";
+      part.textContent = difference === difference
+        ? `\u0394 ${difference > 0 ? "+" : ""}${(difference === 0 ? 0 : difference).toFixed(strip.decimals).replace(".", mark)}` : "\u0394";
+      parts.push(part);
+    }
+    strip.value.replaceChildren(...parts);
+  }
 }
 
-// Moves the cursor to a sample (in file order); from the keys, the view follows it when it leaves
-// the view.
-function moveCursorTo(sample, follow) {
-  if (sample < 0 || sample >= log.count) return;
-  cursor = sample;
+// Moves the cursor to a run's sample; from the keys, the view follows it when it leaves the view.
+function moveCursorTo(target, follow) {
+  if (!target || target.sample < 0 || target.sample >= runs[target.run].log.count) return;
+  cursor = target;
   showCursorValues();
-  const time = log.times[cursor];
+  const time = cursorTimeOnPage();
   if (follow && (time < view.start || time > view.end)) {
     const span = view.end - view.start;
     setView(time - span / 2, time + span / 2);
   } else {
     strips.placeCursor(time);
-    scatter?.placeCursor(cursor);
+    scatterView.placeCursor(cursor);
   }
 }
 
-// Shows start to end, moved inside the log and widened to the narrowest view when narrower.
 function setView(start, end) {
-  const span = Math.min(Math.max(end - start, SMALLEST_SPAN), whole.end - whole.start);
-  const middle = (start + end) / 2;
-  const from = Math.min(Math.max(middle - span / 2, whole.start), whole.end - span);
-  view.start = from;
-  view.end = from + span;
-  strips.draw(view, cursor < 0 ? null : log.times[cursor]);
+  view = clampedView(start, end, whole);
+  strips.draw(view, cursorTimeOnPage());
   showView();
 }
 
 // Zooms by factor, keeping the cursor where it is on the screen when it is in the view.
 function zoomBy(factor) {
-  const time = cursor >= 0 ? log.times[cursor] : null;
-  const centre = time !== null && time >= view.start && time <= view.end
-    ? time : (view.start + view.end) / 2;
+  const time = cursorTimeOnPage();
+  const centre = time !== null && time >= view.start && time <= view.end ? time : (view.start + view.end) / 2;
   setView(centre - (centre - view.start) * factor, centre + (view.end - centre) * factor);
 }
 
@@ -153,19 +244,21 @@ function showWholeLog() {
   setView(whole.start, whole.end);
 }
 
-// Steps the cursor by samples in file order; a cursor outside the view comes back in at the edge
-// it steps from.
+// Steps the cursor by samples of its run in file order; a cursor outside the view comes back in
+// at the edge it steps from.
 function stepCursor(samples) {
-  if (log.count === 0) return;
-  const time = cursor >= 0 ? log.times[cursor] : null;
-  if (time === null || time < view.start || time > view.end) {
-    const inView = strips.samplesInView();
+  if (!cursor) return;
+  const run = runs[cursor.run];
+  const time = cursorTimeOnPage();
+  if (time < view.start || time > view.end) {
+    const inView = samplesInView(run, view);
     if (inView) {
-      moveCursorTo(sampleByTime(log, samples > 0 ? inView[0] : inView[1]), false);
+      const index = samples > 0 ? inView[0] : inView[1];
+      moveCursorTo({ run: cursor.run, sample: run.log.timeOrder ? run.log.timeOrder[index] : index }, false);
       return;
     }
   }
-  moveCursorTo(Math.min(Math.max(cursor + samples, 0), log.count - 1), true);
+  moveCursorTo({ run: cursor.run, sample: Math.min(Math.max(cursor.sample + samples, 0), run.log.count - 1) }, true);
 }
 
 byId("whole-log").addEventListener("click", showWholeLog);
@@ -174,25 +267,229 @@ byId("zoom-out").addEventListener("click", () => zoomBy(2));
 
 function layOut() {
   strips.layOut(byId("keys").offsetHeight);
-  if (shown === "scatter" && scatter) scatter.setSize(byId("scatter-plot").clientWidth, scatterHeight());
+  if (shown === "scatter") scatterView.layOut();
 }
+
+// The samples the views show of the runs, by time: from the first within the view to the last.
+function samplesShownText(runIndexes) {
+  const zoomed = view.start > whole.start || view.end < whole.end;
+  const parts = runIndexes.map((index) => {
+    const run = runs[index];
+    const inView = samplesInView(run, view);
+    const of = runs.length > 1 ? ` of ${run.name}` : "";
+    if (!inView) {
+      if (run.log.count === 0) return runs.length > 1 ? `${run.name} holds no samples` : "the log holds no samples";
+      return `the strips' view holds no samples${of}`;
+    }
+    const timeOf = (at) => {
+      const sample = run.log.timeOrder ? run.log.timeOrder[at] : at;
+      return sampleTimeText(run.log.seconds[sample], run.log.hundredths[sample], mark);
+    };
+    const count = inView[1] - inView[0] + 1;
+    const kept = run.keptBefore ? `, ${run.keptBefore[inView[1] + 1] - run.keptBefore[inView[0]]} of them kept by the filter` : "";
+    const where = zoomed ? `from ${timeOf(inView[0])} to ${timeOf(inView[1])}${of}, as the strips are zoomed`
+      : `the whole ${runs.length > 1 ? "run" : "log"}${of}`;
+    return `${where}: ${samplesText(count)}${kept}`;
+  });
+  const text = parts.join("; ");
+  return `${text[0].toUpperCase()}${text.slice(1)}.`;
+}
+
+// ----- The runs: their legend, shifts and alignment -----
+
+const runsElement = byId("runs");
+const alignBox = byId("align");
+const alignError = byId("align-error");
+const alignStatus = byId("align-status");
+// The last valid alignment: its text ("" for each run's start).
+const alignment = { text: "" };
+// Notes about the runs and settings, shown with the runs' own.
+const pageNotes = [];
+
+function renderRunsLegend() {
+  runsElement.hidden = runs.length < 2;
+  const { unshared } = sharedHeadings(runs);
+  byId("runs-legend").replaceChildren(...runs.map((run, index) => {
+    const entry = document.createElement("div");
+    entry.className = "run-entry";
+    const name = document.createElement("span");
+    name.className = "run-name";
+    name.append(`${index + 1} `, lineSample(document, index), run.name);
+    entry.append(name);
+    if (index > 0) {
+      const offset = document.createElement("output");
+      offset.className = "run-offset";
+      offset.textContent = offsetText(runs, run, mark);
+      offset.title = `Where ${run.name} stands against ${runs[0].name}`;
+      const label = document.createElement("label");
+      const box = document.createElement("input");
+      box.type = "text";
+      box.className = "run-shift";
+      box.size = 6;
+      box.value = (run.shift / 100).toString().replace(".", mark);
+      box.setAttribute("aria-label", `Shift ${run.name} by`);
+      box.addEventListener("change", () => shiftRun(run, box));
+      label.append("Shift by ", box, " s");
+      entry.append(offset, label);
+    }
+    if (unshared[index].length > 0) {
+      const only = document.createElement("span");
+      only.className = "run-only";
+      only.textContent = `only here, not compared: ${unshared[index].join(", ")}`;
+      entry.append(only);
+    }
+    return entry;
+  }));
+}
+
+function shiftRun(run, box) {
+  try {
+    placeRun(run, run.base, readShift(box.value, mark));
+  } catch (error) {
+    if (!(error instanceof RangeError)) throw error;
+    alignError.textContent = `${error.message}. ${run.name} keeps its shift.`;
+    return;
+  }
+  alignError.textContent = "";
+  placeRuns();
+  saveSettings();
+}
+
+// Places every run on the page's time axis: one run at its CSV's times; several each from its
+// start, or from the first sample where the alignment holds; each then shifted by hand.
+function placeRuns() {
+  const notes = [];
+  for (const run of runs) {
+    if (runs.length === 1) {
+      placeRun(run, 0, 0);
+      continue;
+    }
+    let base = startOf(run);
+    if (alignment.text) {
+      const held = firstKeptTime(run, keptSamples(expressionTree(run, alignment.text), run.log.count).kept);
+      if (held === null) notes.push(`${alignment.text} never holds in ${run.name}, which keeps its start.`);
+      else base = held;
+    }
+    placeRun(run, base);
+  }
+  alignStatus.textContent = notes.join(" ");
+  whole = wholeSpan(runs);
+  renderRunsLegend();
+  view = { ...whole };
+  strips.draw(view, cursorTimeOnPage());
+  showCursorValues();
+  showView();
+}
+
+function applyAlignment(text) {
+  if (text.trim() !== "") {
+    try {
+      runs.forEach((run) => expressionTree(run, text));
+    } catch (error) {
+      if (!(error instanceof ExpressionError)) throw error;
+      alignError.textContent = `${error.message}. The runs keep ${alignment.text ? `the alignment ${alignment.text}` : "their starts"}.`;
+      return false;
+    }
+  }
+  alignError.textContent = "";
+  alignment.text = text.trim();
+  placeRuns();
+  return true;
+}
+
+byId("align-form").addEventListener("submit", (event) => event.preventDefault());
+alignBox.addEventListener("change", () => {
+  if (applyAlignment(alignBox.value)) saveSettings();
+});
+
+// Adds the runs of other pages' files, as many as the page takes.
+async function addRuns(files) {
+  const said = [];
+  for (const file of files) {
+    try {
+      for (const data of runsOfPageText(await file.text())) {
+        if (runs.length >= MOST_RUNS) {
+          said.push(`A page compares at most ${MOST_RUNS} runs: ${data.name} is left out.`);
+          continue;
+        }
+        runs.push(makeRun(data, mark));
+      }
+    } catch (error) {
+      if (!(error instanceof DataError)) throw error;
+      said.push(`${file.name} cannot be added: ${error.message}.`);
+    }
+  }
+  byId("page-status").textContent = said.join(" ");
+  refreshRuns();
+  saveSettings();
+}
+
+// After runs come: the channels they share, every computed channel and the filter worked out in
+// each, the alignment, and the charts made again for the lines of every run.
+function refreshRuns() {
+  const { shared } = sharedHeadings(runs);
+  for (const entry of [...channels]) {
+    if (!entry.definition && !shared.includes(entry.heading)) dropChannel(entry);
+  }
+  // What reads a channel that is gone is left out with its note, and so is all that reads it.
+  const readable = (text, before) => {
+    try {
+      runs.forEach((run) => expressionTree(run, text, before));
+      return null;
+    } catch (error) {
+      if (error instanceof ExpressionError) return error.message;
+      throw error;
+    }
+  };
+  const unreadable = definitions.findIndex((definition, index) => readable(definition.expression, index) !== null);
+  if (unreadable >= 0) {
+    leaveOut(`the computed channel ${definitions[unreadable].heading}`, readable(definitions[unreadable].expression, unreadable));
+    for (const entry of channels.filter((candidate) => definitions.indexOf(candidate.definition) >= unreadable)) dropChannel(entry);
+    definitions.length = unreadable;
+  }
+  for (const [box, setting, label] of [[filterBox, filter, "the filter"], [alignBox, alignment, "the alignment"]]) {
+    const wrong = setting.text && readable(setting.text);
+    if (!wrong) continue;
+    leaveOut(label, wrong);
+    setting.text = "";
+    box.value = "";
+  }
+  computeChannels(0);
+  strips.remake();
+  applyFilter(filter.text);
+  applyAlignment(alignment.text);
+  renderHeader(document, runs);
+  renderNotices(document, runs, pageNotes);
+  renderRanges(document, runs);
+  tableView.setRuns();
+  scatterView.setRuns();
+  fillChannelChoices();
+  layOut();
+  moveCursorTo(cursor ?? nearestAt(view.start), false);
+}
+
+byId("add-run").addEventListener("click", () => byId("run-files").click());
+byId("run-files").addEventListener("change", async (event) => {
+  const files = [...event.target.files];
+  event.target.value = "";
+  await addRuns(files);
+});
 
 // ----- The filter -----
 
 const filterBox = byId("filter");
 const filterError = byId("filter-error");
 const filterStatus = byId("filter-status");
-// The last valid filter: its text, which samples it keeps (null: all), and how many of the first k
-// by time.
-const filter = { text: "", kept: null, keptBefore: null, tree: null };
+// The last valid filter's text.
+const filter = { text: "" };
 
-// Applies the filter's text; a mistake is shown under the box and the views keep the last valid
-// filter. Returns whether it took the text.
+// Applies the filter's text to every run; a mistake is shown under the box and the views keep the
+// last valid filter. Returns whether it took the text.
 function applyFilter(text) {
-  let tree = null;
+  let trees = null;
   if (text.trim() !== "") {
     try {
-      tree = expressionTree(text);
+      trees = runs.map((run) => expressionTree(run, text));
     } catch (error) {
       if (!(error instanceof ExpressionError)) throw error;
       filterError.textContent = `${error.message}. The views keep ${filter.text ? `the filter ${filter.text}` : "every sample"}.`;
@@ -200,11 +497,16 @@ function applyFilter(text) {
     }
   }
   filterError.textContent = "";
-  const { kept, total } = tree ? keptSamples(tree, log.count) : { kept: null, total: log.count };
-  const keptBefore = kept && keptBeforeByTime(log, kept);
-  Object.assign(filter, { text: tree ? text.trim() : "", kept, keptBefore, tree });
-  filterStatus.textContent = tree ? `keeps ${total} of ${samplesText(log.count)}` : "";
-  strips.setKept(keptBefore);
+  runs.forEach((run, index) => {
+    const { kept, total } = trees ? keptSamples(trees[index], run.log.count) : { kept: null, total: run.log.count };
+    run.kept = kept;
+    run.keptTotal = total;
+    run.keptBefore = kept && keptBeforeByTime(run.log, kept);
+  });
+  filter.text = trees ? text.trim() : "";
+  filterStatus.textContent = trees ? runs.map((run) => `keeps ${run.keptTotal} of ${samplesText(run.log.count)}` +
+    (runs.length > 1 ? ` of ${run.name}` : "")).join(", ") : "";
+  strips.setKept();
   showView();
   return true;
 }
@@ -219,75 +521,116 @@ filterBox.addEventListener("change", () => {
 
 const channelForm = byId("channel-form");
 const channelError = byId("channel-error");
+const channelSubmit = byId("channel-submit");
+// The computed channel the form changes, or null when it adds one.
+let editing = null;
 
-// A computed channel's name or decimals that cannot be.
-class ChannelError extends Error {}
+// What reads a channel: a computed channel, the filter or the alignment; or null.
+function readerOf(heading) {
+  const reads = (text, run = runs[0]) => {
+    try {
+      return channelsOf(expressionTree(run, text)).includes(page.channelIn(run, heading));
+    } catch (error) {
+      if (error instanceof ExpressionError) return false;
+      throw error;
+    }
+  };
+  const reader = definitions.find((definition) => definition.heading !== heading && reads(definition.expression));
+  if (reader) return reader.heading;
+  if (filter.text && reads(filter.text)) return "the filter";
+  if (alignment.text && reads(alignment.text)) return "the alignment";
+  return null;
+}
 
-// Adds a computed channel; a ChannelError or an ExpressionError says why it cannot.
-function addComputedChannel(heading, decimals, expression) {
-  if (heading === "" || NOT_A_HEADING.test(heading)) {
-    throw new ChannelError("Give the channel a name without square brackets that does not end in a minus and a number.");
+// Adds a computed channel, or changes the one `editing` names; a ChannelError or an
+// ExpressionError says why it cannot.
+function defineChannel(raw, changed = null) {
+  const at = changed ? definitions.indexOf(changed) : definitions.length;
+  const taken = channels.map((entry) => entry.heading).filter((heading) => heading !== changed?.heading);
+  const definition = checkedChannel(raw, taken);
+  runs.forEach((run) => expressionTree(run, definition.expression, at));
+  if (changed && definition.heading !== changed.heading) {
+    const reader = readerOf(changed.heading);
+    if (reader) throw new ChannelError(`${reader} reads ${changed.heading}: change it first.`);
   }
-  if (channels.some((entry) => entry.channel.heading === heading)) {
-    throw new ChannelError(`There is a channel headed ${heading} already.`);
+  if (!changed) {
+    definitions.push(definition);
+    computeChannels(at);
+    addChannel(definition.heading, definition);
+    return;
   }
-  if (!Number.isInteger(decimals) || decimals < 0 || decimals > 6) {
-    throw new ChannelError("Give the decimals as a whole number from 0 to 6.");
-  }
-  const tree = expressionTree(expression);
-  const channel = computedChannel(log, heading, decimals, evaluateExpression(tree, log.count));
-  addChannel(channel, { text: expression.trim(), uses: channelsOf(tree) });
+  const entry = channels.find((candidate) => candidate.definition === changed);
+  Object.assign(changed, definition);
+  entry.heading = definition.heading;
+  entry.strip.decimals = definition.decimals;
+  nameEntry(entry);
+  computeChannels(at);
+  applyFilter(filter.text);
+  applyAlignment(alignment.text);
 }
 
 function removeChannel(entry) {
-  const user = channels.find((other) => other.expression?.uses.includes(entry.channel)) ??
-    (filter.tree && channelsOf(filter.tree).includes(entry.channel) ? { channel: { heading: "the filter" } } : null);
-  if (user) {
-    channelError.textContent = `${user.channel.heading} reads ${entry.channel.heading}: change it first.`;
+  const reader = readerOf(entry.heading);
+  if (reader) {
+    channelError.textContent = `${reader} reads ${entry.heading}: change it first.`;
     channelForm.hidden = false;
     return;
   }
-  channels.splice(channels.indexOf(entry), 1);
-  strips.remove(entry.strip);
-  entry.label.remove();
-  const axes = [tableX.value, tableY.value];
-  fillChannelChoices();
-  if (tableX.value !== axes[0]) resetCells("x");
-  if (tableY.value !== axes[1]) resetCells("y");
-  forgetChosenCell();
+  const at = definitions.indexOf(entry.definition);
+  definitions.splice(at, 1);
+  dropChannel(entry);
+  computeChannels(at);
+  channelsChanged();
+}
+
+function editChannel(entry) {
+  editing = entry.definition;
+  byId("channel-name").value = entry.definition.heading;
+  byId("channel-expression").value = entry.definition.expression;
+  byId("channel-decimals").value = String(entry.definition.decimals);
+  channelSubmit.textContent = "Change";
+  openChannelForm(true);
+}
+
+// The form, emptied to add a channel.
+function resetChannelForm() {
+  editing = null;
+  channelSubmit.textContent = "Add";
+  channelForm.reset();
+  channelError.textContent = "";
+}
+
+function openChannelForm(open) {
+  channelForm.hidden = !open;
+  addChannelButton.setAttribute("aria-expanded", String(open));
+  if (open) byId("channel-name").focus();
+  else resetChannelForm();
   layOut();
+}
+
+function channelsChanged() {
+  fillChannelChoices();
+  layOut();
+  showCursorValues();
   showView();
   saveSettings();
 }
 
-addChannelButton.addEventListener("click", () => {
-  channelForm.hidden = !channelForm.hidden;
-  addChannelButton.setAttribute("aria-expanded", String(!channelForm.hidden));
-  if (!channelForm.hidden) byId("channel-name").focus();
-  layOut();
-});
-byId("channel-cancel").addEventListener("click", () => {
-  channelForm.hidden = true;
-  addChannelButton.setAttribute("aria-expanded", "false");
-  channelError.textContent = "";
-  layOut();
-});
+addChannelButton.addEventListener("click", () => openChannelForm(channelForm.hidden));
+byId("channel-cancel").addEventListener("click", () => openChannelForm(false));
 channelForm.addEventListener("submit", (event) => {
   event.preventDefault();
   try {
-    addComputedChannel(byId("channel-name").value.trim(), Number(byId("channel-decimals").value),
-      byId("channel-expression").value);
+    defineChannel({
+      heading: byId("channel-name").value, decimals: Number(byId("channel-decimals").value), expression: byId("channel-expression").value,
+    }, editing);
   } catch (error) {
     if (!(error instanceof ExpressionError || error instanceof ChannelError)) throw error;
     channelError.textContent = error.message;
     return;
   }
-  channelError.textContent = "";
-  channelForm.reset();
-  fillChannelChoices();
-  layOut();
-  showCursorValues();
-  saveSettings();
+  resetChannelForm();
+  channelsChanged();
 });
 
 // ----- The views: strips alone, or the table or the scatter above them -----
@@ -326,363 +669,134 @@ for (const tab of tabs) {
 
 // Shows the table or the scatter of the samples the strips show.
 function showView() {
-  if (shown === "table") showTable();
-  else if (shown === "scatter") showScatter();
+  if (shown === "table") tableView.show();
+  else if (shown === "scatter") scatterView.show();
 }
 
-// The channel selects of both views, each keeping its choice where the channel is still there.
+// The channel selects of both views, each keeping its choice where the channel is still there;
+// computed channels say so.
 const selects = ["table-x", "table-y", "table-values", "scatter-x", "scatter-y", "scatter-colour"].map(byId);
 
 function fillChannelChoices() {
-  const entries = valued();
   for (const select of selects) {
-    const chosen = select.selectedOptions[0]?.textContent;
+    const chosen = select.value;
     const none = select.id === "scatter-colour" ? [new Option("none", "")] : [];
-    select.replaceChildren(...none, ...entries.map((entry) => new Option(entry.channel.heading, entry.channel.heading)));
-    if (chosen !== undefined && [...select.options].some((option) => option.textContent === chosen)) {
-      select.value = select.id === "scatter-colour" && chosen === "none" ? "" : chosen;
-    }
+    select.replaceChildren(...none, ...valued().map((entry) => new Option(labelOf(entry.heading), entry.heading)));
+    if ([...select.options].some((option) => option.value === chosen)) select.value = chosen;
   }
 }
 
-function channelOf(select) {
-  return select.value === "" ? null : channelNamed(select.value);
-}
-
-// The first of the headings that the log holds, or else the first channel with values that is not
-// one of `taken`.
-function firstOf(headings, taken) {
-  const entries = valued();
-  const found = headings.map((heading) => entries.find((entry) => entry.channel.heading === heading)).find(Boolean) ??
-    entries.find((entry) => !taken.includes(entry.channel.heading)) ?? entries[0];
-  return found?.channel.heading ?? "";
-}
-
-// ----- The table -----
-
-const tableX = byId("table-x");
-const tableY = byId("table-y");
-const tableValues = byId("table-values");
-const tableStatistic = byId("table-statistic");
-const tableMinimum = byId("table-minimum");
-const mapElement = byId("map");
-const tableStatus = byId("table-status");
-const cellBoxes = {
-  x: { box: byId("table-x-cells"), error: byId("table-x-cells-error"), select: tableX, most: MOST_COLUMNS },
-  y: { box: byId("table-y-cells"), error: byId("table-y-cells-error"), select: tableY, most: MOST_ROWS },
+// What the views share of the page.
+const context = {
+  page, runs, mark, byId, labelOf, samplesText, samplesShownText,
+  view: () => view,
+  cursor: () => cursor,
+  moveCursorTo,
+  strips,
+  saveSettings: () => saveSettings(),
+  channels: () => valued().map((entry) => entry.heading),
 };
-// What the table shows: the last valid cells and minimum, the chosen cell, the table itself.
-const tableState = { cells: { x: null, y: null }, minimum: 1, chosen: null, table: null };
+const tableView = new TableView(context);
+const scatterView = new ScatterView(context);
 
-function defaultCellsOf(axis) {
-  const channel = channelOf(cellBoxes[axis].select);
-  const range = channel && channelRange(channel);
-  return range ? defaultCells(range[0], range[1], channel.decimals, cellBoxes[axis].most) : { centres: [0], decimals: 0 };
-}
-
-function resetCells(axis) {
-  tableState.cells[axis] = defaultCellsOf(axis);
-  cellBoxes[axis].box.value = cellsText(tableState.cells[axis], mark);
-  cellBoxes[axis].error.textContent = "";
-}
-
-function readCells(axis) {
-  const { box, error } = cellBoxes[axis];
-  try {
-    tableState.cells[axis] = parseCells(box.value, mark, log.separator);
-    error.textContent = "";
-    return true;
-  } catch (mistake) {
-    if (!(mistake instanceof CellsError)) throw mistake;
-    error.textContent = `${mistake.message}. The table keeps ${cellsText(tableState.cells[axis], mark)}.`;
-    return false;
-  }
-}
-
-function readMinimum() {
-  const text = tableMinimum.value.trim();
-  const ok = /^\d+$/.test(text) && Number(text) >= 1;
-  byId("table-minimum-error").textContent = ok ? "" : `Give a whole number from 1. The table keeps ${tableState.minimum}.`;
-  if (ok) tableState.minimum = Number(text);
-  return ok;
-}
-
-// The samples the views show, by time: from the first within the view to the last.
-function samplesShownText() {
-  const inView = strips.samplesInView();
-  if (!inView) return log.count === 0 ? "The log holds no samples." : "The strips' view holds no samples.";
-  const timeOf = (index) => {
-    const sample = sampleByTime(log, index);
-    return sampleTimeText(log.seconds[sample], log.hundredths[sample], mark);
-  };
-  const zoomed = view.start > whole.start || view.end < whole.end;
-  const count = inView[1] - inView[0] + 1;
-  const kept = filter.keptBefore ? `, ${filter.keptBefore[inView[1] + 1] - filter.keptBefore[inView[0]]} of them kept by the filter` : "";
-  return `${zoomed ? `From ${timeOf(inView[0])} to ${timeOf(inView[1])}, as the strips are zoomed` : "The whole log"}: ` +
-    `${samplesText(count)}${kept}.`;
-}
-
-function showTable() {
-  const [x, y, values] = [channelOf(tableX), channelOf(tableY), channelOf(tableValues)];
-  if (!x || !y || !values) {
-    byId("table-caption").textContent = "The log has no channel with values.";
-    mapElement.replaceChildren();
-    return;
-  }
-  const { cells, chosen } = tableState;
-  const table = computeTable({
-    x, y, values, xCells: cells.x, yCells: cells.y, statistic: tableStatistic.value, minimum: tableState.minimum,
-    times: log.times, start: view.start, end: view.end, kept: filter.kept,
-    chosen: chosen ? chosen.row * cells.x.centres.length + chosen.column : -1,
-  });
-  tableState.table = table;
-  byId("table-caption").textContent = `${tableStatistic.value === "samples" ? "The number of samples"
-    : `The ${tableStatistic.value} of ${values.heading}`} in each cell. ${samplesShownText()}` +
-    (tableState.minimum > 1 ? ` Cells with fewer than ${samplesText(tableState.minimum)} are empty.` : "");
-  const range = renderTable(mapElement, table, { x: x.heading, y: y.heading }, mark);
-  renderLegend(byId("table-legend"), range, shownDecimals(table), mark, TABLE_SCALE);
-  const focusable = chosen ? cellElement(chosen.row, chosen.column) : mapElement.querySelector("td");
-  if (focusable) focusable.tabIndex = 0;
-  if (chosen) {
-    cellElement(chosen.row, chosen.column)?.classList.add("chosen");
-    strips.setMarks(table.chosenSamples.map((sample) => log.times[sample]));
-    showChosenStatus();
-  } else {
-    tableStatus.textContent = "";
-  }
-}
-
-function cellElement(row, column) {
-  return mapElement.querySelector(`td[data-row="${row}"][data-column="${column}"]`);
-}
-
-function showChosenStatus() {
-  const samples = tableState.table.chosenSamples;
-  const at = samples.indexOf(cursor);
-  const { x, y } = tableState.cells;
-  const { row, column } = tableState.chosen;
-  tableStatus.textContent = `Cell ${tableX.value} ${cellsText(x, mark).split(" ")[column]}, ` +
-    `${tableY.value} ${cellsText(y, mark).split(" ")[row]}: ${samplesText(samples.length)}` +
-    (at >= 0 ? `; the cursor is at ${at + 1} of ${samples.length}.` : ".");
-}
-
-function chooseCell(row, column) {
-  tableState.chosen = { row, column };
-  showTable();
-  const samples = tableState.table.chosenSamples;
-  if (samples.length > 0) moveCursorTo(samples[0], true);
-  showChosenStatus();
-  cellElement(row, column)?.focus();
-}
-
-function forgetChosenCell() {
-  if (!tableState.chosen) return;
-  tableState.chosen = null;
-  strips.setMarks(null);
-}
-
-// Steps the cursor to the chosen cell's next (or previous) sample in file order.
-function stepInCell(direction) {
-  const samples = tableState.table?.chosenSamples;
-  if (!tableState.chosen || !samples || samples.length === 0) return;
-  const after = lowerBound(samples, cursor + (direction > 0 ? 1 : 0));
-  const next = direction > 0 ? samples[Math.min(after, samples.length - 1)] : samples[Math.max(after - 1, 0)];
-  moveCursorTo(next, true);
-  showChosenStatus();
-}
-
-mapElement.addEventListener("click", (event) => {
-  const cell = event.target.closest("td");
-  if (cell) chooseCell(Number(cell.dataset.row), Number(cell.dataset.column));
-});
-mapElement.addEventListener("keydown", (event) => {
-  const cell = event.target.closest("td");
-  if (!cell || event.ctrlKey || event.altKey || event.metaKey) return;
-  const row = Number(cell.dataset.row);
-  const column = Number(cell.dataset.column);
-  const { columns, rows } = tableState.table;
-  const moves = { ArrowLeft: [0, -1], ArrowRight: [0, 1], ArrowUp: [-1, 0], ArrowDown: [1, 0] };
-  if (moves[event.key]) {
-    const [down, across] = moves[event.key];
-    const next = cellElement(Math.min(Math.max(row + down, 0), rows - 1), Math.min(Math.max(column + across, 0), columns - 1));
-    cell.tabIndex = -1;
-    next.tabIndex = 0;
-    next.focus();
-  } else if (event.key === "Enter" || event.key === " ") {
-    chooseCell(row, column);
-  } else {
-    return;
-  }
-  event.preventDefault();
-  event.stopPropagation();
-});
-
-function changeTable(reset) {
-  if (reset) {
-    resetCells(reset);
-    forgetChosenCell();
-  }
-  showTable();
-  saveSettings();
-}
-
-tableX.addEventListener("change", () => changeTable("x"));
-tableY.addEventListener("change", () => changeTable("y"));
-tableValues.addEventListener("change", () => changeTable(null));
-tableStatistic.addEventListener("change", () => changeTable(null));
-tableMinimum.addEventListener("change", () => {
-  if (readMinimum()) changeTable(null);
-});
-for (const axis of ["x", "y"]) {
-  cellBoxes[axis].box.addEventListener("change", () => {
-    if (!readCells(axis)) return;
-    forgetChosenCell();
-    changeTable(null);
-  });
-}
-byId("table-controls").addEventListener("submit", (event) => event.preventDefault());
-
-byId("copy-table").addEventListener("click", async () => {
-  if (!tableState.table) return;
-  const text = tableText(tableState.table, "\t", mark);
-  try {
-    await navigator.clipboard.writeText(text);
-    tableStatus.textContent = "The table is on the clipboard.";
-  } catch (error) {
-    tableStatus.textContent = `The browser did not let the page copy (${error.message}); select the table and copy it.`;
-  }
-});
-
-byId("save-table").addEventListener("click", () => {
-  if (!tableState.table) return;
-  const text = tableText(tableState.table, log.separator, mark);
-  const link = document.createElement("a");
-  link.href = URL.createObjectURL(new Blob([text], { type: "text/csv" }));
-  link.download = `${document.title.replace(/\.pdb$/i, "")} ${tableValues.value} ${tableStatistic.value}.csv`
-    .replace(/[\\/:*?"<>|]/g, "-");
-  link.click();
-  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
-});
-
-// ----- The scatter -----
-
-const scatterX = byId("scatter-x");
-const scatterY = byId("scatter-y");
-const scatterColour = byId("scatter-colour");
-let scatter = null;
-
-function scatterHeight() {
-  return Math.max(240, Math.min(480, Math.round(window.innerHeight * 0.45)));
-}
-
-function showScatter() {
-  const [x, y, colour] = [channelOf(scatterX), channelOf(scatterY), channelOf(scatterColour)];
-  if (!x || !y) {
-    byId("scatter-caption").textContent = "The log has no channel with values.";
-    return;
-  }
-  scatter ??= new ScatterPlot(byId("scatter-plot"), scatterHeight(), mark);
-  const rangeOf = (channel) => plotRange(channelRange(channel) ?? [0, 1], channel.decimals);
-  const colourRange = colour && channelRange(colour);
-  scatter.draw({
-    x, y, colour, xRange: rangeOf(x), yRange: rangeOf(y), colourRange,
-    times: log.times, start: view.start, end: view.end, kept: filter.kept,
-  });
-  scatter.placeCursor(cursor);
-  byId("scatter-caption").textContent = `${y.heading} up, ${x.heading} across${colour ? `, coloured by ${colour.heading}` : ""}. ` +
-    samplesShownText();
-  renderLegend(byId("scatter-legend"), colourRange, colour?.decimals ?? 0, mark, DOT_SCALE);
-}
-
-for (const select of [scatterX, scatterY, scatterColour]) {
-  select.addEventListener("change", () => {
-    showScatter();
-    saveSettings();
-  });
-}
-byId("scatter-controls").addEventListener("submit", (event) => event.preventDefault());
-
-// ----- Settings in the fragment -----
+// ----- Settings in the fragment and in setup files -----
 
 let restoring = true;
 
+function currentSettings() {
+  return {
+    view: shown,
+    ...tableView.settings(),
+    ...scatterView.settings(),
+    filter: filter.text || null,
+    align: alignment.text || null,
+    shifts: runs.length > 1 ? runs.map((run) => (run.shift / 100).toString().replace(".", mark)) : null,
+    channels: definitions.map(({ heading, decimals, expression }) => ({ heading, decimals, expression })),
+  };
+}
+
 function saveSettings() {
   if (restoring) return;
-  const { cells } = tableState;
-  history.replaceState(null, "", `#${settingsText({
-    view: shown,
-    x: tableX.value, y: tableY.value, values: tableValues.value, statistic: tableStatistic.value,
-    xCells: cellsText(cells.x, mark), yCells: cellsText(cells.y, mark), minimum: String(tableState.minimum),
-    filter: filter.text || null,
-    across: scatterX.value, up: scatterY.value, colour: scatterColour.value,
-    channels: channels.filter((entry) => entry.expression)
-      .map((entry) => ({ heading: entry.channel.heading, decimals: entry.channel.decimals, expression: entry.expression.text })),
-  })}`);
+  history.replaceState(null, "", `#${settingsText(currentSettings())}`);
 }
 
-// Chooses a channel by its heading where the select offers it.
-function choose(select, heading) {
-  if (heading !== undefined && [...select.options].some((option) => option.value === heading)) select.value = heading;
+// Notes what is left out of the page and why, from the source that set it, if any.
+function leaveOut(label, reason, source = null) {
+  pageNotes.push({ kind: "warning", text: `${source ? `From ${source}, left` : "Left"} out: ${label}. ${reason}${/[.!?]$/.test(reason) ? "" : "."}` });
 }
 
-function restoreSettings(settings) {
-  for (const { heading, decimals, expression } of settings.channels) {
-    try {
-      addComputedChannel(heading, decimals, expression);
-    } catch (error) {
-      if (!(error instanceof ExpressionError || error instanceof ChannelError)) throw error;
-      channelError.textContent = `${heading} from the page's address: ${error.message}`;
-      channelForm.hidden = false;
-    }
+// Applies settings from outside the page (its address, a setup) in place of its own, after the
+// checks that typed ones pass; what fails them is left out with a note naming `source`.
+function applySettings(raw, source) {
+  const { settings, notes } = checkedSettings(raw, {
+    headings: valued().filter((entry) => !entry.definition).map((entry) => entry.heading),
+    unvalued: channels.filter((entry) => !entry.numbers).map((entry) => entry.heading),
+    decimalMark: mark, separator: page.separator, runs: runs.length,
+  });
+  pageNotes.length = 0;
+  for (const { label, reason } of notes) leaveOut(label, reason, source);
+  applyFilter("");
+  applyAlignment("");
+  for (const entry of channels.filter((candidate) => candidate.definition)) dropChannel(entry);
+  definitions.length = 0;
+  for (const definition of settings.channels) {
+    definitions.push(definition);
+    computeChannels(definitions.length - 1);
+    addChannel(definition.heading, definition);
   }
   fillChannelChoices();
-  const x = firstOf(["RPM"], []);
-  const y = firstOf(["Airflow", "Air Volume", "TPS"], [x]);
-  choose(tableX, x);
-  choose(tableY, y);
-  choose(tableValues, firstOf(["O2", "Knock"], [x, y]));
-  choose(scatterX, x);
-  choose(scatterY, y);
-  choose(scatterColour, tableValues.value);
-  choose(tableX, settings.x);
-  choose(tableY, settings.y);
-  choose(tableValues, settings.values);
-  if (STATISTICS.includes(settings.statistic)) tableStatistic.value = settings.statistic;
-  choose(scatterX, settings.across);
-  choose(scatterY, settings.up);
-  choose(scatterColour, settings.colour);
-  for (const axis of ["x", "y"]) {
-    resetCells(axis);
-    const saved = settings[`${axis}Cells`];
-    if (saved !== undefined) {
-      cellBoxes[axis].box.value = saved;
-      if (!readCells(axis)) cellBoxes[axis].box.value = cellsText(tableState.cells[axis], mark);
-    }
-  }
-  if (settings.minimum !== undefined) {
-    tableMinimum.value = settings.minimum;
-    if (!readMinimum()) tableMinimum.value = "1";
-  }
-  if (settings.filter !== undefined) {
-    filterBox.value = settings.filter;
-    applyFilter(settings.filter);
-  }
-  showTab(["table", "scatter"].includes(settings.view) ? settings.view : "strips");
+  tableView.restore(settings);
+  scatterView.restore(settings);
+  filterBox.value = settings.filter ?? "";
+  applyFilter(filterBox.value);
+  (settings.shifts ?? []).forEach((text, index) => {
+    if (index > 0 && index < runs.length) runs[index].shift = readShift(text, mark);
+  });
+  alignBox.value = settings.align ?? "";
+  applyAlignment(alignBox.value);
+  renderNotices(document, runs, pageNotes);
+  showTab(settings.view ?? "strips");
 }
+
+byId("save-setup").addEventListener("click", () => {
+  const link = document.createElement("a");
+  link.href = URL.createObjectURL(new Blob([setupText(currentSettings(), mark)], { type: "text/plain" }));
+  link.download = `${runs[0].name.replace(/\.pdb$/i, "")} setup.txt`.replace(/[\\/:*?"<>|]/g, "-");
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+  byId("page-status").textContent = `The setup is saved as ${link.download}.`;
+});
+
+byId("load-setup").addEventListener("click", () => byId("setup-file").click());
+byId("setup-file").addEventListener("change", async (event) => {
+  const [file] = event.target.files;
+  event.target.value = "";
+  if (!file) return;
+  try {
+    applySettings(readSetup(await file.text(), mark), `the setup ${file.name}`);
+  } catch (error) {
+    if (!(error instanceof SetupError)) throw error;
+    byId("page-status").textContent = `${file.name} cannot be loaded: ${error.message}.`;
+    return;
+  }
+  byId("page-status").textContent = `The setup ${file.name} is applied.`;
+  layOut();
+  saveSettings();
+});
 
 // ----- Keys -----
 
 const KEYS = {
   ArrowLeft: (event) => stepCursor(event.shiftKey ? -10 : -1),
   ArrowRight: (event) => stepCursor(event.shiftKey ? 10 : 1),
-  Home: () => moveCursorTo(0, true),
-  End: () => moveCursorTo(log.count - 1, true),
+  Home: () => cursor && moveCursorTo({ run: cursor.run, sample: 0 }, true),
+  End: () => cursor && moveCursorTo({ run: cursor.run, sample: runs[cursor.run].log.count - 1 }, true),
   "+": () => zoomBy(0.5),
   "=": () => zoomBy(0.5),
   "-": () => zoomBy(2),
   Escape: showWholeLog,
-  n: () => stepInCell(1),
-  N: () => stepInCell(-1),
+  n: () => tableView.stepInCell(1),
+  N: () => tableView.stepInCell(-1),
 };
 document.addEventListener("keydown", (event) => {
   const act = KEYS[event.key];
@@ -703,38 +817,73 @@ window.addEventListener("resize", () => {
   });
 });
 
-restoreSettings(readSettings(location.hash));
+// ----- The page opens -----
+
+for (const heading of sharedHeadings(runs).shared) addChannel(heading);
+renderHeader(document, runs);
+renderRanges(document, runs);
+renderRunsLegend();
+tableView.setRuns();
+scatterView.setRuns();
+fillChannelChoices();
+tableView.chooseDefaults();
+scatterView.chooseDefaults();
+const fromAddress = location.hash.replace(/^#/, "") !== "";
+if (fromAddress || page.setup !== null) {
+  let raw;
+  let source = "the page's address";
+  if (fromAddress) {
+    raw = readSettings(location.hash);
+  } else {
+    source = "the page's setup";
+    try {
+      raw = readSetup(page.setup, mark);
+    } catch (error) {
+      if (!(error instanceof SetupError)) throw error;
+      raw = { channels: [] };
+      leaveOut("the page's setup", `${error.message[0].toUpperCase()}${error.message.slice(1)}`);
+    }
+  }
+  applySettings(raw, source);
+} else {
+  placeRuns();
+  renderNotices(document, runs, pageNotes);
+  showTab("strips");
+}
 restoring = false;
-layOut();
-if (log.count > 0) moveCursorTo(0, false);
+const firstWithSamples = runs.findIndex((run) => run.log.count > 0);
+if (firstWithSamples >= 0) moveCursorTo({ run: firstWithSamples, sample: 0 }, false);
 else showCursorValues();
 
 // What tests and the benchmark read of the page.
 window.quilletPage = {
   view: () => ({ ...view }),
   whole: () => ({ ...whole }),
-  cursor: () => cursor,
-  cursorTime: () => (cursor < 0 ? null : log.times[cursor]),
+  cursor: () => (cursor ? cursor.sample : -1),
+  cursorRun: () => (cursor ? cursor.run : -1),
+  cursorTime: cursorTimeOnPage,
+  runs: () => runs.map((run) => ({ name: run.name, offset: run.offset, count: run.log.count })),
   marked: () => strips.markedTimes?.length ?? 0,
-  scatterScales: () => scatter && { x: { min: scatter.u.scales.x.min, max: scatter.u.scales.x.max }, y: { min: scatter.u.scales.y.min, max: scatter.u.scales.y.max } },
+  scatterScales: () => scatterView.scales(),
+  scatterLabels: () => scatterView.labels(),
   stripScales: () => strips.shown().filter((strip) => strip.u)
-    .map((strip) => ({ heading: strip.channel.heading, min: strip.u.scales.x.min, max: strip.u.scales.x.max })),
+    .map((strip) => ({ heading: strip.heading, min: strip.u.scales.x.min, max: strip.u.scales.x.max })),
   // The labels each strip's value axis shows, and those of the time axis with where they stand
   // on its canvas, in CSS pixels.
   valueLabels: () => strips.shown().filter((strip) => strip.u)
-    .map((strip) => ({ heading: strip.channel.heading, labels: strip.u.axes[1]._values ?? [] })),
+    .map((strip) => ({ heading: strip.heading, labels: strip.u.axes[1]._values ?? [], width: strip.u.axes[1]._size })),
   timeLabels() {
     const u = strips.axisChart;
-    const context = u.ctx;
-    context.save();
-    context.font = u.axes[0].font[0];
+    const context2d = u.ctx;
+    context2d.save();
+    context2d.font = u.axes[0].font[0];
     const labels = u.axes[0]._splits.map((time, i) => {
       const text = u.axes[0]._values[i];
       const middle = u.valToPos(time, "x") + u.bbox.left / uPlot.pxRatio;
-      const width = context.measureText(text).width / uPlot.pxRatio;
+      const width = context2d.measureText(text).width / uPlot.pxRatio;
       return { text, left: middle - width / 2, right: middle + width / 2 };
     });
-    context.restore();
+    context2d.restore();
     return { labels, width: u.width };
   },
   // Milliseconds spent drawing every strip over start to end.

@@ -9,7 +9,7 @@ namespace quillet::page_assets {
 // The page's HTML, with a <!--slot:NAME--> where each part of the log goes.
 extern const std::string_view kSkeleton;
 extern const std::string_view kPageStyle;
-// The page's own code: its modules joined into the one module script, the glue last.
+// The page's own code: its modules bundled by esbuild into the one module script.
 extern const std::string_view kPageScript;
 // uPlot: its script, its style, its licence text and its version.
 extern const std::string_view kChartScript;

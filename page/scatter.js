@@ -1,4 +1,5 @@
-// The scatter view: every kept sample a dot, one channel across and one up, coloured by a third.
+// The scatter view: every kept sample of every run a dot, one channel across and one up, each run
+// in a colour of its own, or coloured by a third channel and each run in a shape of its own.
 // Samples are counted into a grid of dots first, so that however many share a dot it is drawn
 // once; gridDots is a plain function that Node tests, ScatterPlot draws it with uPlot's axes.
 import { valueSteps, valueTickText } from "./log_data.js";
@@ -7,8 +8,19 @@ import { scaleRgb } from "./table.js";
 
 // Dark enough to read on white at every share, unlike the table's pale scale.
 export const DOT_SCALE = [[44, 95, 191], [0, 150, 136], [230, 140, 0], [192, 32, 32]];
-const DOT_COLOUR = [31, 95, 191];
+// Each run's colour where no channel colours the dots, the reference's first.
+export const RUN_COLOURS = [[31, 95, 191], [214, 96, 0], [46, 139, 58], [142, 68, 173], [192, 32, 32], [22, 128, 138],
+  [122, 92, 0], [194, 24, 91]];
+const NO_VALUE_COLOUR = [150, 150, 150];
 const DOT_SIZE = 3;
+// Each run's shape where a channel colours the dots, as rows of a square around the dot's middle:
+// the reference's a filled square, then a ring, a plus, a cross, a diamond, a triangle and bars.
+export const SHAPES = [
+  ["#####", "#####", "#####", "#####", "#####"], ["#####", "#...#", "#...#", "#...#", "#####"],
+  ["..#..", "..#..", "#####", "..#..", "..#.."], ["#...#", ".#.#.", "..#..", ".#.#.", "#...#"],
+  ["..#..", ".###.", "#####", ".###.", "..#.."], ["..#..", "..#..", ".###.", ".###.", "#####"],
+  ["..#..", "..#..", "..#..", "..#..", "..#.."], [".....", ".....", "#####", ".....", "....."],
+];
 
 // The samples (in file order) within start..end of time that `kept` keeps (null: all), counted
 // into dots of size × size pixels over a plot width × height pixels that spans the ranges
@@ -66,6 +78,31 @@ function valueAxis(scale, side, decimalsOf, decimalMark) {
   };
 }
 
+const rgba = ([r, g, b]) => (255 << 24) | (b << 16) | (g << 8) | r;
+
+// Fills a dot's square in pixels (a Uint32Array of width × height), spread a pixel beyond it so
+// that a lone sample shows, or in a shape centred on it, scaled to the square.
+function paintDot(pixels, width, height, left, top, size, colour, shape) {
+  if (!shape) {
+    for (let line = Math.max(0, top - 1); line < Math.min(height, top + size + 1); line++) {
+      pixels.fill(colour, line * width + Math.max(0, left - 1), line * width + Math.min(width, left + size + 1));
+    }
+    return;
+  }
+  const scale = Math.max(1, Math.round(size / 2.5));
+  const reach = Math.floor((shape.length * scale) / 2);
+  const middleX = left + Math.floor(size / 2);
+  const middleY = top + Math.floor(size / 2);
+  for (let row = 0; row < shape.length * scale; row++) {
+    const y = middleY - reach + row;
+    if (y < 0 || y >= height) continue;
+    for (let column = 0; column < shape.length * scale; column++) {
+      const x = middleX - reach + column;
+      if (x >= 0 && x < width && shape[Math.floor(row / scale)][Math.floor(column / scale)] === "#") pixels[y * width + x] = colour;
+    }
+  }
+}
+
 export class ScatterPlot {
   constructor(element, height, decimalMark) {
     this.element = element;
@@ -96,7 +133,7 @@ export class ScatterPlot {
     this.ring.className = "scatter-cursor";
     this.ring.hidden = true;
     this.u.over.append(this.ring);
-    this.cursor = -1;
+    this.cursor = null;
     this.u.over.addEventListener("dblclick", () => {
       this.ranges = null;
       this.draw(this.picture);
@@ -119,10 +156,11 @@ export class ScatterPlot {
     u.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
   }
 
-  // Draws picture: {x, y, colour (or null) channels, xRange, yRange, colourRange, times, start,
-  // end, kept}. The ranges a drag chose stay until a double-click or another channel across or up.
+  // Draws picture: {x, y (the channels' headings and decimals), colour (or null), xRange, yRange,
+  // colourRange, runs: [{x, y, colour channels of the run, times, start, end, kept}]}. The ranges
+  // a drag chose stay until a double-click or another channel across or up.
   draw(picture) {
-    if (picture.x !== this.picture?.x || picture.y !== this.picture?.y) this.ranges = null;
+    if (picture.x.heading !== this.picture?.x.heading || picture.y.heading !== this.picture?.y.heading) this.ranges = null;
     this.picture = picture;
     const xRange = this.ranges?.x ?? picture.xRange;
     const yRange = this.ranges?.y ?? picture.yRange;
@@ -140,29 +178,28 @@ export class ScatterPlot {
     const size = Math.max(2, Math.round(DOT_SIZE * uPlot.pxRatio));
     const xRange = [u.scales.x.min, u.scales.x.max];
     const yRange = [u.scales.y.min, u.scales.y.max];
-    const grid = gridDots({ ...picture, xRange, yRange, width: bbox.width, height: bbox.height, size });
-    const { columns, rows } = grid;
+    const columns = Math.ceil(bbox.width / size);
+    const rows = Math.ceil(bbox.height / size);
     const image = ctx.createImageData(columns * size, rows * size);
     const pixels = new Uint32Array(image.data.buffer);
     const [colourLow, colourHigh] = picture.colourRange ?? [0, 0];
-    const rgba = ([r, g, b]) => (255 << 24) | (b << 16) | (g << 8) | r;
-    const plain = rgba(DOT_COLOUR);
-    for (let dot = 0; dot < grid.counts.length; dot++) {
-      if (grid.counts[dot] === 0) continue;
-      let colour = plain;
-      if (grid.colourSums) {
-        const mean = grid.colourSums[dot] / grid.colourCounts[dot];
-        colour = mean === mean
-          ? rgba(scaleRgb(colourHigh > colourLow ? (mean - colourLow) / (colourHigh - colourLow) : 0.5, DOT_SCALE))
-          : rgba([150, 150, 150]);
+    const shaped = picture.runs.length > 1 && picture.colour !== null;
+    picture.runs.forEach((run, index) => {
+      const grid = gridDots({ ...run, xRange, yRange, width: bbox.width, height: bbox.height, size });
+      const plain = rgba(RUN_COLOURS[index]);
+      for (let dot = 0; dot < grid.counts.length; dot++) {
+        if (grid.counts[dot] === 0) continue;
+        let colour = plain;
+        if (grid.colourSums) {
+          const mean = grid.colourSums[dot] / grid.colourCounts[dot];
+          colour = mean === mean
+            ? rgba(scaleRgb(colourHigh > colourLow ? (mean - colourLow) / (colourHigh - colourLow) : 0.5, DOT_SCALE))
+            : rgba(NO_VALUE_COLOUR);
+        }
+        paintDot(pixels, columns * size, rows * size, (dot % columns) * size, Math.floor(dot / columns) * size, size, colour,
+          shaped ? SHAPES[index] : null);
       }
-      // A dot spreads a pixel beyond its square, so that a lone sample shows.
-      const left = Math.max(0, (dot % columns) * size - 1);
-      const right = Math.min(columns * size, (dot % columns + 1) * size + 1);
-      const top = Math.max(0, Math.floor(dot / columns) * size - 1);
-      const bottom = Math.min(rows * size, (Math.floor(dot / columns) + 1) * size + 1);
-      for (let line = top; line < bottom; line++) pixels.fill(colour, line * columns * size + left, line * columns * size + right);
-    }
+    });
     const offscreen = document.createElement("canvas");
     offscreen.width = image.width;
     offscreen.height = image.height;
@@ -171,13 +208,14 @@ export class ScatterPlot {
     this.placeCursor(this.cursor);
   }
 
-  // A ring around the cursor's sample (a sample in file order, or -1), where it is in the plot.
-  placeCursor(sample) {
-    this.cursor = sample;
+  // A ring around the cursor's sample ({run, sample}: the index of a run of the picture and a
+  // sample of it in file order, or null), where it is in the plot.
+  placeCursor(cursor) {
+    this.cursor = cursor;
     const u = this.u;
-    const { x, y } = this.picture ?? {};
-    const across = sample >= 0 && x ? x.numbers[x.keys[sample]] : NaN;
-    const up = sample >= 0 && y ? y.numbers[y.keys[sample]] : NaN;
+    const run = cursor && this.picture?.runs[cursor.run];
+    const across = run ? run.x.numbers[run.x.keys[cursor.sample]] : NaN;
+    const up = run ? run.y.numbers[run.y.keys[cursor.sample]] : NaN;
     const inside = across >= u.scales.x.min && across <= u.scales.x.max && up >= u.scales.y.min && up <= u.scales.y.max;
     this.ring.hidden = !inside;
     if (inside) {

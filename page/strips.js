@@ -1,12 +1,19 @@
-// The strips: one uPlot chart per channel over a shared time axis, a cursor line across them,
-// zoom by dragging, the time where the filter holds shaded, and the samples of a table's cell
-// marked on the time axis. The axis rules are plain functions that Node tests; the charts need
-// the page's document and uPlot.
-import { columnBounds, lowerBound, stripPoints, tickTimeText, TIME_STEPS, valueSteps, valueTickText } from "./log_data.js";
+// The strips: one uPlot chart per channel over a shared time axis, every run a line of its own
+// style in each, a cursor line across them, zoom by dragging, the time where the filter holds
+// shaded, and the samples of a table's cell marked on the time axis. The axis rules and the
+// series of several runs are plain functions that Node tests; the charts need the page's
+// document and uPlot.
+import {
+  columnBounds, stripPoints, tickTimeText, TIME_STEPS, valueSteps, valueTickText,
+} from "./log_data.js";
 
 export const COLOURS = ["#1f5fbf", "#c0392b", "#2e8b3a", "#8e44ad", "#d35400", "#16808a", "#7a5c00",
   "#c2185b", "#455a64", "#5d4cc4", "#9c6b30", "#00838f"];
+// Each run's line: the reference's solid, the others dashed each their own way.
+export const DASHES = [[], [6, 3], [2, 2], [8, 3, 2, 3], [1, 3], [12, 4], [4, 2, 1, 2, 1, 2], [12, 2, 2, 2]];
+// The narrowest value axis, and the room beside its widest label: the gap and the tick.
 const VALUE_AXIS_WIDTH = 60;
+const VALUE_AXIS_ROOM = 10;
 const TIME_AXIS_HEIGHT = 32;
 const SMALLEST_STRIP = 44;
 const LARGEST_STRIP = 150;
@@ -42,7 +49,7 @@ export function axisTicks(min, max, step) {
 // channel can hold) that it touches, so that a channel that is 0 throughout does not run to -1.
 export function valueScale(low, high, decimals, height, possible = null) {
   let scale = null;
-  for (const step of valueSteps(decimals).concat([1e6, 2e6, 5e6, 1e7, 1e8, 1e9, 1e12])) {
+  for (const step of valueSteps(decimals)) {
     let min = low - step;
     let max = high + step;
     if (low === high) {
@@ -107,6 +114,64 @@ export function markedColumns(times, start, end, columns) {
   return marked;
 }
 
+// The points of several runs' series over one time array, as uPlot draws aligned series: every
+// run's points at their times, in time order, a run without a point at a time left out there
+// (undefined), which its line passes over; where runs have several points at one time, that time
+// takes as many places as the most. The breaks stay each run's; its lone points become places.
+export function sharedSeries(parts) {
+  if (parts.length === 1) {
+    const [{ xs, ys, breaks, lonePoints }] = parts;
+    return { xs, ys: [ys], breaks: [breaks], lonePoints: [lonePoints] };
+  }
+  const most = parts.reduce((sum, part) => sum + part.xs.length, 0);
+  const xs = new Float64Array(most);
+  const ys = parts.map(() => new Array(most));
+  const placeOf = parts.map((part) => new Int32Array(part.xs.length));
+  const next = new Int32Array(parts.length);
+  let places = 0;
+  for (;;) {
+    let x = Infinity;
+    for (let run = 0; run < parts.length; run++) {
+      const at = next[run];
+      if (at < parts[run].xs.length && parts[run].xs[at] < x) x = parts[run].xs[at];
+    }
+    if (x === Infinity) break;
+    let taken = 0;
+    for (let run = 0; run < parts.length; run++) {
+      const { xs: runXs, ys: runYs } = parts[run];
+      let count = 0;
+      for (let at = next[run]; at < runXs.length && runXs[at] === x; at++, count++) {
+        ys[run][places + count] = runYs[at];
+        placeOf[run][at] = places + count;
+      }
+      next[run] += count;
+      taken = Math.max(taken, count);
+    }
+    xs.fill(x, places, places + taken);
+    places += taken;
+  }
+  for (const series of ys) series.length = places;
+  return {
+    xs: xs.subarray(0, places),
+    ys,
+    breaks: parts.map((part) => part.breaks),
+    lonePoints: parts.map((part, run) => part.lonePoints.map((point) => placeOf[run][point])),
+  };
+}
+
+// A run's points of a channel over the page's view, at the page's times; `bounds` are the run's
+// samples of each pixel column.
+function runPoints(run, channel, bounds, view, quietSpell) {
+  if (!channel?.numbers) return { xs: [], ys: [], breaks: [], lonePoints: [] };
+  const [start, end] = [view.start + run.offset, view.end + run.offset];
+  const drawn = stripPoints(run.log.timesByTime, channel, bounds, start, end, quietSpell);
+  if (run.offset !== 0) {
+    for (let i = 0; i < drawn.xs.length; i++) drawn.xs[i] -= run.offset;
+    drawn.breaks = drawn.breaks.map(([before, after]) => [before - run.offset, after - run.offset]);
+  }
+  return drawn;
+}
+
 function timeAxis(showTicks, mark) {
   return {
     scale: "x",
@@ -122,10 +187,11 @@ function timeAxis(showTicks, mark) {
 }
 
 export class StripCharts {
-  // Strips over the view {start, end}; on.point(time) follows the mouse, on.zoom(start, end) a
-  // drag, on.whole() a double-click.
-  constructor(log, view, element, cursorElement, on) {
-    this.log = log;
+  // Strips of the page's runs (page.runs, each placed by its offset) over the view {start, end},
+  // a strip's channel in a run being page.channelIn(run, heading); on.point(time) follows the
+  // mouse, on.zoom(start, end) a drag, on.whole() a double-click.
+  constructor(page, view, element, cursorElement, on) {
+    this.page = page;
     this.element = element;
     this.cursorElement = cursorElement;
     this.on = on;
@@ -134,9 +200,12 @@ export class StripCharts {
     this.made = 0;
     this.view = { ...view };
     this.columns = 1;
-    this.keptBefore = null;
+    this.valueAxisWidth = VALUE_AXIS_WIDTH;
+    this.measure = document.createElement("canvas").getContext("2d");
+    this.measure.font = FONT;
     this.markedTimes = null;
     this.cursorTime = null;
+    // Per run, the runs of pixel columns where the filter holds.
     this.held = [];
     this.marked = [];
     this.axisStrip = document.createElement("div");
@@ -154,34 +223,33 @@ export class StripCharts {
     this.axisChart = this.makeChart(chart, "transparent", TIME_AXIS_HEIGHT, null);
   }
 
-  // A strip for the channel, before the time axis; its output shows the cursor's value.
-  add(channel, colour) {
+  // A strip for the channel of that heading, before the time axis; `label` names it, its output
+  // shows the cursor's values. `possible` is the range the channel can hold, or null.
+  add({ heading, label: text, decimals, numbers, possible }, colour) {
     const element = document.createElement("div");
     element.className = "strip";
     element.dataset.channel = String(this.made++);
     const label = document.createElement("div");
     label.className = "strip-label";
-    const heading = document.createElement("span");
-    heading.className = "heading";
-    heading.textContent = channel.heading;
-    heading.style.borderColor = colour;
+    const name = document.createElement("span");
+    name.className = "heading";
+    name.textContent = text;
+    name.style.borderColor = colour;
     const value = document.createElement("output");
     value.className = "value";
     value.dataset.channel = element.dataset.channel;
-    label.append(heading, value);
+    label.append(name, value);
     const chart = document.createElement("div");
     chart.className = "strip-chart";
     element.append(label, chart);
-    if (!channel.numbers) {
+    if (!numbers) {
       const note = document.createElement("p");
       note.className = "no-values";
       note.textContent = "No values: the channel table does not know this channel.";
       chart.append(note);
     }
     this.element.insertBefore(element, this.axisStrip);
-    const possible = channel.texts && channel.numbers
-      ? [Math.min(...channel.numbers), Math.max(...channel.numbers)] : null;
-    const strip = { channel, colour, element, chart, value, u: null, drawn: null, scale: null, possible };
+    const strip = { heading, decimals, numbers, colour, element, chart, value, u: null, drawn: null, scale: null, possible };
     this.strips.push(strip);
     return strip;
   }
@@ -192,21 +260,29 @@ export class StripCharts {
     this.strips.splice(this.strips.indexOf(strip), 1);
   }
 
+  // Charts are made for as many runs as the page has: after a run is added, each is made again.
+  remake() {
+    for (const strip of this.strips) {
+      strip.u?.destroy();
+      strip.u = null;
+    }
+  }
+
   shown() {
     return this.strips.filter((strip) => !strip.element.hidden);
   }
 
   makeChart(element, colour, height, strip) {
-    const log = this.log;
-    const mark = log.decimalMark;
-    const drawn = () => strip?.drawn ?? { breaks: [], lonePoints: [] };
-    const breaksInPixels = (u, seriesIndex, from, to, nullGaps) => nullGaps.concat(drawn().breaks
+    const mark = this.page.decimalMark;
+    const runs = strip ? this.page.runs.length : 1;
+    const drawn = () => strip?.drawn ?? { breaks: [[]], lonePoints: [[]] };
+    const breaksInPixels = (u, seriesIndex, from, to, nullGaps) => nullGaps.concat(drawn().breaks[seriesIndex - 1]
       .map(([before, after]) => [u.valToPos(before, "x", true), u.valToPos(after, "x", true)]));
     const lonePoints = (u, seriesIndex, show) =>
-      show || drawn().lonePoints.length === 0 ? null : drawn().lonePoints;
+      show || drawn().lonePoints[seriesIndex - 1].length === 0 ? null : drawn().lonePoints[seriesIndex - 1];
     const valueAxis = {
       scale: "y",
-      size: VALUE_AXIS_WIDTH,
+      size: () => this.valueAxisWidth,
       font: FONT,
       gap: 3,
       ticks: { show: strip !== null, size: 3 },
@@ -214,6 +290,13 @@ export class StripCharts {
       splits: (u) => (strip?.scale ? axisTicks(u.scales.y.min, u.scales.y.max, strip.scale.step) : []),
       values: (u, splits) => splits.map((value) => valueTickText(value, strip.scale.step, mark)),
     };
+    const series = Array.from({ length: runs }, (_, run) => ({
+      stroke: colour,
+      width: LINE_WIDTH,
+      dash: DASHES[run],
+      gaps: breaksInPixels,
+      points: { size: 4, fill: colour, filter: lonePoints },
+    }));
     const u = new uPlot({
       width: Math.max(element.clientWidth, 100),
       height,
@@ -228,18 +311,13 @@ export class StripCharts {
       },
       scales: { x: { time: false, auto: false }, y: { auto: false } },
       axes: [timeAxis(strip === null, mark), valueAxis],
-      series: [{}, {
-        stroke: colour,
-        width: LINE_WIDTH,
-        gaps: breaksInPixels,
-        points: { size: 4, fill: colour, filter: lonePoints },
-      }],
+      series: [{}, ...series],
       hooks: {
         setSelect: [(chart) => this.zoomToSelection(chart)],
         drawClear: [(chart) => strip && this.drawShading(chart)],
-        draw: [(chart) => (strip ? this.drawStop(chart) : this.drawMarks(chart))],
+        draw: [(chart) => (strip ? this.drawStops(chart) : this.drawMarks(chart))],
       },
-    }, [[], []], element);
+    }, [[], ...series.map(() => [])], element);
     u.over.addEventListener("mousemove", (event) => {
       const x = event.clientX - u.over.getBoundingClientRect().left;
       this.on.point(u.posToVal(x, "x"));
@@ -254,29 +332,35 @@ export class StripCharts {
     u.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
   }
 
-  // A red dashed line where the reading of a damaged log stopped.
-  drawStop(u) {
-    const stop = this.log.stopTime;
-    if (stop === null || stop < this.view.start || stop > this.view.end) return;
-    const x = Math.round(u.valToPos(stop, "x", true));
+  // A red dashed line where the reading of a damaged log stopped, in each run's own dashes.
+  drawStops(u) {
     const { ctx, bbox } = u;
-    ctx.save();
-    ctx.strokeStyle = "#c00";
-    ctx.lineWidth = 1.5 * uPlot.pxRatio;
-    ctx.setLineDash([4 * uPlot.pxRatio, 3 * uPlot.pxRatio]);
-    ctx.beginPath();
-    ctx.moveTo(x, bbox.top);
-    ctx.lineTo(x, bbox.top + bbox.height);
-    ctx.stroke();
-    ctx.restore();
+    this.page.runs.forEach((run, index) => {
+      if (run.log.stopTime === null) return;
+      const stop = run.log.stopTime - run.offset;
+      if (stop < this.view.start || stop > this.view.end) return;
+      const x = Math.round(u.valToPos(stop, "x", true));
+      ctx.save();
+      ctx.strokeStyle = "#c00";
+      ctx.lineWidth = 1.5 * uPlot.pxRatio;
+      ctx.setLineDash((index === 0 ? [4, 3] : DASHES[index]).map((length) => length * uPlot.pxRatio));
+      ctx.beginPath();
+      ctx.moveTo(x, bbox.top);
+      ctx.lineTo(x, bbox.top + bbox.height);
+      ctx.stroke();
+      ctx.restore();
+    });
   }
 
+  // The time where the filter holds, shaded once per run, so that it shows darker where it holds
+  // in several.
   drawShading(u) {
-    if (this.held.length === 0) return;
     const { ctx, bbox } = u;
     ctx.save();
     ctx.fillStyle = SHADE;
-    for (const [first, end] of this.held) ctx.fillRect(bbox.left + first, bbox.top, end - first, bbox.height);
+    for (const held of this.held) {
+      for (const [first, end] of held) ctx.fillRect(bbox.left + first, bbox.top, end - first, bbox.height);
+    }
     ctx.restore();
   }
 
@@ -308,7 +392,7 @@ export class StripCharts {
     const width = Math.max(this.axisStrip.lastChild.clientWidth, 100);
     for (const strip of shown) {
       strip.chart.style.height = `${height}px`;
-      if (!strip.channel.numbers) continue;
+      if (!strip.numbers) continue;
       if (strip.u) strip.u.setSize({ width, height });
       else strip.u = this.makeChart(strip.chart, strip.colour, height, strip);
     }
@@ -317,23 +401,35 @@ export class StripCharts {
   }
 
   // Draws every shown strip over the view, with the cursor at cursorTime (or none, null): two
-  // points at most per pixel column.
-  draw(view, cursorTime = this.cursorTime) {
+  // points at most per pixel column and run. The value axes take the width of the widest label
+  // of any strip, so that every plot spans the same time; a draw that widens them draws again.
+  draw(view, cursorTime = this.cursorTime, settled = false) {
     this.view = { ...view };
     this.cursorTime = cursorTime;
     const { start, end } = view;
-    const times = this.log.timesByTime;
+    const { runs, quietSpell } = this.page;
     this.columns = Math.max(1, Math.round(this.axisChart.bbox.width));
-    const bounds = columnBounds(times, start, end, this.columns);
-    this.held = this.keptBefore ? columnRuns(heldColumns(times, bounds, start, end, this.keptBefore)) : [];
+    const bounds = runs.map((run) => columnBounds(run.log.timesByTime, start + run.offset, end + run.offset, this.columns));
+    this.held = runs.filter((run) => run.keptBefore).map((run) => columnRuns(heldColumns(run.log.timesByTime,
+      bounds[runs.indexOf(run)], start + run.offset, end + run.offset, run.keptBefore)));
     this.marked = this.markedTimes ? columnRuns(markedColumns(this.markedTimes, start, end, this.columns)) : [];
-    for (const strip of this.shown()) {
+    const drawing = this.shown().filter((strip) => strip.u);
+    let widest = 0;
+    for (const strip of drawing) {
+      strip.drawn = sharedSeries(runs.map((run, index) => runPoints(run, this.page.channelIn(run, strip.heading), bounds[index], view, quietSpell)));
+      strip.scale = this.scaleOf(strip);
+      if (!strip.scale) continue;
+      for (const tick of axisTicks(strip.scale.min, strip.scale.max, strip.scale.step)) {
+        widest = Math.max(widest, this.measure.measureText(valueTickText(tick, strip.scale.step, this.page.decimalMark)).width);
+      }
+    }
+    const axisWidth = Math.max(VALUE_AXIS_WIDTH, Math.ceil(widest) + VALUE_AXIS_ROOM);
+    const widened = axisWidth !== this.valueAxisWidth;
+    this.valueAxisWidth = axisWidth;
+    for (const strip of drawing) {
       const u = strip.u;
-      if (!u) continue;
-      strip.drawn = stripPoints(times, strip.channel, bounds, start, end, this.log.quietSpell);
-      strip.scale = this.scaleOf(strip, u);
       u.batch(() => {
-        u.setData([strip.drawn.xs, strip.drawn.ys], false);
+        u.setData([strip.drawn.xs, ...strip.drawn.ys], false);
         u.setScale("x", { min: start, max: end });
         if (strip.scale) u.setScale("y", { min: strip.scale.min, max: strip.scale.max });
       });
@@ -343,27 +439,33 @@ export class StripCharts {
       this.axisChart.setScale("x", { min: start, max: end });
       this.axisChart.setScale("y", { min: 0, max: 1 });
     });
+    if (widened && !settled) {
+      this.draw(view, cursorTime, true);
+      return;
+    }
     this.placeCursor(this.cursorTime);
   }
 
-  scaleOf(strip, u) {
-    const { ys } = strip.drawn;
+  scaleOf(strip) {
     let low = Infinity;
     let high = -Infinity;
-    for (const y of ys) {
-      if (y < low) low = y;
-      if (y > high) high = y;
+    for (const ys of strip.drawn.ys) {
+      for (const y of ys) {
+        if (y < low) low = y;
+        if (y > high) high = y;
+      }
     }
     if (low > high) return null;
-    return valueScale(low, high, strip.channel.decimals, u.bbox.height / uPlot.pxRatio, strip.possible);
+    return valueScale(low, high, strip.decimals, strip.u.bbox.height / uPlot.pxRatio, strip.possible);
   }
 
-  // Shades where the filter holds; keptBefore as heldColumns takes it, or null for no filter.
-  setKept(keptBefore) {
-    this.keptBefore = keptBefore;
+  // Shades where the filter holds, from each run's keptBefore (as heldColumns takes it, or null
+  // for no filter).
+  setKept() {
     this.draw(this.view);
   }
 
+  // Marks times of the page's axis on the time axis, or nothing (null).
   setMarks(times) {
     this.markedTimes = times;
     this.draw(this.view);
@@ -372,7 +474,7 @@ export class StripCharts {
   // The cursor line at a time, or none.
   placeCursor(time) {
     this.cursorTime = time;
-    const shown = this.shown().filter((strip) => strip.u || !strip.channel.numbers);
+    const shown = this.shown().filter((strip) => strip.u || !strip.numbers);
     if (time === null || time < this.view.start || time > this.view.end || shown.length === 0) {
       this.cursorElement.hidden = true;
       return;
@@ -385,13 +487,5 @@ export class StripCharts {
     this.cursorElement.style.left = `${over.left - area.left + this.axisChart.valToPos(time, "x")}px`;
     this.cursorElement.style.top = `${top - area.top}px`;
     this.cursorElement.style.height = `${bottom - top}px`;
-  }
-
-  // The first and last sample by time within the view, or null when it holds none.
-  samplesInView() {
-    const times = this.log.timesByTime;
-    const first = lowerBound(times, this.view.start);
-    const last = lowerBound(times, this.view.end + 1e-9) - 1;
-    return first <= last ? [first, last] : null;
   }
 }

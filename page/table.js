@@ -1,12 +1,63 @@
-// The table of a log's map: X cells across and Y cells down, each the mean, smallest or largest
-// value of a channel, or the count, of the samples that fell in it, as a tuner's ECU reads its
-// map. The counting and the texts are plain functions that Node tests; renderTable builds the
-// HTML table in the page's document.
+// The table of a log's map: X cells across and Y cells down, each a statistic of the samples
+// that fell in it (the mean, smallest or largest value of a channel, or their count), as a
+// tuner's ECU reads its map; and the difference of two runs' tables. The counting and the texts
+// are plain functions that Node tests; renderTable builds the HTML table in the page's document.
 
-export const STATISTICS = ["mean", "smallest", "largest", "samples"];
+// What each statistic reads of a sample (`read` gives the keys of each sample, in file order, and
+// the units of its value at a key, NaN where it has none), how its cells' units come from the
+// samples that fell in them, in its decimals, and how a caption names it. Every table, and the
+// difference of two, is its cells' units in the statistic's decimals, NaN for an empty cell.
+const STATISTIC_LIST = [
+  {
+    name: "mean",
+    read: unitsAtKeys,
+    caption: (values) => `The mean of ${values}`,
+    decimals: (valueDecimals) => valueDecimals + 1,
+    cellUnits: (cells, cell) => meanUnits(cells.sums[cell], cells.counts[cell]),
+  },
+  {
+    name: "smallest",
+    read: unitsAtKeys,
+    caption: (values) => `The smallest value of ${values}`,
+    decimals: (valueDecimals) => valueDecimals,
+    cellUnits: (cells, cell) => cells.lows[cell],
+  },
+  {
+    name: "largest",
+    read: unitsAtKeys,
+    caption: (values) => `The largest value of ${values}`,
+    decimals: (valueDecimals) => valueDecimals,
+    cellUnits: (cells, cell) => cells.highs[cell],
+  },
+  {
+    name: "samples",
+    read: unitsAtKeys,
+    caption: () => "The number of samples",
+    decimals: () => 0,
+    // A sample counts whether or not the values channel has a value there.
+    counting: true,
+    cellUnits: (cells, cell) => cells.counts[cell],
+  },
+];
+export const STATISTICS = STATISTIC_LIST.map((statistic) => statistic.name);
+const statisticNamed = (name) => STATISTIC_LIST.find((statistic) => statistic.name === name);
+
+// The caption of a table of the statistic over a channel whose label is `values`.
+export function statisticCaption(name, values) {
+  return statisticNamed(name).caption(values);
+}
+
 const MOST_CELLS = 64;
+// More samples than a log of a day at a hundred a second holds.
+export const MOST_MINIMUM = 10000000;
 
 export class CellsError extends Error {}
+
+// "Minimum samples" as typed: a whole number from 1 to MOST_MINIMUM, or null.
+export function readMinimum(text) {
+  const trimmed = text.trim();
+  return /^\d{1,8}$/.test(trimmed) && Number(trimmed) >= 1 && Number(trimmed) <= MOST_MINIMUM ? Number(trimmed) : null;
+}
 
 // Cells are their centre values, ascending, with the decimals the most precise of them has.
 // The text holds numbers in the page's decimal mark, apart by spaces or the page's separator.
@@ -17,19 +68,19 @@ export function parseCells(text, decimalMark, separator) {
   if (words.length > MOST_CELLS) throw new CellsError(`At most ${MOST_CELLS} cells, not ${words.length}`);
   const mark = decimalMark === "." ? "\\." : decimalMark;
   const number = new RegExp(`^-?(\\d+(${mark}\\d*)?|${mark}\\d+)$`);
+  // Numbers typed with the other mark split at a comma separator, or are no numbers.
+  const otherMark = decimalMark === "." ? "," : "\\.";
+  const hint = new RegExp(`\\d${otherMark}\\d`).test(text) ? `; the decimal mark here is "${decimalMark}"` : "";
   let decimals = 0;
   const centres = words.map((word) => {
-    if (!number.test(word)) {
-      const hint = word.includes(decimalMark === "." ? "," : ".") ? `; the decimal mark here is "${decimalMark}"` : "";
-      throw new CellsError(`"${word}" is not a number${hint}`);
-    }
+    if (!number.test(word)) throw new CellsError(`"${word}" is not a number${hint}`);
     const fraction = word.split(decimalMark)[1] ?? "";
     decimals = Math.max(decimals, fraction.length);
     return Number(word.replace(decimalMark, "."));
   });
   for (let i = 1; i < centres.length; i++) {
     if (!(centres[i] > centres[i - 1])) {
-      throw new CellsError(`${words[i]} comes after ${words[i - 1]}: give the centres from the smallest to the largest, each once`);
+      throw new CellsError(`${words[i]} comes after ${words[i - 1]}: give the centres from the smallest to the largest, each once${hint}`);
     }
   }
   return { centres, decimals };
@@ -100,6 +151,11 @@ function unitsOf(channel) {
   return channel.units;
 }
 
+// A sample's value as the values channel holds it at the sample's key.
+function unitsAtKeys(values) {
+  return { keys: values.keys, units: unitsOf(values) };
+}
+
 function cellsOfKeys(channel, cells) {
   const find = cellFinder(cells, channel.decimals);
   return Int32Array.from(channel.numbers, find);
@@ -113,13 +169,14 @@ export function computeTable({ x, y, values, xCells, yCells, statistic, minimum,
   const rows = yCells.centres.length;
   const columnOf = cellsOfKeys(x, xCells);
   const rowOf = cellsOfKeys(y, yCells);
-  const units = unitsOf(values);
+  const how = statisticNamed(statistic);
+  const { keys: valueKeys, units } = how.read(values);
   const counts = new Float64Array(rows * columns);
   const sums = new Float64Array(rows * columns);
   const lows = new Float64Array(rows * columns).fill(Infinity);
   const highs = new Float64Array(rows * columns).fill(-Infinity);
-  const [xKeys, yKeys, valueKeys] = [x.keys, y.keys, values.keys];
-  const counting = statistic === "samples";
+  const [xKeys, yKeys] = [x.keys, y.keys];
+  const counting = how.counting === true;
   const chosenSamples = [];
   for (let i = 0; i < times.length; i++) {
     const time = times[i];
@@ -135,10 +192,21 @@ export function computeTable({ x, y, values, xCells, yCells, statistic, minimum,
     if (unit > highs[cell]) highs[cell] = unit;
     if (cell === chosen) chosenSamples.push(i);
   }
+  const cells = { counts, sums, lows, highs };
+  const cellUnits = new Float64Array(rows * columns);
+  for (let cell = 0; cell < cellUnits.length; cell++) {
+    cellUnits[cell] = counts[cell] === 0 || counts[cell] < minimum ? NaN : how.cellUnits(cells, cell);
+  }
   return {
-    columns, rows, xCells, yCells, statistic, minimum, decimals: values.decimals,
-    counts, sums, lows, highs, chosenSamples,
+    columns, rows, xCells, yCells, statistic, decimals: how.decimals(values.decimals), counts, units: cellUnits, chosenSamples,
+    centred: false,
   };
+}
+
+// The later run's table minus the first's, cell by cell, of tables of one statistic over the same
+// cells: empty where either is; its colours centre on zero.
+export function differenceTable(later, first) {
+  return { ...later, units: later.units.map((units, cell) => units - first.units[cell]), chosenSamples: [], centred: true };
 }
 
 // The mean of `count` values that sum to `sum` units, in units ten times finer, rounded half to
@@ -168,34 +236,9 @@ export function unitsText(units, decimals, decimalMark = ".") {
   return `${sign}${whole}${decimalMark}${String(magnitude - whole * scale).padStart(decimals, "0")}`;
 }
 
-// The decimals of the table's values as its cells show them: a mean has one more than the
-// values' cells.
-export function shownDecimals(table) {
-  return { mean: table.decimals + 1, smallest: table.decimals, largest: table.decimals }[table.statistic] ?? 0;
-}
-
-// A cell's value in whole units of its shown decimals, or null for a cell with fewer samples
-// than the minimum.
-function cellUnits(table, cell) {
-  const count = table.counts[cell];
-  if (count === 0 || count < table.minimum) return null;
-  switch (table.statistic) {
-    case "mean": return meanUnits(table.sums[cell], count);
-    case "smallest": return table.lows[cell];
-    case "largest": return table.highs[cell];
-    default: return count;
-  }
-}
-
-// A cell's value as a number (NaN when it is empty) and as its text.
-function cellNumber(table, cell) {
-  const units = cellUnits(table, cell);
-  return units === null ? NaN : units / 10 ** shownDecimals(table);
-}
-
 export function cellText(table, cell, decimalMark) {
-  const units = cellUnits(table, cell);
-  return units === null ? "" : unitsText(units, shownDecimals(table), decimalMark);
+  const units = table.units[cell];
+  return units === units ? unitsText(units, table.decimals, decimalMark) : "";
 }
 
 // The table as lines of cells apart by the separator: the X cells' centres in the first line, the
@@ -245,21 +288,25 @@ export function renderLegend(element, range, decimals, decimalMark, scale) {
   element.replaceChildren(low, ramp, high);
 }
 
-// The smallest and largest of the table's values, or null for an empty table.
-function tableRange(table) {
+// The range of the table's colour scale, as numbers, or null for an empty table: its smallest and
+// largest value, or for a difference as far below zero as above, so that white is no change.
+export function tableRange(table) {
   let low = Infinity;
   let high = -Infinity;
-  for (let cell = 0; cell < table.counts.length; cell++) {
-    const number = cellNumber(table, cell);
-    if (number < low) low = number;
-    if (number > high) high = number;
+  for (const units of table.units) {
+    if (units < low) low = units;
+    if (units > high) high = units;
   }
-  return low <= high ? [low, high] : null;
+  if (low > high) return null;
+  const scale = 10 ** table.decimals;
+  if (!table.centred) return [low / scale, high / scale];
+  const most = Math.max(-low, high) / scale;
+  return [-most, most];
 }
 
 // Fills the <table> element with the table: the axes' centres in header cells, each value cell
-// coloured on the one scale from the smallest value to the largest. Value cells carry their row
-// and column for the page's keys and clicks.
+// coloured on the one scale of tableRange. Value cells carry their row and column for the page's
+// keys and clicks.
 export function renderTable(element, table, headings, decimalMark) {
   const document = element.ownerDocument;
   const range = tableRange(table);
@@ -275,6 +322,7 @@ export function renderTable(element, table, headings, decimalMark) {
   corner.className = "corner";
   top.append(corner, ...cellsText(table.xCells, decimalMark).split(" ").map((text) => header(text, "col")));
   const body = document.createElement("tbody");
+  const scale = 10 ** table.decimals;
   cellsText(table.yCells, decimalMark).split(" ").forEach((text, row) => {
     const line = body.insertRow();
     line.append(header(text, "row"));
@@ -285,7 +333,7 @@ export function renderTable(element, table, headings, decimalMark) {
       cell.dataset.row = String(row);
       cell.dataset.column = String(column);
       cell.tabIndex = -1;
-      const number = cellNumber(table, at);
+      const number = table.units[at] / scale;
       if (number === number) {
         const share = range[1] > range[0] ? (number - range[0]) / (range[1] - range[0]) : 0.5;
         cell.style.background = cssColour(scaleRgb(share, TABLE_SCALE));

@@ -34,6 +34,7 @@ const std::string kUsage =
     "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
     "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
+    "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
     "       quillet-convert --summary INPUT...\n";
 
 const std::string kUnexpectedEnd =

@@ -264,6 +264,7 @@ TEST_F(ConverterCommandTest, WrongUsageShowsTheUsageLinesAndWritesNothing) {
                   "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
                   "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
                   "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
+                  "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
                   "       quillet-convert --summary INPUT...\n")
             << arguments;
     }

@@ -119,6 +119,27 @@ INSTANTIATE_TEST_SUITE_P(
                              o.update = true;
                              o.logName = "N.pdb";
                          })},
+        OptionsCase{"Compare", "--compare --html p.html A B",
+                    with(ConverterOptions{},
+                         [](auto& o) {
+                             o.mode = ConverterMode::Compare;
+                             o.inputs = {"A", "B"};
+                             o.outputs = {{kPage, "p.html"}};
+                         })},
+        OptionsCase{"CompareEightWithASetup",
+                    "--setup s.txt --compare --name N.pdb --html - A B C D E F G -",
+                    with(ConverterOptions{},
+                         [](auto& o) {
+                             o.mode = ConverterMode::Compare;
+                             o.inputs = {"A", "B", "C", "D", "E", "F", "G", "-"};
+                             o.outputs = {{kPage, "-"}};
+                             o.setup = "s.txt";
+                             o.logName = "N.pdb";
+                         })},
+        OptionsCase{"PageWithASetup", "--setup s.txt --html p.html A",
+                    with(oneLog({"A"}, {{kPage, "p.html"}}), [](auto& o) { o.setup = "s.txt"; })},
+        OptionsCase{"PagesOfAFolderWithASetup", "--output-dir out --html --setup s.txt a",
+                    with(manyLogs({"a"}, "out", {kPage}), [](auto& o) { o.setup = "s.txt"; })},
         OptionsCase{"SummaryOfStandardInput", "--summary --name N.pdb -",
                     with(ConverterOptions{},
                          [](auto& o) {
@@ -181,7 +202,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "--mlg MLG takes one INPUT, and an OUTPUT for its CSV"},
         OptionsCase{"MlgOverThePage", "--html p.x --mlg p.x A",
                     "the page and the MLG would both be written to p.x"},
-        OptionsCase{"SummaryWritesNoMlg", "--summary --mlg r.mlg A", "--mlg excludes --summary"}),
+        OptionsCase{"SummaryWritesNoMlg", "--summary --mlg r.mlg A", "--mlg excludes --summary"},
+        OptionsCase{"CompareWithoutAPage", "--compare A B",
+                    "--compare needs --html PAGE, the page to write"},
+        OptionsCase{"CompareOfOneLog", "--compare --html p A", "--compare takes 2 to 8 logs"},
+        OptionsCase{"CompareOfNineLogs", "--compare --html p A B C D E F G H I",
+                    "--compare takes 2 to 8 logs"},
+        OptionsCase{"CompareIntoAFolder", "--compare --html p --output-dir o A B",
+                    "--output-dir excludes --compare"},
+        OptionsCase{"CompareDrawsNothing", "--compare --plot x.svg --html p A B",
+                    "--plot excludes --compare"},
+        OptionsCase{"CompareWritesNoMlg", "--compare --mlg x.mlg --html p A B",
+                    "--mlg excludes --compare"},
+        OptionsCase{"CompareStandardInputTwice", "--compare --html p - -",
+                    "standard input, INPUT -, can be read only once"},
+        OptionsCase{"SetupWithoutAPage", "--setup s.txt A b.csv",
+                    "--setup FILE needs --html, whose pages open with it"},
+        OptionsCase{"EmptySetup", "--setup '' --html p.html A",
+                    "--setup FILE needs --html, whose pages open with it"},
+        OptionsCase{"SummaryTakesNoSetup", "--summary --setup s A", "--setup excludes --summary"}),
     [](const auto& info) { return info.param.name; });
 
 #ifndef _WIN32
@@ -216,6 +255,7 @@ TEST(OptionsTest, UsageErrorsEndInTheUsageLines) {
               "       quillet-convert [OPTIONS] --plot SVG INPUT [OUTPUT]\n"
               "       quillet-convert [OPTIONS] --html PAGE INPUT [OUTPUT]\n"
               "       quillet-convert [OPTIONS] --mlg MLG INPUT [OUTPUT]\n"
+              "       quillet-convert [OPTIONS] --compare --html PAGE LOG LOG...\n"
               "       quillet-convert --summary INPUT...\n");
 }
 

@@ -35,6 +35,11 @@ std::string base64Of(const Arguments&... arguments) {
 
 std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
+// An item of a run's summary as the page's data holds it.
+std::string summaryItem(const std::string& term, const std::string& value) {
+    return "[\"" + term + "\",\"" + value + "\"]";
+}
+
 TEST(Base64, WritesTheVectorsOfItsStandard) {
     const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
                                                                       {"f", "Zg=="},
@@ -116,24 +121,27 @@ TEST_F(PageCommandTest, WritesThePageAndTheSameCsvAsAConversion) {
     const std::string written = readFile(page);
     EXPECT_EQ(written.rfind("<!DOCTYPE html>\n", 0), 0u);
     EXPECT_NE(written.find("<title>RunQMRX.pdb</title>"), std::string::npos);
-    EXPECT_NE(written.find("<div><dt>Samples</dt><dd>12</dd></div>"), std::string::npos);
+    EXPECT_NE(written.find(summaryItem("Samples", "12")), std::string::npos);
 
     const CommandResult toStandardOutput = run("--html - " + shellQuoted(input));
     EXPECT_EQ(toStandardOutput.exitCode, 0);
     EXPECT_EQ(toStandardOutput.standardOutput, written);
 }
 
-// The log's name is text on the page, its markup escaped, and it never reaches the scripts.
-// Markup in the name stays text, and a control character, as everywhere the name shows, a space.
+// The log's name is text on the page and a string of its data, its markup escaped in both; a
+// control character, as everywhere the name shows, a space.
 TEST(LogPage, TheLogsNameIsTextOnThePage) {
     MemoryLogInput log("R&D <b>\n'\xC3\xA4' \xE2\x82\xACQMRX.pdb",
                        support::buildLog(support::drivingLog({38}, 2, 2)));
     MemoryOutputTarget page;
     support::RecordingServices services;
     ASSERT_EQ(writeOneOutput(makePageOutput, log, page, services), ConversionOutcome::Converted);
-    const std::string name = "R&amp;D &lt;b&gt; '\xC3\xA4' \xE2\x82\xACQMRX.pdb";
-    EXPECT_NE(page.contents.find("<title>" + name + "</title>"), std::string::npos);
-    EXPECT_NE(page.contents.find("<h1>" + name + "</h1>"), std::string::npos);
+    EXPECT_NE(
+        page.contents.find("<title>R&amp;D &lt;b&gt; '\xC3\xA4' \xE2\x82\xACQMRX.pdb</title>"),
+        std::string::npos);
+    EXPECT_NE(page.contents.find(
+                  "\"name\":\"R\\u0026D \\u003cb\\u003e '\xC3\xA4' \xE2\x82\xACQMRX.pdb\""),
+              std::string::npos);
     std::size_t found = 0;
     for (std::size_t at = page.contents.find("QMRX.pdb"); at != std::string::npos;
          at = page.contents.find("QMRX.pdb", at + 1)) {
@@ -182,25 +190,17 @@ TEST_F(PageCommandTest, TwentyMinutesOfTwelveChannelsStayUnderAMegabyte) {
     EXPECT_LT(written.size(), 1000u * 1000u);
 }
 
-TEST_F(PageCommandTest, FewClockWarningsStandOpenAndManyFold) {
+// Each jump of the clock is a warning of the run, which the page shows as --summary does.
+TEST_F(PageCommandTest, ClockWarningsAreNotesOfTheRun) {
     LogContents log;
     log.channels = {38};
     log.records = {{10, {{0, {1}}}}, {4, {{0, {2}}}}, {200, {{0, {3}}}}};
-    const std::string few = pageOf(writeLog(support::buildLog(log)));
-    EXPECT_NE(few.find("<p class=\"warning\">Warning: at record 2 the time goes back from "
-                       "0:10.00 to 0:04.00</p>"),
-              std::string::npos);
-    EXPECT_NE(few.find("<p class=\"warning\">Warning: at record 3 the time jumps ahead from "
-                       "0:04.00 to 3:20.00</p>"),
-              std::string::npos);
-    log.records.push_back({5, {{0, {4}}}});
-    log.records.push_back({300, {{0, {5}}}});
-    const std::string many = pageOf(writeLog(support::buildLog(log)));
-    EXPECT_EQ(many.find("<p class=\"warning\">"), std::string::npos);
-    EXPECT_NE(many.find("Warning: the time goes back or jumps ahead at 4 records</summary>"),
-              std::string::npos);
-    EXPECT_NE(many.find("<li>at record 5 the time jumps ahead from 0:05.00 to 5:00.00</li>"),
-              std::string::npos);
+    const std::string written = pageOf(writeLog(support::buildLog(log)));
+    EXPECT_NE(
+        written.find("\"notes\":[{\"kind\":\"warning\",\"text\":\"at record 2 the time goes back "
+                     "from 0:10.00 to 0:04.00\"},{\"kind\":\"warning\",\"text\":\"at record 3 the "
+                     "time jumps ahead from 0:04.00 to 3:20.00\"}]"),
+        std::string::npos);
 }
 
 // A log that cannot be read at all writes no page: an existing one stays as it was, and no
@@ -250,16 +250,149 @@ TEST_P(DamagedLogPageTest, EndsAsItsConversion) {
         EXPECT_TRUE(target.kept);
         const long long csvSamples =
             std::count(reference.csv.begin(), reference.csv.end(), '\n') - 2;
-        EXPECT_NE(
-            target.contents.find("<dt>Samples</dt><dd>" + std::to_string(csvSamples) + "</dd>"),
-            std::string::npos);
-        EXPECT_EQ(target.contents.find("Reading stopped at record") != std::string::npos,
+        EXPECT_NE(target.contents.find(summaryItem("Samples", std::to_string(csvSamples))),
+                  std::string::npos);
+        EXPECT_EQ(target.contents.find("{\"kind\":\"stop\",\"text\":\"Reading stopped at record") !=
+                      std::string::npos,
                   log.ending != support::kConverted);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Logs, DamagedLogPageTest, ::testing::ValuesIn(support::damagedLogs()),
                          [](const auto& info) { return info.param.name; });
+
+// A page of several logs: each a run of the data in the order given, a log that ends early shown
+// up to its damage and the run failing as its conversion does, after the page is written; a log
+// that cannot be read at all leaves no page. The log whose failure is reported is the last one
+// the caller was told of.
+struct SeveralLogsCase {
+    std::string name;
+    // Per log: a whole log, one damaged part of the way, or one that cannot be read.
+    std::string logs;
+    bool written;
+    std::optional<std::size_t> failedLog;
+};
+
+void PrintTo(const SeveralLogsCase& c, std::ostream* out) { *out << c.name; }
+
+class SeveralLogsTest : public ::testing::TestWithParam<SeveralLogsCase> {};
+
+const support::DamagedLog& damagedLogNamed(const std::string& name) {
+    static const std::vector<support::DamagedLog> logs = support::damagedLogs();
+    return *std::find_if(logs.begin(), logs.end(),
+                         [&](const support::DamagedLog& log) { return log.name == name; });
+}
+
+TEST_P(SeveralLogsTest, ArePagedInTurn) {
+    const SeveralLogsCase& c = GetParam();
+    std::vector<std::unique_ptr<MemoryLogInput>> inputs;
+    std::vector<LogInput*> logs;
+    for (std::size_t log = 0; log < c.logs.size(); ++log) {
+        const std::vector<std::uint8_t> bytes =
+            c.logs[log] == 'w'   ? support::buildLog(support::drivingLog({33, 19}, 3, 2 + log))
+            : c.logs[log] == 'd' ? damagedLogNamed("RecordEndsInsideASample").bytes
+                                 : damagedLogNamed("HeaderCutShort").bytes;
+        inputs.push_back(
+            std::make_unique<MemoryLogInput>("Run" + std::to_string(log) + "QMRX.pdb", bytes));
+        logs.push_back(inputs.back().get());
+    }
+    MemoryOutputTarget page;
+    support::RecordingServices services;
+    std::vector<std::size_t> told;
+    const ConversionOutcome outcome = pageLogs(logs, page, services, {{';', ','}, ""},
+                                               [&](std::size_t log) { told.push_back(log); });
+    EXPECT_EQ(outcome, c.failedLog ? ConversionOutcome::Failed : ConversionOutcome::Converted);
+    EXPECT_EQ(page.kept, c.written);
+    if (c.failedLog) {
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(told.back(), *c.failedLog);
+    }
+    if (!c.written) return;
+    EXPECT_NE(page.contents.find("\"decimalMark\":\",\",\"separator\":\";\""), std::string::npos);
+    std::size_t at = 0;
+    for (std::size_t log = 0; log < c.logs.size(); ++log) {
+        at = page.contents.find(
+            "{\"name\":\"Run" + std::to_string(log) +
+                "QMRX.pdb\",\"stopped\":" + (c.logs[log] == 'd' ? "true" : "false"),
+            at);
+        EXPECT_NE(at, std::string::npos) << "run " << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, SeveralLogsTest,
+                         ::testing::Values(SeveralLogsCase{"TwoWhole", "ww", true, std::nullopt},
+                                           SeveralLogsCase{"EightWhole", "wwwwwwww", true,
+                                                           std::nullopt},
+                                           SeveralLogsCase{"TheLastDamaged", "wwd", true, 2},
+                                           SeveralLogsCase{"TheFirstDamaged", "dw", true, 0},
+                                           SeveralLogsCase{"AnUnreadableFirst", "uw", false, 0},
+                                           SeveralLogsCase{"AnUnreadableLast", "wu", false, 1}),
+                         [](const auto& info) { return info.param.name; });
+
+// A setup is UTF-8 text under its heading line, of a size a setup has; the page checks the rest.
+TEST(PageSetup, IsTextUnderItsHeading) {
+    const std::string heading = "Quillet page setup";
+    const std::pair<std::string, bool> texts[] = {
+        {heading + "\n{}\n", true},
+        {heading + "\r\n{\"filter\": \"[RPM] > 3000\"}\r\n", true},
+        {"\xEF\xBB\xBF" + heading + "\n{}", true},
+        {heading, true},
+        {heading + " \n{}", false},
+        {"{\"x\": \"RPM\"}", false},
+        {heading + "\n\xFF\xFE", false},
+        {heading + "\n" + std::string(kLongestPageSetup, ' '), false},
+    };
+    for (const auto& [text, isSetup] : texts) {
+        EXPECT_EQ(!pageSetupProblem(text).has_value(), isSetup) << text.substr(0, 40);
+    }
+}
+
+// quillet-convert --compare writes one page of the logs and no CSV; --setup puts a setup in
+// every page it writes, and refuses a file that is none before anything is written.
+TEST_F(PageCommandTest, ComparesLogsOnOnePageThatOpensWithASetup) {
+    const fs::path before =
+        writeLog(support::buildLog(support::drivingLog({33, 19}, 4, 2)), "BeforeQMRX.pdb");
+    const fs::path after =
+        writeLog(support::buildLog(support::drivingLog({33, 19, 23}, 5, 2)), "AfterQMRX.pdb");
+    const fs::path setup = folder / "Tuning setup.txt";
+    support::writeFile(setup,
+                       bytesOf("Quillet page setup\n{\"x\": \"RPM\", \"filter\": \"[O2] < 1\"}\n"));
+    const std::string logs = shellQuoted(before) + " " + shellQuoted(after);
+    CommandResult result = run("--compare --setup " + shellQuoted(setup) + " --html " +
+                               shellQuoted(page) + " " + logs);
+    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+    const std::string written = readFile(page);
+    EXPECT_NE(written.find("<title>BeforeQMRX.pdb compared with AfterQMRX.pdb</title>"),
+              std::string::npos);
+    EXPECT_NE(
+        written.find(
+            R"("setup":"Quillet page setup\u000a{\"x\": \"RPM\", \"filter\": \"[O2] \u003c 1\"}\u000a")"),
+        std::string::npos);
+    EXPECT_LT(written.find("{\"name\":\"BeforeQMRX.pdb\""),
+              written.find("{\"name\":\"AfterQMRX.pdb\""));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 4);
+
+    support::writeFile(setup, bytesOf("x=RPM\n"));
+    result = run("--compare --setup " + shellQuoted(setup) + " --html " + shellQuoted(page) + " " +
+                 logs);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError.rfind(
+                  "quillet-convert: --setup " + support::utf8Text(setup) +
+                      " is no page setup: its first line is not \"Quillet page setup\"\n",
+                  0),
+              0u);
+    EXPECT_EQ(readFile(page), written);
+
+    result = run("--setup nosuch.txt --compare --html " + shellQuoted(page) + " " + logs);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError.rfind("nosuch.txt: Bad Filename.", 0), 0u)
+        << result.standardError;
+
+    result = run("--compare --html " + shellQuoted(after) + " " + logs);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.standardError.find("the page would be written over the log"),
+              std::string::npos);
+}
 
 }  // namespace
 }  // namespace quillet

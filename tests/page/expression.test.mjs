@@ -59,6 +59,10 @@ describe("the expression language", () => {
     for (const [text, expected] of cases) assert.deepEqual(values(text), expected, text);
   });
 
+  test("nests as deep as its limit", () => {
+    assert.deepEqual(values(`${"(".repeat(256)}[A]${")".repeat(256)} + ${"-".repeat(200)}1`, small), values("[A] + 1", small));
+  });
+
   test("a channel headed like another one sample earlier is that channel", () => {
     assert.deepEqual(values("[A-1]", { ...small, "A-1": channel([7, 7, 7, 7]) }), [7, 7, 7, 7]);
   });
@@ -92,6 +96,16 @@ describe("the expression language", () => {
       ["[A] + [channel 34]", 7, /^channel 34 has no values$/],
       ["[Inj P/W-1] + [Coolnt-1]", 15, /^no channel is headed "Coolnt-1"$/],
       [`${"9".repeat(400)} > 1`, 1, /too large a number/],
+      // Characters as a person counts them: an emoji or an accent's letter is one.
+      ["\u{1F697} > 1", 1, /not "\u{1F697}"$/u],
+      ["[A] + \u{1F697}\u{1F697} + 1", 7, /not "\u{1F697}"$/u],
+      ["[A] \u{1F697}", 5, /not "\u{1F697}"$/u],
+      ["[Caf\u00e9] > \u00e9", 10, /not "\u00e9"$/],
+      [`${"(".repeat(257)}1${")".repeat(257)}`, 258, /^nested too deeply: at most 256 levels of brackets, functions, "not" and signs$/],
+      [`${"not ".repeat(300)}1`, 1029, /^nested too deeply/],
+      [`1 - ${"-".repeat(300)}1`, 262, /^nested too deeply/],
+      [`abs(${"min(1, ".repeat(300)}`, 1794, /^nested too deeply/],
+      [`1${" ".repeat(10000)}`, 10001, /^the expression is too long: 10001 characters, of at most 10000$/],
     ];
     for (const [text, position, reason] of cases) {
       assert.throws(() => bindChannels(parseExpression(text), named(small)), (error) => {

@@ -6,7 +6,7 @@ import { describe, test } from "node:test";
 
 import {
   Extremes, channelRange, columnBounds, computedChannel, decodeBase64, decodeBase64Plainly, lowerBound,
-  nearestSample, numberText, readLog, roundHalfEven, sampleByTime, sampleTimeText, stripPoints, tickTimeText,
+  nearestSample, numberText, readLog, roundHalfEven, sampleByTime, sampleTimeText, spanText, stripPoints, tickTimeText,
   valueSteps, valueText, valueTickText,
 } from "../../page/log_data.js";
 import { base64, pageData, randomBytes } from "./model_data.mjs";
@@ -54,6 +54,15 @@ describe("time texts", () => {
     assert.equal(tickTimeText(9005, ","), "1:30,05");
     assert.equal(tickTimeText(0), "0:00");
     assert.equal(tickTimeText(360000), "60:00");
+    assert.equal(tickTimeText(-500), "-0:05");
+    assert.equal(tickTimeText(-9050), "-1:30.50");
+  });
+
+  test("a run's offset reads as a time with its sign, to the hundredths byte's thousandths", () => {
+    const cases = [[325, "+0:03.25"], [-325, "-0:03.25"], [0, "+0:00.00"], [6000.5, "+1:00.005"], [-15.5, "-0:00.155"],
+      [10.5, "+0:00.105"], [0.5, "+0:00.005"], [366050, "+61:00.50"]];
+    for (const [span, text] of cases) assert.equal(spanText(span), text, String(span));
+    assert.equal(spanText(-325, ","), "-0:03,25");
   });
 
   test("a value tick has the decimals its step needs", () => {

@@ -270,18 +270,26 @@ describe("the page on its own", () => {
     await page.close();
   });
 
-  for (const viewport of [{ width: 1280, height: 800 }, { width: 1920, height: 1080 }]) {
+  // One log's page, and the page of two runs compared with the difference of their tables.
+  const layoutPage = (runs) => {
+    if (runs === 1) return [pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page, ""];
+    const file = scratch.file("layout-runs.html");
+    assert.equal(convert("--compare", "--html", file, join(SAMPLES, "BeforeQMRX.pdb"), join(SAMPLES, "AfterQMRX.pdb")).status, 0);
+    return [file, "&run=1-0&align=%5BTPS%5D+%3E%3D+90"];
+  };
+  for (const [viewport, runs] of [[{ width: 1280, height: 800 }, 1], [{ width: 1920, height: 1080 }, 1], [{ width: 1280, height: 800 }, 2]]) {
     for (const view of ["strips", "table", "scatter"]) {
-      test(`at ${viewport.width}x${viewport.height} in the ${view} view no label overlaps another and nothing is cut off`, async () => {
-        const file = pageAndCsv(join(SAMPLES, "ThirdGearQMRX.pdb"), "layout").page;
+      test(`at ${viewport.width}x${viewport.height} in the ${view} view of ${runs} run${runs > 1 ? "s" : ""} no label overlaps another and nothing is cut off`, async () => {
+        const [file, settings] = layoutPage(runs);
         const page = await suite.browser.context.newPage();
         await page.setViewportSize(viewport);
-        await page.goto(`${pathToFileURL(file).href}#view=${view}`);
+        await page.goto(`${pathToFileURL(file).href}#view=${view}${settings}`);
         await page.waitForFunction(() => document.documentElement.dataset.ready === "true");
         const layout = await page.evaluate(() => {
           const boxes = [...document.querySelectorAll("h1, .summary div, button, .cursor-line, .channels label, " +
             ".heading, output.value, .axis-caption, .keys, .filter label, .filter input, .status, .view-controls .control, " +
-            ".view-controls .field, .view-caption, .legend, .map, .scatter-plot")].map((element) => ({
+            ".view-controls .field, .view-caption, .legend, .map, .scatter-plot, .run-name, .run-offset, .run-entry label, .run-only, " +
+            ".align label, .align input, .run-value, .run-key")].map((element) => ({
             name: `${element.className || element.tagName} ${element.textContent.slice(0, 20)}`,
             box: element.getBoundingClientRect(),
             clipped: element.scrollWidth > element.clientWidth + 1 && getComputedStyle(element).display !== "inline",

@@ -1,10 +1,11 @@
-// The strips' rules under Node: value axes that always show two labelled values, and the pixel
-// columns that the filter's shading and a cell's marks cover.
+// The strips' rules under Node: value axes that always show two labelled values, the pixel
+// columns that the filter's shading and a cell's marks cover, and several runs' points over one
+// time array.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
 import { columnBounds, valueSteps } from "../../page/log_data.js";
-import { axisTicks, columnRuns, heldColumns, markedColumns, valueScale } from "../../page/strips.js";
+import { axisTicks, columnRuns, heldColumns, markedColumns, sharedSeries, valueScale } from "../../page/strips.js";
 import { randomBytes } from "./model_data.mjs";
 
 describe("a value axis", () => {
@@ -22,6 +23,7 @@ describe("a value axis", () => {
       [7968, 7968, 0, 30, [0, 7968]],
       [50, 50, 0, 30, [0, 100]],
       [2.5e9, 2.6e9, 0, 30, null],
+      [1.2e13, 9.9e14, 0, 30, null],
     ];
     for (const [low, high, decimals, height, possible] of cases) {
       const { min, max, step } = valueScale(low, high, decimals, height, possible);
@@ -77,5 +79,37 @@ describe("columns of a strip", () => {
     assert.deepEqual([...markedColumns([0, 5, 29.99, 30, 31, -1], 0, 30, 3)], [1, 0, 1]);
     const cases = [[[0, 1, 1, 0, 1], [[1, 3], [4, 5]]], [[], []], [[1, 1], [[0, 2]]], [[0, 0], []]];
     for (const [columns, runs] of cases) assert.deepEqual(columnRuns(Uint8Array.from(columns)), runs);
+  });
+});
+
+describe("several runs' points", () => {
+  const part = (xs, ys, lonePoints = [], breaks = []) => ({ xs: Float64Array.from(xs), ys: Float64Array.from(ys), breaks, lonePoints });
+
+  test("share one time array, each run's points where they were and nothing where it has none", () => {
+    const cases = [
+      // the runs' points, then the shared times and each run's values at them
+      [[part([1, 2, 2, 5], [10, 11, 12, 13]), part([0, 2, 5, 5, 6], [20, 21, 22, 23, 24])],
+        [0, 1, 2, 2, 5, 5, 6], [[undefined, 10, 11, 12, 13, undefined, undefined], [20, undefined, 21, undefined, 22, 23, 24]]],
+      [[part([], []), part([3], [30])], [3], [[undefined], [30]]],
+      [[part([1, 1], [5, 6]), part([1, 1], [7, 8]), part([1], [9])], [1, 1], [[5, 6], [7, 8], [9, undefined]]],
+    ];
+    for (const [parts, xs, ys] of cases) {
+      const shared = sharedSeries(parts);
+      assert.deepEqual([...shared.xs], xs);
+      assert.deepEqual(shared.ys.map((series) => Array.from({ length: series.length }, (_, i) => series[i])), ys);
+      parts.forEach((one, run) => {
+        const drawn = [...shared.xs.keys()].filter((i) => shared.ys[run][i] !== undefined);
+        assert.deepEqual(drawn.map((i) => [shared.xs[i], shared.ys[run][i]]), [...one.xs].map((x, i) => [x, one.ys[i]]), `run ${run}`);
+      });
+    }
+  });
+
+  test("keep each run's breaks, and its lone points where its points went", () => {
+    const shared = sharedSeries([part([0, 10, 9000], [1, 2, 3], [2], [[10, 9000]]), part([5, 9000, 9001], [4, 5, 6], [0])]);
+    assert.deepEqual(shared.breaks, [[[10, 9000]], []]);
+    assert.deepEqual(shared.lonePoints, [[3], [1]]);
+    assert.deepEqual([shared.xs[3], shared.ys[0][3], shared.ys[1][3], shared.xs[1], shared.ys[1][1]], [9000, 3, 5, 5, 4]);
+    const one = part([1, 2], [3, 4], [1]);
+    assert.deepEqual(sharedSeries([one]), { xs: one.xs, ys: [one.ys], breaks: [[]], lonePoints: [[1]] });
   });
 });

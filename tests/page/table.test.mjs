@@ -1,12 +1,12 @@
 // The table under Node: which cell a value falls in at the cells' edges, the cells a user types
-// and the default ones, and whole tables against a plain loop that finds each sample's cell by
-// distance and averages with whole numbers of its own.
+// and the default ones, whole tables against a plain loop that finds each sample's cell by
+// distance and averages with whole numbers of its own, and the difference of two runs' tables.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
 import {
-  CellsError, cellFinder, cellText, cellsText, computeTable, defaultCells, meanUnits, parseCells, scaleRgb,
-  TABLE_SCALE, tableText, unitsText,
+  CellsError, cellFinder, cellText, cellsText, computeTable, defaultCells, differenceTable, meanUnits, parseCells, readMinimum,
+  scaleRgb, STATISTICS, TABLE_SCALE, tableRange, tableText, unitsText,
 } from "../../page/table.js";
 import { nearestCentre, plainCellText, randomBytes } from "./model_data.mjs";
 
@@ -153,6 +153,40 @@ describe("whole tables", () => {
       assert.deepEqual(texts, expected, `${settings.statistic} of ${settings.values.decimals} decimals, minimum ${settings.minimum}`);
       assert.ok(texts.some((text) => text !== ""), settings.statistic);
     }
+  });
+
+  test("of two runs differ cell by cell, empty unless both hold the minimum, for every statistic", () => {
+    const xCells = { centres: [500, 2000, 4500], decimals: 0 };
+    const yCells = { centres: [50, 151, 400], decimals: 1 };
+    // The later run: the same channels read from other samples.
+    const shifted = (channel) => ({ ...channel, keys: channel.keys.slice(700).reverse(), units: undefined });
+    const later = { x: shifted(rpm), y: shifted(load), values: shifted(o2) };
+    const laterTimes = times.slice(0, count - 700);
+    for (const statistic of STATISTICS) {
+      for (const minimum of [1, 300]) {
+        const settings = { xCells, yCells, statistic, minimum, start: 0, end: Infinity };
+        const first = computeTable({ ...settings, x: rpm, y: load, values: o2, times, kept: null });
+        const second = computeTable({ ...settings, ...later, times: laterTimes, kept: null });
+        const difference = differenceTable(second, first);
+        const decimals = difference.decimals;
+        const plainFirst = plainTable({ ...settings, x: rpm, y: load, values: o2, keep: null });
+        const texts = Array.from({ length: 9 }, (_, cell) => cellText(difference, cell, "."));
+        const expected = texts.map((_, cell) => {
+          const [a, b] = [cellText(second, cell, "."), plainFirst[cell]];
+          return a === "" || b === "" ? "" : unitsText(Math.round((Number(a) - Number(b)) * 10 ** decimals), decimals, ".");
+        });
+        assert.deepEqual(texts, expected, `${statistic}, minimum ${minimum}`);
+        assert.ok(texts.some((text) => text !== "") && (minimum === 1 || texts.some((text) => text === "")), `${statistic}, minimum ${minimum}`);
+        const range = tableRange(difference);
+        assert.equal(range[0], -range[1], "the scale centres on zero");
+      }
+    }
+  });
+
+  test("take a minimum of samples that is a whole number a log can hold", () => {
+    const cases = [["1", 1], [" 25 ", 25], ["10000000", 10000000], ["0", null], ["10000001", null], ["1e3", null],
+      ["100000000000000000000000", null], ["2.5", null], ["", null]];
+    for (const [text, minimum] of cases) assert.equal(readMinimum(text), minimum, text);
   });
 
   test("lists the samples of a chosen cell in file order", () => {

@@ -69,7 +69,8 @@ function csvTable(csv, { x, y, values, statistic, minimum = 1, xCells, yCells, k
     if (!cells.has(at)) cells.set(at, []);
     cells.get(at).push(unitsOfText(valueChannel.text(row), valueChannel.decimals, csv.mark));
   });
-  return [[`${y} \u2193 ${x} \u2192`, ...across.headers], ...down.headers.map((header, r) =>
+  const label = (heading) => (computed[heading] ? `${heading} (computed)` : heading);
+  return [[`${label(y)} \u2193 ${label(x)} \u2192`, ...across.headers], ...down.headers.map((header, r) =>
     [header, ...across.headers.map((_, c) => plainCellText(cells.get(`${r},${c}`) ?? [], statistic, valueChannel.decimals, minimum, csv.mark))])];
 }
 
@@ -202,7 +203,8 @@ describe("the table", () => {
       ["Filter", "[TPS] > 0,5", /numbers are written with a decimal point/],
       ["X cells", "900 800", /^800 comes after 900: give the centres from the smallest to the largest, each once\. The table keeps 900 1100 1300\.$/],
       ["Y cells", "500 x", /^"x" is not a number\./],
-      ["Minimum samples", "0", /^Give a whole number from 1\. The table keeps 1\.$/],
+      ["Minimum samples", "0", /^Give a whole number from 1 to 10000000\. The table keeps 1\.$/],
+      ["Minimum samples", "100000000000000000000000", /^Give a whole number from 1 to 10000000\. The table keeps 1\.$/],
     ];
     for (const [label, text, message] of mistakes) {
       const box = page.getByLabel(label, { exact: true });
@@ -276,7 +278,7 @@ describe("computed channels", () => {
     const { page, errors } = await openPage(suite.browser, file);
     await addChannel(page, "Duty", "[Inj P/W] * [RPM] / 1200", 2);
     const duty = csvComputed(csv, (row) => over(times(row["Inj P/W"], row.RPM), whole(1200)), 2);
-    const strip = page.locator(".strip").filter({ has: page.locator(".heading", { hasText: /^Duty$/ }) });
+    const strip = page.locator(".strip").filter({ has: page.locator(".heading", { hasText: /^Duty \(computed\)$/ }) });
     assert.equal(await strip.locator(".u-over").count(), 1, "Duty has a strip with a chart");
     assert.equal(await page.getByRole("checkbox", { name: "Duty" }).isChecked(), true);
     await page.focus("#strips");
@@ -288,7 +290,7 @@ describe("computed channels", () => {
       await page.keyboard.press("ArrowRight");
     }
     for (const label of ["X axis", "Y axis", "Values"]) {
-      assert.ok((await page.getByLabel(label, { exact: true }).locator("option").allTextContents()).includes("Duty"), label);
+      assert.ok((await page.getByLabel(label, { exact: true }).locator("option").allTextContents()).includes("Duty (computed)"), label);
     }
     const settings = { x: "RPM", y: "Duty", values: "Duty", statistic: "mean", xCells: "1000 1200", yCells: "25 30 35", filter: "[Duty] > 26.5" };
     await setTable(page, settings);
