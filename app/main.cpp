@@ -64,9 +64,9 @@ int main(int argc, char** argv) {
     // whatever their encoding.
     const quillet::frontend::WindowProgramStart start =
         quillet::frontend::readWindowArguments(quillet::system::commandLineArguments(argc, argv));
-    if (start.pageLog) {
+    if (start.pageLogs) {
         PageBoxes messages(argv[0]);
-        return quillet::frontend::showLogPage(*start.pageLog, messages);
+        return quillet::frontend::showLogPage(*start.pageLogs, messages);
     }
     // Qt is given no argument to take as its own option.
     int qtArgumentCount = 1;

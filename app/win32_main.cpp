@@ -29,9 +29,9 @@ class PageBoxes : public quillet::frontend::PageMessages {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     const quillet::frontend::WindowProgramStart start =
         quillet::frontend::readWindowArguments(quillet::system::commandLineArguments(0, nullptr));
-    if (start.pageLog) {
+    if (start.pageLogs) {
         PageBoxes messages;
-        return quillet::frontend::showLogPage(*start.pageLog, messages);
+        return quillet::frontend::showLogPage(*start.pageLogs, messages);
     }
     quillet::win32::MainWindow window(instance);
     if (start.log) window.openLog(*start.log);

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
 
 #include "conversion/failure.h"
 #include "conversion/log_naming.h"
 #include "conversion/utf8_text.h"
+#include "page/html_page.h"
 #include "page/page_output.h"
 #include "system/desktop.h"
 #include "system/file_fingerprint.h"
@@ -70,23 +74,54 @@ fs::path pageCacheFolder(const fs::path& userCacheFolder) {
     return userCacheFolder / "quillet" / "pages";
 }
 
-fs::path cachedPagePath(const fs::path& cacheFolder, std::string_view logPath) {
-    const fs::path absolute = fs::absolute(system::pathFromUtf8(logPath)).lexically_normal();
-    const std::string name = pageNameStart(system::fileNameOf(logPath)) + "-" +
-                             hexDigits(pathHash(system::utf8FromPath(absolute))) + ".html";
+fs::path cachedPagePath(const fs::path& cacheFolder, std::span<const std::string> logPaths) {
+    std::string absolutePaths;
+    for (const std::string& logPath : logPaths) {
+        if (!absolutePaths.empty()) absolutePaths += '\n';
+        absolutePaths +=
+            system::utf8FromPath(fs::absolute(system::pathFromUtf8(logPath)).lexically_normal());
+    }
+    const std::string others = logPaths.size() > 1 ? "+" + std::to_string(logPaths.size() - 1) : "";
+    const std::string name = pageNameStart(system::fileNameOf(logPaths.front())) + others + "-" +
+                             hexDigits(pathHash(absolutePaths)) + ".html";
     return cacheFolder / system::pathFromUtf8(name);
 }
 
-CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
-                     ReportingServices& services) {
-    if (system::withoutSurroundingQuotes(logPath).empty()) {
+namespace {
+
+// The logs' fingerprints, where every log can be read.
+std::optional<std::vector<system::FileFingerprint>> fingerprintsOf(
+    std::span<const std::string> logPaths) {
+    std::vector<system::FileFingerprint> fingerprints;
+    for (const std::string& logPath : logPaths) {
+        const auto fingerprint = system::fingerprintOf(system::pathFromUtf8(logPath));
+        if (!fingerprint) return std::nullopt;
+        fingerprints.push_back(*fingerprint);
+    }
+    return fingerprints;
+}
+
+void checkLogsNamed(std::span<const std::string> logPaths) {
+    if (logPaths.empty() || std::any_of(logPaths.begin(), logPaths.end(), [](const auto& path) {
+            return system::withoutSurroundingQuotes(path).empty();
+        })) {
         throw Failure(FailureNumber::PathFileAccessError, "No log was named");
     }
-    const fs::path log = system::pathFromUtf8(logPath);
-    const fs::path page = cachedPagePath(cacheFolder, logPath);
+    if (logPaths.size() > kMostPageRuns) {
+        throw Failure(FailureNumber::PathFileAccessError,
+                      "A page compares at most " + std::to_string(kMostPageRuns) + " logs");
+    }
+}
+
+}  // namespace
+
+CachedPage cachePage(std::span<const std::string> logPaths, const fs::path& cacheFolder,
+                     ReportingServices& services, const PageLogBegins& logBegins) {
+    checkLogsNamed(logPaths);
+    const fs::path page = cachedPagePath(cacheFolder, logPaths);
     const fs::path fingerprintFile = fs::path(page).replace_extension(".fingerprint");
-    const std::optional<system::FileFingerprint> before = system::fingerprintOf(log);
-    if (before && system::storedFingerprint(fingerprintFile) == before &&
+    const auto before = fingerprintsOf(logPaths);
+    if (before && system::storedFingerprints(fingerprintFile) == before &&
         system::identityOf(page)) {
         return {page, ConversionOutcome::Converted};
     }
@@ -97,21 +132,24 @@ CachedPage cachePage(std::string_view logPath, const fs::path& cacheFolder,
                                             displayName(system::utf8FromPath(cacheFolder)) + " (" +
                                             failure.systemReason() + ")");
     }
-    // Until the new page is written whole, the fingerprint of an earlier log must not vouch for
+    // Until the new page is written whole, the fingerprints of earlier logs must not vouch for
     // whatever page is in place.
-    system::discardFingerprint(fingerprintFile);
+    system::discardFingerprints(fingerprintFile);
     const std::optional<system::FileIdentity> earlierPage = system::identityOf(page);
-    system::FileLogInput input{std::string(logPath)};
-    system::FileOutputTarget output(system::utf8FromPath(page), std::string(logPath),
+    std::vector<std::unique_ptr<LogInput>> inputs;
+    std::vector<LogInput*> logs;
+    for (const std::string& logPath : logPaths) {
+        logs.push_back(inputs.emplace_back(std::make_unique<system::FileLogInput>(logPath)).get());
+    }
+    system::FileOutputTarget output(system::utf8FromPath(page), logPaths.front(),
                                     system::InPlaceOutputs::Refused);
-    const OutputOrder pageOrder[] = {{makePageOutput, output}};
-    const ConversionOutcome outcome = writeLogOutputs(input, pageOrder, services);
+    const ConversionOutcome outcome = pageLogs(logs, output, services, {}, logBegins);
     const std::optional<system::FileIdentity> writtenPage = system::identityOf(page);
     // Of the runs that fail, only a damaged log's leaves a page.
     if (!writtenPage || writtenPage == earlierPage) return {std::nullopt, outcome};
-    // A log that changed while its page was written is read again next time.
-    if (outcome == ConversionOutcome::Converted && before && system::fingerprintOf(log) == before) {
-        system::storeFingerprint(fingerprintFile, *before);
+    // Logs that changed while their page was written are read again next time.
+    if (outcome == ConversionOutcome::Converted && before && fingerprintsOf(logPaths) == before) {
+        system::storeFingerprints(fingerprintFile, *before);
     }
     return {page, outcome};
 }
@@ -122,8 +160,7 @@ namespace {
 // ends the run, and each failure as a message naming the file it concerns.
 class PageReporting : public ReportingServices {
   public:
-    PageReporting(PageMessages& messages, std::string_view logPath)
-        : m_messages(messages), m_logPath(logPath) {}
+    explicit PageReporting(PageMessages& messages) : m_messages(messages) {}
 
     void setBusyPointer(bool) override {}
     void setProgressMin(float) override {}
@@ -138,6 +175,8 @@ class PageReporting : public ReportingServices {
         showMessage(displayName(file) + ":\r\n" + detailedFailureText(failure),
                     failureMessage(failure).icon);
     }
+    // The log whose reading the messages that follow are about.
+    void readingLog(const std::string& logPath) { m_logPath = logPath; }
 
   private:
     PageMessages& m_messages;
@@ -146,12 +185,13 @@ class PageReporting : public ReportingServices {
 
 }  // namespace
 
-int showLogPage(std::string_view logPath, PageMessages& messages) {
-    PageReporting services(messages, logPath);
+int showLogPage(std::span<const std::string> logPaths, PageMessages& messages) {
+    PageReporting services(messages);
     std::optional<fs::path> shown;
     try {
         const CachedPage page =
-            cachePage(logPath, pageCacheFolder(system::userCacheFolder()), services);
+            cachePage(logPaths, pageCacheFolder(system::userCacheFolder()), services,
+                      [&](std::size_t log) { services.readingLog(logPaths[log]); });
         if (!page.path) return 1;
         shown = page.path;
         system::openInBrowser(*page.path);

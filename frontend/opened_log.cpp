@@ -17,7 +17,7 @@ PathBoxTexts withOpenedLog(PathBoxTexts boxes, std::string_view logPath) {
 
 WindowProgramStart readWindowArguments(const std::vector<std::string>& arguments) {
     if (arguments.size() > 1 && arguments[1] == "--page") {
-        return {arguments.size() > 2 ? arguments[2] : "", std::nullopt};
+        return {std::vector<std::string>(arguments.begin() + 2, arguments.end()), std::nullopt};
     }
     if (arguments.size() < 2 || system::withoutSurroundingQuotes(arguments[1]).empty()) return {};
     try {

@@ -20,8 +20,8 @@ PathBoxTexts withOpenedLog(PathBoxTexts boxes, std::string_view logPath);
 // What the window program's arguments ask of it, read before any toolkit sees them, so that a
 // log named like a toolkit's option ("-reverse") is a log.
 struct WindowProgramStart {
-    // "--page LOG": the log whose page to show, without a window.
-    std::optional<std::string> pageLog;
+    // "--page LOG…": the logs whose page to show, without a window; several are compared.
+    std::optional<std::vector<std::string>> pageLogs;
     // "LOG", as a file manager's "Open with" passes it: the log to open in the window, made
     // absolute; nothing for no argument or an empty one, which open the window empty.
     std::optional<std::string> log;

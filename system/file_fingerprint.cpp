@@ -78,38 +78,47 @@ std::optional<FileFingerprint> fingerprintOf(const fs::path& path) {
     return fingerprint;
 }
 
-std::string fingerprintText(const FileFingerprint& fingerprint) {
-    char hash[16];
-    const auto end = std::to_chars(hash, hash + sizeof hash, fingerprint.hash, 16).ptr;
-    return std::to_string(fingerprint.size) + " " + std::to_string(fingerprint.writeTime) + " " +
-           std::string(hash, end) + "\n";
+std::string fingerprintsText(const std::vector<FileFingerprint>& fingerprints) {
+    std::string text;
+    for (const FileFingerprint& fingerprint : fingerprints) {
+        char hash[16];
+        const auto end = std::to_chars(hash, hash + sizeof hash, fingerprint.hash, 16).ptr;
+        text += std::to_string(fingerprint.size) + " " + std::to_string(fingerprint.writeTime) +
+                " " + std::string(hash, end) + "\n";
+    }
+    return text;
 }
 
-std::optional<FileFingerprint> fingerprintFromText(std::string_view text) {
-    FileFingerprint fingerprint;
+std::optional<std::vector<FileFingerprint>> fingerprintsFromText(std::string_view text) {
+    std::vector<FileFingerprint> fingerprints;
     auto skip = [&](char c) {
         if (text.empty() || text.front() != c) return false;
         text.remove_prefix(1);
         return true;
     };
-    if (takeNumber(text, fingerprint.size, 10) && skip(' ') &&
-        takeNumber(text, fingerprint.writeTime, 10) && skip(' ') &&
-        takeNumber(text, fingerprint.hash, 16) && skip('\n') && text.empty()) {
-        return fingerprint;
+    while (!text.empty()) {
+        FileFingerprint& fingerprint = fingerprints.emplace_back();
+        if (!(takeNumber(text, fingerprint.size, 10) && skip(' ') &&
+              takeNumber(text, fingerprint.writeTime, 10) && skip(' ') &&
+              takeNumber(text, fingerprint.hash, 16) && skip('\n'))) {
+            return std::nullopt;
+        }
     }
-    return std::nullopt;
+    return fingerprints;
 }
 
-std::optional<FileFingerprint> storedFingerprint(const fs::path& path) {
+std::optional<std::vector<FileFingerprint>> storedFingerprints(const fs::path& path) {
     const std::unique_ptr<std::FILE, FileCloser> file(openForReadingByPosition(path));
     if (!file) return std::nullopt;
-    // Longer than any fingerprint's text, so that a longer file reads as none.
-    char text[80];
+    // Longer than the fingerprints of the most logs a page holds, so that a longer file reads as
+    // none.
+    char text[4096];
     const std::size_t count = std::fread(text, 1, sizeof text, file.get());
-    return fingerprintFromText(std::string_view(text, count));
+    if (count == sizeof text) return std::nullopt;
+    return fingerprintsFromText(std::string_view(text, count));
 }
 
-void discardFingerprint(const fs::path& path) {
+void discardFingerprints(const fs::path& path) {
     std::error_code error;
     if (!fs::remove(path, error) && error) {
         throw Failure(FailureNumber::PathFileAccessError)
@@ -117,8 +126,8 @@ void discardFingerprint(const fs::path& path) {
     }
 }
 
-void storeFingerprint(const fs::path& path, const FileFingerprint& fingerprint) {
-    const std::string text = fingerprintText(fingerprint);
+void storeFingerprints(const fs::path& path, const std::vector<FileFingerprint>& fingerprints) {
+    const std::string text = fingerprintsText(fingerprints);
     ReplacementFile file(path);
     file.write(text);
     file.close();

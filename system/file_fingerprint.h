@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What tells one content of a file from another, to know whether something made from the file
 // was made from the bytes it holds now.
@@ -22,15 +23,16 @@ struct FileFingerprint {
 // The fingerprint of the file at path, its bytes read once; nothing where it cannot be read.
 std::optional<FileFingerprint> fingerprintOf(const std::filesystem::path& path);
 
-// A fingerprint as one line of text, and back; nothing for text that holds none.
-std::string fingerprintText(const FileFingerprint& fingerprint);
-std::optional<FileFingerprint> fingerprintFromText(std::string_view text);
+// Fingerprints as lines of text, one each, and back; nothing for text that holds none.
+std::string fingerprintsText(const std::vector<FileFingerprint>& fingerprints);
+std::optional<std::vector<FileFingerprint>> fingerprintsFromText(std::string_view text);
 
-// The fingerprint kept in the file at path; nothing where none is.
-std::optional<FileFingerprint> storedFingerprint(const std::filesystem::path& path);
-// Removes the fingerprint kept at path, where there is one.
-void discardFingerprint(const std::filesystem::path& path);
-// Keeps the fingerprint in the file at path, replaced whole.
-void storeFingerprint(const std::filesystem::path& path, const FileFingerprint& fingerprint);
+// The fingerprints kept in the file at path; nothing where none are.
+std::optional<std::vector<FileFingerprint>> storedFingerprints(const std::filesystem::path& path);
+// Removes the fingerprints kept at path, where there are.
+void discardFingerprints(const std::filesystem::path& path);
+// Keeps the fingerprints in the file at path, replaced whole.
+void storeFingerprints(const std::filesystem::path& path,
+                       const std::vector<FileFingerprint>& fingerprints);
 
 }  // namespace quillet::system

@@ -61,6 +61,11 @@ check "a log that is not there is named with the system's reason" \
   bash -c '[[ $0 != 0 && $1 == *"$2/logs/none QMRX.pdb:"*"Bad Filename."*"no such file or directory)"* ]]' \
   "$status" "$messages" "$work"
 
+show_page -reverse "Run QMRX.pdb"
+check "two logs open one page that compares them, named after the first" \
+  bash -c '[[ $0 == 0 && $(basename "$1") == -reverse+1-*.html ]] && grep -q "</html>" "$1"' \
+  "$status" "$(opened_page)"
+
 # Two showings of one log at once both open a whole page, whichever writes last.
 rm -rf "$work/cache"
 (show_page "Run QMRX.pdb"; echo "$status" >"$work/first") &
