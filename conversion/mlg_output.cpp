@@ -89,10 +89,10 @@ ChannelField channelField(std::uint8_t identifier) {
                            return static_cast<std::int32_t>(std::lround(number * unitsPerNumber));
                        });
     }
-    const auto [lowest, highest] = std::minmax_element(field.stored.begin(), field.stored.end());
+    const auto extremes = std::minmax_element(field.stored.begin(), field.stored.end());
     const auto fitting = std::find_if(
         std::begin(kChannelTypes), std::end(kChannelTypes), [&](const TypeRange& range) {
-            return range.lowest <= *lowest && *highest <= range.highest;
+            return range.lowest <= *extremes.first && *extremes.second <= range.highest;
         });
     if (fitting == std::end(kChannelTypes)) throw Failure(FailureNumber::InternalError);
     field.type = fitting->type;
