@@ -1,11 +1,12 @@
 // The correction of fuel under Node: the measured value read later by linear interpolation in the
 // file's order, and where it is not read; the lag as typed; and tables of corrections: their sign
-// and rounding, the samples left out, and the cell chosen by where the engine was.
+// and rounding, the samples left out, and the cell chosen by where the engine was. Copying and
+// the difference of two runs' corrections are tried in the browser.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
 import { readLag, sampleCorrections, valuesLater } from "../../page/correction.js";
-import { CORRECTION, cellText, computeTable, countsText, differenceTable, tableRange, tableText } from "../../page/table.js";
+import { CORRECTION, cellText, computeTable } from "../../page/table.js";
 
 describe("the measured value read later", () => {
   // Each row: what it shows, the samples' times (hundredths) and values, the lag, the longest
@@ -27,10 +28,10 @@ describe("the measured value read later", () => {
   }
 
   test("is read after a lag typed in seconds from 0 to 5, in the page's decimal mark", () => {
-    const cases = [["0", ".", 0], ["0.3", ".", 30], [" 5 ", ".", 500], ["0,25", ",", 25], [",5", ",", 50], ["1.125", ".", 112.5],
-      ["5.001", ".", null], ["-1", ".", null], ["1e0", ".", null], ["0.1234", ".", null], ["0.3", ",", null], ["", ".", null]];
+    const cases = [["0", ".", 0], [" 5 ", ".", 500], ["0,25", ",", 25], [",5", ",", 50], ["1.125", ".", 112.5], ["5.001", "."],
+      ["-1", "."], ["1e0", "."], ["0.1234", "."], ["0.3", ","], ["", "."]];
     for (const [text, mark, lag] of cases) {
-      if (lag === null) assert.throws(() => readLag(text, mark), /^RangeError: Give the lag in seconds from 0 to 5 with at most three decimals, as 0[.,]3$/, text);
+      if (lag === undefined) assert.throws(() => readLag(text, mark), /^RangeError: Give the lag in seconds from 0 to 5 with at most three decimals, as 0[.,]3$/, text);
       else assert.equal(readLag(text, mark), lag, text);
     }
   });
@@ -78,16 +79,5 @@ describe("a table of corrections", () => {
     assert.deepEqual(texts(table), ["+10.0", "+10.0"]);
     assert.deepEqual([...table.counts], [2, 1]);
     assert.deepEqual(texts(correctionTable({ x: [0, 0, 1, 1], measured: [12, 12, 13.2, 13.2], target: [12, 11, 12, 12] })), ["+4.5", "+10.0"]);
-  });
-
-  test("is copied with each run's counts, and differs from another run's with a sign, on a scale centred on 0", () => {
-    const first = correctionTable({ x: [0, 1, 1], measured: [11.76, 12, 12.12], target: [12, 12, 12] });
-    const later = correctionTable({ x: [0, 1], measured: [13.2, 12], target: [12, 12] });
-    assert.equal(tableText(first, "\t", ".") + countsText([first], ["samples"], "\t", "."),
-      "\t0\t1\r\n0\t-2.0\t+0.5\r\n\r\nsamples\t0\t1\r\n0\t1\t2\r\n");
-    const difference = differenceTable(later, first);
-    assert.deepEqual(texts(difference), ["+12.0", "-0.5"]);
-    assert.deepEqual(tableRange(difference), [-12, 12]);
-    assert.deepEqual(tableRange(first), [-2, 2]);
   });
 });

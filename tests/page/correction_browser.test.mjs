@@ -33,7 +33,6 @@ describe("the table of corrections", () => {
     await page.getByRole("tab", { name: "Table" }).click();
     await page.getByLabel("Statistic", { exact: true }).selectOption("correction %");
     assert.ok(await page.getByLabel("Values", { exact: true }).isHidden());
-    assert.match(await page.locator("#table-caption").textContent(), /^Give the measured air-fuel ratio or lambda as Measured/);
     await page.getByLabel("Y axis", { exact: true }).selectOption("TPS");
     await type(page, "X cells", "2000 3000 4000 5000");
     await type(page, "Y cells", "20 50 80");
@@ -45,17 +44,13 @@ describe("the table of corrections", () => {
 
     // Read at once, the late sensor puts the last cell's reading into every cell after the first.
     await chooseRun(page, LATE);
-    const atOnce = await shownTable(page);
-    atOnce.forEach((line, row) => line.forEach((text, column) => {
-      if (row > 0 || column > 0) assert.notEqual(text, WANTED[row][column], `TPS row ${row}, RPM column ${column}`);
-    }));
-    assert.equal(atOnce[0][0], WANTED[0][0]);
+    const atOnce = (await shownTable(page)).flat();
+    assert.deepEqual(atOnce.map((text, cell) => text === WANTED.flat()[cell]), atOnce.map((_, cell) => cell === 0));
     await type(page, "Lag (s)", "0.3");
     assert.deepEqual(await shownTable(page), WANTED);
     // The last 0.3 s of the drive has no reading that late.
     const last = page.locator('#map td[data-row="2"][data-column="3"]');
-    assert.deepEqual([await last.getAttribute("title"), await page.locator('#map td[data-row="2"][data-column="2"]').getAttribute("title")],
-      ["17 samples", "20 samples"]);
+    assert.equal(await last.getAttribute("title"), "17 samples");
 
     await suite.browser.context.grantPermissions(["clipboard-read", "clipboard-write"]);
     await page.getByRole("button", { name: "Copy table" }).click();
@@ -69,10 +64,9 @@ describe("the table of corrections", () => {
     await chooseRun(page, IN_STEP);
     const inStep = await shownTable(page);
     await chooseRun(page, `${LATE} \u2212 ${IN_STEP}`);
-    const units = (text) => Math.round(Number(text) * 10);
     const difference = WANTED.map((line, row) => line.map((text, column) => {
-      const change = units(text) - units(inStep[row][column]);
-      return `${change > 0 ? "+" : change < 0 ? "-" : ""}${(Math.abs(change) / 10).toFixed(1)}`;
+      const change = Math.round((Number(text) - Number(inStep[row][column])) * 10) / 10;
+      return `${change > 0 ? "+" : ""}${change.toFixed(1)}`;
     }));
     assert.deepEqual(await shownTable(page), difference);
     assert.ok(difference.flat().some((text) => text !== "0.0"));
