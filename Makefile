@@ -151,8 +151,10 @@ screenshot: build
 	xvfb-run -a $(BUILD_DIR)/scripts/quillet_screenshot docs/window.png
 
 # The sample logs, and the picture and the screenshots of their pages that the README shows: one
-# log's, and the difference of two runs' tables, aligned where the throttle opens.
+# log's, the difference of two runs' tables, aligned where the throttle opens, and the corrections
+# of fuel of a drive logged with its O2 0.3 s late.
 DIFFERENCE_TABLE = view=table&run=1-0&align=%5BTPS%5D+%3E%3D+90&xCells=900+1500+2000+2500+3000+3500+4000+4500+5000+5500+6000&yCells=100+300+400+500+600+700+800+900+1000+1100+1200
+CORRECTION_TABLE = view=table&y=TPS&statistic=correction+%25&xCells=2000+3000+4000+5000&yCells=20+50+80&measured=%5BO2%5D+*+2+%2B+10&target=12+%2B+2+*+%28%5BTPS%5D+%3C+35%29&lag=0.3
 samples: build
 	$(BUILD_DIR)/tests/support/make_logs samples samples
 	$(BUILD_DIR)/cli/quillet-convert --plot docs/ThirdGearQMRX.svg samples/ThirdGearQMRX.pdb
@@ -163,6 +165,11 @@ samples: build
 	  samples/BeforeQMRX.pdb samples/AfterQMRX.pdb
 	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node scripts/page-screenshot.mjs \
 	  --table '$(BUILD_DIR)/BeforeAfter.html#$(DIFFERENCE_TABLE)' docs/BeforeAfter-page-difference.png
+	$(BUILD_DIR)/tests/support/make_logs correction $(BUILD_DIR)/correction
+	$(BUILD_DIR)/cli/quillet-convert --html $(BUILD_DIR)/CorrectionLate.html \
+	  $(BUILD_DIR)/correction/CorrectionLateQMRX.pdb
+	QUILLET_NODE_MODULES=$(BUILD_DIR)/page/page-packages/node_modules node scripts/page-screenshot.mjs \
+	  --table '$(BUILD_DIR)/CorrectionLate.html#$(CORRECTION_TABLE)' docs/CorrectionLateQMRX-page-correction.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -5,7 +5,8 @@
 // CSV, and the size of the page against the page of the same log before it compared runs. Then
 // the page of two such runs (a log and its copy, compared): how long it takes to open and draw
 // against one run's page, and to draw the difference of their tables again after each change of
-// its controls.
+// its controls. Last, the table of fuel corrections of the benchmark log against its table of
+// means, both redrawn after the same changes, and the corrections after each change of their lag.
 // Usage: QUILLET_NODE_MODULES=DIR node page_bench.mjs CONVERTER QUILLET-BENCH
 import { copyFileSync, statSync } from "node:fs";
 import { execFileSync } from "node:child_process";
@@ -24,6 +25,8 @@ const ROUNDS = 3;
 const PAGE_BEFORE_RUNS = 605290;
 const PAGE_GROWTH_GOAL = 1.1;
 const RUNS_OPENING_GOAL = 1.2;
+// The correction table's redraws against the mean table's, at most.
+const CORRECTION_GOAL = 2;
 const scratch = scratchFolder();
 
 // The best time of each of the converter's runs, taken in turns so that the disk's writing
@@ -203,6 +206,46 @@ async function measureRuns(browser, name, log, oneRunOpening, openingGoal, goal)
   await opened.close();
 }
 
+const median = (times) => [...times].sort((a, b) => a - b)[Math.floor(times.length / 2)];
+
+// The milliseconds of each redraw of the table after each change of `changes`.
+async function redrawTimes(page, changes) {
+  const times = [];
+  for (const [, id, values] of changes) {
+    for (const value of values) times.push(await changeTime(page, id, value));
+  }
+  return times;
+}
+
+// The page's table of corrections of a wideband ratio on O2 against a target of the throttle,
+// 0.2 s late, redrawn after the same changes of its cells and axes as its table of means, and
+// after changes of its lag, which work every sample's correction out again. The tables take
+// turns, so that whatever else the machine does slows both alike.
+async function measureCorrection(browser, name, log) {
+  console.log(`${name}, the table of corrections against that of means`);
+  const { page } = await openAndDraw(browser, log.replace(/\.pdb$/, ".html"));
+  await changeTime(page, "tab-table", null);
+  for (const [id, value] of [["table-measured", "[O2] * 2 + 10"], ["table-target", "14.7 - 2.5 * ([TPS] > 80)"], ["table-lag", "0.2"]]) {
+    await changeTime(page, id, value);
+  }
+  report("shows the correction table the first time", [await changeTime(page, "table-statistic", "correction %")]);
+  const changes = TABLE_CHANGES.filter(([label]) => ["X axis", "Y axis", "X cells", "Minimum samples"].includes(label));
+  const [means, corrections, lags] = [[], [], []];
+  for (let round = 0; round < ROUNDS; round++) {
+    await changeTime(page, "table-statistic", "mean");
+    means.push(...await redrawTimes(page, changes));
+    await changeTime(page, "table-statistic", "correction %");
+    corrections.push(...await redrawTimes(page, changes));
+    lags.push(...await redrawTimes(page, [["Lag (s)", "table-lag", ["0.3", "0.2"]]]));
+  }
+  const [mean, correction, lag] = [means, corrections, lags].map(median);
+  console.log(`  redraws after a change of ${changes.map(([label]) => `"${label}"`).join(", ")} in ${correction.toFixed(1)} ms ` +
+    `against the table of means' ${mean.toFixed(1)} ms (medians): ${(correction / mean).toFixed(2)} x (goal: at most ${CORRECTION_GOAL})`);
+  console.log(`  works every sample's correction out again after a change of "Lag (s)" in ${lag.toFixed(1)} ms (median): ` +
+    `${(lag / mean).toFixed(2)} x the table of means' redraw (goal: at most ${CORRECTION_GOAL})`);
+  await page.close();
+}
+
 const browser = await openBrowser();
 try {
   const small = scratch.file("TwentyMinutesQMRX.pdb");
@@ -219,6 +262,7 @@ try {
     { table: 300, filter: 500, computed: 500, scatter: 500 });
   await measureRuns(browser, "24,000 samples of 12 channels", small, smallOpening, RUNS_OPENING_GOAL, 50);
   await measureRuns(browser, "65,535 records, 3,276,700 samples of 12 channels", large, largeOpening, null, 600);
+  await measureCorrection(browser, "65,535 records, 3,276,700 samples of 12 channels", large);
 } finally {
   await browser.close();
   scratch.remove();

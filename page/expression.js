@@ -398,9 +398,9 @@ function program(tree) {
   return tabulated(compile(tree)).steps;
 }
 
-// The value of a bound tree for every sample, in file order; NaN where there is none.
-export function evaluateExpression(tree, sampleCount) {
-  const values = new Float64Array(sampleCount);
+// The value of a bound tree for every sample, in file order; NaN where there is none. Written
+// into `values`, which a page of millions of samples keeps to work them out again.
+export function evaluateExpression(tree, sampleCount, values = new Float64Array(sampleCount)) {
   const steps = program(tree);
   for (let from = 0; from < sampleCount; from += CHUNK) {
     const count = Math.min(CHUNK, sampleCount - from);

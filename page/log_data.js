@@ -295,32 +295,42 @@ export function keptBeforeByTime(log, kept) {
   return before;
 }
 
-// A computed value rounded to `decimals`, half to even. A value within rounding errors of a half
-// is taken for the half, which the exact decimal that it stands for is: 5.475 is 5.47499… in
-// binary, and rounds to 5.48.
-function roundToDecimals(value, decimals) {
-  const scale = 10 ** decimals;
-  let scaled = value * scale;
+// A computed value in whole units of 10^-decimals, rounded half to even. A value within rounding
+// errors of a half is taken for the half, which the exact decimal that it stands for is: 5.475 is
+// 5.47499… in binary, and rounds to 5.48.
+export function roundedUnits(value, decimals) {
+  let scaled = value * 10 ** decimals;
   const half = Math.floor(scaled) + 0.5;
   if (Math.abs(scaled - half) <= Math.abs(scaled) * 1e-12) scaled = half;
-  return roundHalfEven(scaled) / scale;
+  return roundHalfEven(scaled);
+}
+
+function roundToDecimals(value, decimals) {
+  return roundedUnits(value, decimals) / 10 ** decimals;
+}
+
+// The numbers of a log's samples, 0 to its count less one: the keys of values that every sample
+// has its own of.
+export function sampleNumbers(log) {
+  if (!log.sampleNumbers) {
+    log.sampleNumbers = new Uint32Array(log.count);
+    for (let i = 0; i < log.count; i++) log.sampleNumbers[i] = i;
+  }
+  return log.sampleNumbers;
 }
 
 // A channel computed for every sample (values in file order, NaN where it has none), rounded to
 // its decimals as the read-out shows it, so that the table and the filter count what it shows.
 export function computedChannel(log, heading, decimals, values) {
   for (let i = 0; i < values.length; i++) values[i] = roundToDecimals(values[i], decimals);
-  if (!log.sampleNumbers) {
-    log.sampleNumbers = new Uint32Array(log.count);
-    for (let i = 0; i < log.count; i++) log.sampleNumbers[i] = i;
-  }
-  const keysByTime = log.timeOrder ?? log.sampleNumbers;
+  const keys = sampleNumbers(log);
+  const keysByTime = log.timeOrder ?? keys;
   return {
     heading,
     decimals,
     texts: null,
     numbers: values,
-    keys: log.sampleNumbers,
+    keys,
     keysByTime,
     extremes: new Extremes(keysByTime, values),
   };

@@ -302,7 +302,7 @@ const alignBox = byId("align");
 const alignError = byId("align-error");
 const alignStatus = byId("align-status");
 // The last valid alignment: its text ("" for each run's start).
-const alignment = { text: "" };
+const alignment = { box: alignBox, text: "", label: "the alignment" };
 // Notes about the runs and settings, shown with the runs' own.
 const pageNotes = [];
 
@@ -447,12 +447,12 @@ function refreshRuns() {
     for (const entry of channels.filter((candidate) => definitions.indexOf(candidate.definition) >= unreadable)) dropChannel(entry);
     definitions.length = unreadable;
   }
-  for (const [box, setting, label] of [[filterBox, filter, "the filter"], [alignBox, alignment, "the alignment"]]) {
+  for (const setting of [filter, alignment, ...tableView.expressions()]) {
     const wrong = setting.text && readable(setting.text);
     if (!wrong) continue;
-    leaveOut(label, wrong);
+    leaveOut(setting.label, wrong);
     setting.text = "";
-    box.value = "";
+    setting.box.value = "";
   }
   computeChannels(0);
   strips.remake();
@@ -481,7 +481,7 @@ const filterBox = byId("filter");
 const filterError = byId("filter-error");
 const filterStatus = byId("filter-status");
 // The last valid filter's text.
-const filter = { text: "" };
+const filter = { box: filterBox, text: "", label: "the filter" };
 
 // Applies the filter's text to every run; a mistake is shown under the box and the views keep the
 // last valid filter. Returns whether it took the text.
@@ -525,7 +525,8 @@ const channelSubmit = byId("channel-submit");
 // The computed channel the form changes, or null when it adds one.
 let editing = null;
 
-// What reads a channel: a computed channel, the filter or the alignment; or null.
+// What reads a channel: a computed channel, the filter, the alignment or the table's correction;
+// or null.
 function readerOf(heading) {
   const reads = (text, run = runs[0]) => {
     try {
@@ -537,9 +538,7 @@ function readerOf(heading) {
   };
   const reader = definitions.find((definition) => definition.heading !== heading && reads(definition.expression));
   if (reader) return reader.heading;
-  if (filter.text && reads(filter.text)) return "the filter";
-  if (alignment.text && reads(alignment.text)) return "the alignment";
-  return null;
+  return [filter, alignment, ...tableView.expressions()].find((setting) => setting.text && reads(setting.text))?.label ?? null;
 }
 
 // Adds a computed channel, or changes the one `editing` names; a ChannelError or an
@@ -691,6 +690,7 @@ const context = {
   page, runs, mark, byId, labelOf, samplesText, samplesShownText,
   view: () => view,
   cursor: () => cursor,
+  expressionTree: (run, text) => expressionTree(run, text),
   moveCursorTo,
   strips,
   saveSettings: () => saveSettings(),

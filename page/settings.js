@@ -4,12 +4,15 @@
 // expressions. Settings from outside the page, whatever they hold, go through the checks that
 // typed ones do; what fails is left out with a note. No DOM here, so that Node tests it.
 import { ChannelError, checkedChannel } from "./channels.js";
+import { readLag } from "./correction.js";
 import { ExpressionError, bindChannels, parseExpression } from "./expression.js";
 import { readShift } from "./runs.js";
 import { CellsError, MOST_MINIMUM, STATISTICS, parseCells, readMinimum } from "./table.js";
 
 const FIELDS = ["view", "x", "y", "values", "statistic", "xCells", "yCells", "minimum", "filter", "across", "up",
-  "colour", "run", "align"];
+  "colour", "run", "align", "measured", "target", "lag"];
+// The fields that hold numbers in the page's decimal mark.
+const NUMBER_FIELDS = ["xCells", "yCells", "minimum", "lag"];
 const VIEWS = ["strips", "table", "scatter"];
 // The first line of a setup file.
 const SETUP_HEADING = "Quillet page setup";
@@ -77,7 +80,7 @@ export function readSetup(text, decimalMark) {
     ? text.replaceAll(data.decimalMark, decimalMark) : text);
   const settings = {};
   for (const key of FIELDS) {
-    if (typeof data[key] === "string") settings[key] = ["xCells", "yCells", "minimum"].includes(key) ? remark(data[key]) : data[key];
+    if (typeof data[key] === "string") settings[key] = NUMBER_FIELDS.includes(key) ? remark(data[key]) : data[key];
   }
   settings.channels = channelList(Array.isArray(data.channels)
     ? data.channels.map((channel) => [channel?.name, channel?.decimals, channel?.expression]) : []);
@@ -142,9 +145,10 @@ export function checkedSettings(raw, page) {
     check(key, label, (text) => cellsError(text, page) === null, (text) => cellsError(text, page));
   }
   check("run", "the run", (run) => runChoices(page.runs).includes(run), (run) => `The page has no run ${visibleName(run)}.`);
-  for (const [key, label] of [["filter", "the filter"], ["align", "the alignment"]]) {
+  for (const [key, label] of [["filter", "the filter"], ["align", "the alignment"], ["measured", "the table's Measured"], ["target", "the table's Target"]]) {
     check(key, label, (text) => expressionError(text) === null, (text) => expressionError(text));
   }
+  check("lag", "the table's Lag", (text) => lagError(text, page.decimalMark) === null, (text) => lagError(text, page.decimalMark));
   if (raw.shifts) {
     const wrong = raw.shifts.find((text) => shiftError(text, page.decimalMark));
     if (wrong === undefined) checked.shifts = raw.shifts;
@@ -173,15 +177,19 @@ function cellsError(text, page) {
   }
 }
 
-function shiftError(text, decimalMark) {
+// Why a number typed in the page's decimal mark cannot be read by `read`, or null.
+function rangeError(read, text, decimalMark) {
   try {
-    readShift(text, decimalMark);
+    read(text, decimalMark);
     return null;
   } catch (error) {
     if (error instanceof RangeError) return `${error.message}.`;
     throw error;
   }
 }
+
+const shiftError = (text, decimalMark) => rangeError(readShift, text, decimalMark);
+const lagError = (text, decimalMark) => rangeError(readLag, text, decimalMark);
 
 // The table's choices of runs on a page of `count`: each run by its number from 0, and each later
 // one minus the first, as "1-0".

@@ -1,31 +1,37 @@
 // The table of a log's map: X cells across and Y cells down, each a statistic of the samples
-// that fell in it (the mean, smallest or largest value of a channel, or their count), as a
-// tuner's ECU reads its map; and the difference of two runs' tables. The counting and the texts
-// are plain functions that Node tests; renderTable builds the HTML table in the page's document.
+// that fell in it (the mean, smallest or largest value of a channel, their count, or the mean
+// correction of fuel), as a tuner's ECU reads its map; and the difference of two runs' tables.
+// The counting and the texts are plain functions that Node tests; renderTable builds the HTML
+// table in the page's document.
+import { roundedUnits } from "./log_data.js";
+
+export const CORRECTION = "correction %";
 
 // What each statistic reads of a sample (`read` gives the keys of each sample, in file order, and
 // the units of its value at a key, NaN where it has none), how its cells' units come from the
-// samples that fell in them, in its decimals, and how a caption names it. Every table, and the
-// difference of two, is its cells' units in the statistic's decimals, NaN for an empty cell.
+// samples that fell in them, in its decimals, and how a caption names it (of `about`: the values'
+// label, and for the correction its measured value, target and lag as texts). Every table, and
+// the difference of two, is its cells' units in the statistic's decimals, NaN for an empty cell;
+// a signed statistic writes a plus before a positive value and colours on a scale centred on 0.
 const STATISTIC_LIST = [
   {
     name: "mean",
     read: unitsAtKeys,
-    caption: (values) => `The mean of ${values}`,
+    caption: ({ values }) => `The mean of ${values}`,
     decimals: (valueDecimals) => valueDecimals + 1,
     cellUnits: (cells, cell) => meanUnits(cells.sums[cell], cells.counts[cell]),
   },
   {
     name: "smallest",
     read: unitsAtKeys,
-    caption: (values) => `The smallest value of ${values}`,
+    caption: ({ values }) => `The smallest value of ${values}`,
     decimals: (valueDecimals) => valueDecimals,
     cellUnits: (cells, cell) => cells.lows[cell],
   },
   {
     name: "largest",
     read: unitsAtKeys,
-    caption: (values) => `The largest value of ${values}`,
+    caption: ({ values }) => `The largest value of ${values}`,
     decimals: (valueDecimals) => valueDecimals,
     cellUnits: (cells, cell) => cells.highs[cell],
   },
@@ -38,13 +44,23 @@ const STATISTIC_LIST = [
     counting: true,
     cellUnits: (cells, cell) => cells.counts[cell],
   },
+  {
+    name: CORRECTION,
+    // The values are each sample's correction in per cent (see correction.js), keyed by sample.
+    read: (values) => ({ keys: values.keys, units: values.numbers }),
+    caption: ({ measured, target, lag }) => `The mean correction of fuel in per cent that brings ${measured}` +
+      `${lag ? `, read ${lag} s later,` : ""} to ${target}`,
+    decimals: () => 1,
+    signed: true,
+    cellUnits: (cells, cell) => roundedUnits(cells.sums[cell] / cells.counts[cell], 1),
+  },
 ];
 export const STATISTICS = STATISTIC_LIST.map((statistic) => statistic.name);
 const statisticNamed = (name) => STATISTIC_LIST.find((statistic) => statistic.name === name);
 
-// The caption of a table of the statistic over a channel whose label is `values`.
-export function statisticCaption(name, values) {
-  return statisticNamed(name).caption(values);
+// The caption of a table of the statistic, as `about` names what it is of.
+export function statisticCaption(name, about) {
+  return statisticNamed(name).caption(about);
 }
 
 const MOST_CELLS = 64;
@@ -199,7 +215,7 @@ export function computeTable({ x, y, values, xCells, yCells, statistic, minimum,
   }
   return {
     columns, rows, xCells, yCells, statistic, decimals: how.decimals(values.decimals), counts, units: cellUnits, chosenSamples,
-    centred: false,
+    signed: how.signed === true, centred: how.signed === true,
   };
 }
 
@@ -226,34 +242,44 @@ export function meanUnits(sum, count) {
   return quotient;
 }
 
-// A whole number of units of 10^-decimals as text.
-export function unitsText(units, decimals, decimalMark = ".") {
+// A whole number of units of 10^-decimals as text; signed, with a plus before a positive number.
+export function unitsText(units, decimals, decimalMark = ".", signed = false) {
   const scale = 10 ** decimals;
   const magnitude = Math.abs(units);
   const whole = Math.floor(magnitude / scale);
-  const sign = units < 0 ? "-" : "";
+  const sign = units < 0 ? "-" : signed && units > 0 ? "+" : "";
   if (decimals === 0) return `${sign}${whole}`;
   return `${sign}${whole}${decimalMark}${String(magnitude - whole * scale).padStart(decimals, "0")}`;
 }
 
 export function cellText(table, cell, decimalMark) {
   const units = table.units[cell];
-  return units === units ? unitsText(units, table.decimals, decimalMark) : "";
+  return units === units ? unitsText(units, table.decimals, decimalMark, table.signed) : "";
 }
 
-// The table as lines of cells apart by the separator: the X cells' centres in the first line, the
-// Y cell's centre first in each other line.
-export function tableText(table, separator, decimalMark) {
+// Lines of cells apart by the separator: `corner` and the X cells' centres in the first line, the
+// Y cell's centre first in each other line, then each cell's text(cell).
+function gridText(table, corner, text, separator, decimalMark) {
   const centres = (cells) => cellsText(cells, decimalMark).split(" ");
-  const lines = [["", ...centres(table.xCells)]];
+  const lines = [[corner, ...centres(table.xCells)]];
   centres(table.yCells).forEach((centre, row) => {
     const line = [centre];
-    for (let column = 0; column < table.columns; column++) {
-      line.push(cellText(table, row * table.columns + column, decimalMark));
-    }
+    for (let column = 0; column < table.columns; column++) line.push(text(row * table.columns + column));
     lines.push(line);
   });
   return lines.map((line) => line.join(separator)).join("\r\n") + "\r\n";
+}
+
+// The table as lines of cells with the axes' centres.
+export function tableText(table, separator, decimalMark) {
+  return gridText(table, "", (cell) => cellText(table, cell, decimalMark), separator, decimalMark);
+}
+
+// The number of samples in each cell of each table, a block of lines each after an empty line,
+// named in its corner as `names` gives: how far each cell's value can be trusted.
+export function countsText(tables, names, separator, decimalMark) {
+  return tables.map((table, at) => `\r\n${gridText(table, names[at], (cell) => String(table.counts[cell]), separator, decimalMark)}`)
+    .join("");
 }
 
 // The table's scale, from blue through white to red, pale enough that black text reads on any
@@ -270,8 +296,9 @@ export function scaleRgb(share, scale) {
 
 const cssColour = (rgb) => `rgb(${rgb.join(", ")})`;
 
-// A legend of a scale: the smallest value, the scale, the largest value.
-export function renderLegend(element, range, decimals, decimalMark, scale) {
+// A legend of a scale: the smallest value, the scale, the largest value, signed as a signed
+// table's cells.
+export function renderLegend(element, range, decimals, decimalMark, scale, signed = false) {
   const document = element.ownerDocument;
   if (!range) {
     element.replaceChildren();
@@ -279,7 +306,7 @@ export function renderLegend(element, range, decimals, decimalMark, scale) {
   }
   const [low, high] = range.map((value) => {
     const label = document.createElement("span");
-    label.textContent = unitsText(Math.round(value * 10 ** decimals), decimals, decimalMark);
+    label.textContent = unitsText(Math.round(value * 10 ** decimals), decimals, decimalMark, signed);
     return label;
   });
   const ramp = document.createElement("span");
@@ -305,9 +332,9 @@ export function tableRange(table) {
 }
 
 // Fills the <table> element with the table: the axes' centres in header cells, each value cell
-// coloured on the one scale of tableRange. Value cells carry their row and column for the page's
-// keys and clicks.
-export function renderTable(element, table, headings, decimalMark) {
+// coloured on the one scale of tableRange, and titled with countText(cell), shown on pointing at
+// it. Value cells carry their row and column for the page's keys and clicks.
+export function renderTable(element, table, headings, decimalMark, countText) {
   const document = element.ownerDocument;
   const range = tableRange(table);
   const header = (text, scope) => {
@@ -333,6 +360,7 @@ export function renderTable(element, table, headings, decimalMark) {
       cell.dataset.row = String(row);
       cell.dataset.column = String(column);
       cell.tabIndex = -1;
+      cell.title = countText(at);
       const number = table.units[at] / scale;
       if (number === number) {
         const share = range[1] > range[0] ? (number - range[0]) / (range[1] - range[0]) : 0.5;

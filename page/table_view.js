@@ -1,12 +1,16 @@
 // The table view's glue: its controls, a run's table or the difference of a later run's and the
-// first's, the cell chosen with its samples marked on the strips, the clipboard and the download.
+// first's, the correction's measured value, target and lag with each run's corrections worked
+// out once for them, the cell chosen with its samples marked on the strips, the clipboard and
+// the download.
 import { defaultChoices } from "./channels.js";
-import { channelRange } from "./log_data.js";
+import { lagText, readLag, sampleCorrections } from "./correction.js";
+import { ExpressionError, channelsOf, evaluateExpression } from "./expression.js";
+import { channelRange, sampleNumbers } from "./log_data.js";
 import { pageTimeOf } from "./runs.js";
 import { runChoices } from "./settings.js";
 import {
-  CellsError, MOST_MINIMUM, TABLE_SCALE, cellsText, computeTable, defaultCells, differenceTable, parseCells, readMinimum,
-  renderLegend, renderTable, statisticCaption, tableText,
+  CORRECTION, CellsError, MOST_MINIMUM, TABLE_SCALE, cellsText, computeTable, countsText, defaultCells, differenceTable,
+  parseCells, readMinimum, renderLegend, renderTable, statisticCaption, tableText,
 } from "./table.js";
 
 const MOST_COLUMNS = 16;
@@ -32,12 +36,23 @@ export class TableView {
       x: { box: byId("table-x-cells"), error: byId("table-x-cells-error"), select: this.x, most: MOST_COLUMNS },
       y: { box: byId("table-y-cells"), error: byId("table-y-cells-error"), select: this.y, most: MOST_ROWS },
     };
+    // The correction's expressions, each with its last valid text ("" for none yet), and its lag
+    // in hundredths.
+    this.correction = {
+      measured: { box: byId("table-measured"), error: byId("table-measured-error"), text: "", label: "the table's Measured" },
+      target: { box: byId("table-target"), error: byId("table-target-error"), text: "", label: "the table's Target" },
+    };
+    this.lagBox = byId("table-lag");
+    this.lag = 0;
+    // Per run, its corrections and what they come from, as correctionsOf keeps them.
+    this.corrections = new WeakMap();
     // The last valid cells and minimum, the chosen cell, the table shown, and the samples of its
     // chosen cell as {run, sample} in run and file order.
     this.cells = { x: null, y: null };
     this.minimum = 1;
     this.chosen = null;
     this.table = null;
+    this.tables = [];
     this.cellSamples = [];
     this.listen();
   }
@@ -47,6 +62,14 @@ export class TableView {
     this.x.addEventListener("change", () => this.change("x"));
     this.y.addEventListener("change", () => this.change("y"));
     for (const select of [this.run, this.values, this.statistic]) select.addEventListener("change", () => this.change(null));
+    for (const expression of Object.values(this.correction)) {
+      expression.box.addEventListener("change", () => {
+        if (this.readExpression(expression)) this.change(null);
+      });
+    }
+    this.lagBox.addEventListener("change", () => {
+      if (this.readLag()) this.change(null);
+    });
     this.minimumBox.addEventListener("change", () => {
       if (this.readMinimum()) this.change(null);
     });
@@ -94,6 +117,14 @@ export class TableView {
     for (const [select, key] of [[this.run, "run"], [this.x, "x"], [this.y, "y"], [this.values, "values"], [this.statistic, "statistic"]]) {
       if (settings[key] !== undefined) select.value = settings[key];
     }
+    for (const [key, expression] of Object.entries(this.correction)) {
+      expression.text = "";
+      expression.box.value = settings[key] ?? "";
+      this.readExpression(expression);
+    }
+    this.lag = 0;
+    this.lagBox.value = settings.lag ?? "0";
+    this.readLag();
     for (const axis of ["x", "y"]) {
       this.resetCells(axis);
       const saved = settings[`${axis}Cells`];
@@ -111,7 +142,75 @@ export class TableView {
       run: this.context.runs.length > 1 ? this.run.value : null,
       x: this.x.value, y: this.y.value, values: this.values.value, statistic: this.statistic.value,
       xCells: cellsText(this.cells.x, this.context.mark), yCells: cellsText(this.cells.y, this.context.mark), minimum: String(this.minimum),
+      measured: this.correction.measured.text || null, target: this.correction.target.text || null,
+      lag: this.lag === 0 ? null : lagText(this.lag, this.context.mark),
     };
+  }
+
+  // The correction's expressions as the page's other settings that read channels: each with its
+  // box, its last valid text and its label.
+  expressions() {
+    return Object.values(this.correction);
+  }
+
+  // Takes the expression its box holds, if every run can read it: "" for none. A mistake is shown
+  // under the box, and the table keeps the last valid expression.
+  readExpression(expression) {
+    const text = expression.box.value.trim();
+    try {
+      if (text !== "") for (const run of this.context.runs) this.context.expressionTree(run, text);
+    } catch (error) {
+      if (!(error instanceof ExpressionError)) throw error;
+      expression.error.textContent = `${error.message}. The table keeps ${expression.text || "none"}.`;
+      return false;
+    }
+    expression.error.textContent = "";
+    expression.text = text;
+    return true;
+  }
+
+  readLag() {
+    const { byId, mark } = this.context;
+    try {
+      this.lag = readLag(this.lagBox.value, mark);
+    } catch (error) {
+      if (!(error instanceof RangeError)) throw error;
+      byId("table-lag-error").textContent = `${error.message}. The table keeps ${lagText(this.lag, mark)}.`;
+      return false;
+    }
+    byId("table-lag-error").textContent = "";
+    return true;
+  }
+
+  isCorrection() {
+    return this.statistic.value === CORRECTION;
+  }
+
+  // A run's corrections as a channel of one value per sample. The measured values, the targets
+  // and the corrections are each worked out again only when what they come from changed (an
+  // expression, a channel it reads, the lag), into the arrays the run keeps for them.
+  correctionsOf(run) {
+    const { expressionTree, page } = this.context;
+    const { count, times } = run.log;
+    if (!this.corrections.has(run)) this.corrections.set(run, { measured: {}, target: {}, lag: null, numbers: undefined });
+    const kept = this.corrections.get(run);
+    let changed = kept.lag !== this.lag;
+    for (const key of ["measured", "target"]) {
+      const { text } = this.correction[key];
+      const tree = expressionTree(run, text);
+      const channels = channelsOf(tree);
+      const known = kept[key];
+      if (known.text === text && known.channels.length === channels.length && known.channels.every((channel, at) => channel === channels[at])) {
+        continue;
+      }
+      Object.assign(known, { text, channels, values: evaluateExpression(tree, count, known.values) });
+      changed = true;
+    }
+    if (changed) {
+      kept.lag = this.lag;
+      kept.numbers = sampleCorrections(times, kept.measured.values, kept.target.values, this.lag, page.quietSpell, kept.numbers);
+    }
+    return { keys: sampleNumbers(run.log), numbers: kept.numbers, decimals: 0 };
   }
 
   // The runs the table is of: one, or a later one and the first.
@@ -177,7 +276,8 @@ export class TableView {
   tableOf(index, chosen) {
     const { runs, view } = this.context;
     const run = runs[index];
-    const [x, y, values] = [this.x, this.y, this.values].map((select) => this.channelOf(select, run));
+    const [x, y] = [this.x, this.y].map((select) => this.channelOf(select, run));
+    const values = this.isCorrection() ? this.correctionsOf(run) : this.channelOf(this.values, run);
     const { start, end } = view();
     return computeTable({
       x, y, values, xCells: this.cells.x, yCells: this.cells.y, statistic: this.statistic.value, minimum: this.minimum,
@@ -185,12 +285,28 @@ export class TableView {
     });
   }
 
+  // Nothing in the table, and why.
+  showNone(why) {
+    this.caption.textContent = why;
+    this.table = null;
+    this.map.replaceChildren();
+    renderLegend(this.context.byId("table-legend"), null);
+  }
+
   show() {
     const { runs, labelOf, samplesText, samplesShownText, mark, strips, byId } = this.context;
     const chosenRuns = this.chosenRuns();
+    const correction = this.isCorrection();
+    byId("table-correction").hidden = !correction;
+    byId("table-values-control").hidden = correction;
     if (![this.x, this.y, this.values].every((select) => this.channelOf(select))) {
-      this.caption.textContent = "The log has no channel with values.";
-      this.map.replaceChildren();
+      this.showNone("The log has no channel with values.");
+      return;
+    }
+    const { measured, target } = this.correction;
+    if (correction && (measured.text === "" || target.text === "")) {
+      this.showNone("Give the measured air-fuel ratio or lambda as Measured (say [O2] * 2 + 10 for a wideband sensor's " +
+        "linear output on O2), the ratio wanted as Target (say 14.7), and how long the sensor trails the engine as Lag.");
       return;
     }
     const chosen = this.chosen ? this.chosen.row * this.cells.x.centres.length + this.chosen.column : -1;
@@ -198,13 +314,18 @@ export class TableView {
     this.table = tables.length === 1 ? tables[0] : differenceTable(tables[0], tables[1]);
     this.cellSamples = tables.flatMap((table, at) => table.chosenSamples.map((sample) => ({ run: chosenRuns[at], sample })))
       .sort(compareSamples);
-    const what = statisticCaption(this.statistic.value, labelOf(this.values.value));
+    const what = statisticCaption(this.statistic.value, {
+      values: labelOf(this.values.value), measured: measured.text, target: target.text, lag: this.lag === 0 ? "" : lagText(this.lag, mark),
+    });
     const names = chosenRuns.map((index) => runs[index].name);
     const of = tables.length > 1 ? ` of ${names[0]} minus that of ${names[1]}` : runs.length > 1 ? ` of ${names[0]}` : "";
     const minimum = this.minimum > 1 ? ` Cells with fewer than ${samplesText(this.minimum)}${tables.length > 1 ? " in either run" : ""} are empty.` : "";
     this.caption.textContent = `${what} in each cell${of}. ${samplesShownText(chosenRuns)}${minimum}`;
-    const range = renderTable(this.map, this.table, { x: labelOf(this.x.value), y: labelOf(this.y.value) }, mark);
-    renderLegend(byId("table-legend"), range, this.table.decimals, mark, TABLE_SCALE);
+    this.tables = tables;
+    const countText = (cell) => (tables.length > 1
+      ? tables.map((table, at) => `${table.counts[cell]} of ${names[at]}`).join(", ") : samplesText(tables[0].counts[cell]));
+    const range = renderTable(this.map, this.table, { x: labelOf(this.x.value), y: labelOf(this.y.value) }, mark, countText);
+    renderLegend(byId("table-legend"), range, this.table.decimals, mark, TABLE_SCALE, this.table.signed);
     const focusable = this.chosen ? this.cellElement(this.chosen.row, this.chosen.column) : this.map.querySelector("td");
     if (focusable) focusable.tabIndex = 0;
     if (this.chosen) {
@@ -283,10 +404,15 @@ export class TableView {
     event.stopPropagation();
   }
 
+  // The table as text; the correction's with the number of samples of each cell of each run after
+  // it, so that a tuner sees which cells to trust.
   async copy() {
     if (!this.table) return;
+    const { mark, runs } = this.context;
+    const names = this.chosenRuns().map((index) => (runs.length > 1 ? `samples of ${runs[index].name}` : "samples"));
+    const counts = this.isCorrection() ? countsText(this.tables, names, "\t", mark) : "";
     try {
-      await navigator.clipboard.writeText(tableText(this.table, "\t", this.context.mark));
+      await navigator.clipboard.writeText(tableText(this.table, "\t", mark) + counts);
       this.status.textContent = "The table is on the clipboard.";
     } catch (error) {
       this.status.textContent = `The browser did not let the page copy (${error.message}); select the table and copy it.`;
@@ -299,8 +425,8 @@ export class TableView {
     const stem = (index) => runs[index].name.replace(/\.pdb$/i, "");
     const link = document.createElement("a");
     link.href = URL.createObjectURL(new Blob([tableText(this.table, page.separator, mark)], { type: "text/csv" }));
-    link.download = `${this.chosenRuns().map(stem).join(" - ")} ${this.values.value} ${this.statistic.value}.csv`
-      .replace(/[\\/:*?"<>|]/g, "-");
+    const what = this.isCorrection() ? "correction" : `${this.values.value} ${this.statistic.value}`;
+    link.download = `${this.chosenRuns().map(stem).join(" - ")} ${what}.csv`.replace(/[\\/:*?"<>|]/g, "-");
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
   }

@@ -45,6 +45,11 @@ describe("settings from the address", () => {
     ["a run the page lacks", { run: "2-0" }, {}, [["the run", /The page has no run "2-0"/]]],
     ["a later run minus the first", { run: "1-0" }, { run: "1-0" }, []],
     ["shifts typed wrong", { shifts: ["0", "1,5"] }, {}, [["the shifts", /Give the shift in seconds/]]],
+    ["a correction", { statistic: "correction %", measured: "[O2] * 2 + 10", target: "14.7 - 2.5 * ([TPS] > 80)", lag: "0.25" },
+      { statistic: "correction %", measured: "[O2] * 2 + 10", target: "14.7 - 2.5 * ([TPS] > 80)", lag: "0.25" }, []],
+    ["a correction that cannot be", { measured: deep(300), target: "[Knock] / 2", lag: "5.5" }, {},
+      [["the table's Measured", /nested too deeply/], ["the table's Target", /no channel is headed "Knock"/],
+        ["the table's Lag", /^Give the lag in seconds from 0 to 5 with at most three decimals, as 0\.3\.$/]]],
   ];
   for (const [name, raw, kept, notes] of cases) {
     test(name, () => {
@@ -67,10 +72,13 @@ describe("settings from the address", () => {
 
 describe("a setup file", () => {
   test("holds the settings in the decimal mark of the page that saved it, read in the page's own", () => {
-    const settings = { view: "table", x: "RPM", xCells: "0,5 1,25", minimum: "3", filter: "[O2] < 0.5", shifts: ["0", "-1,5"], channels: [duty] };
+    const settings = {
+      view: "table", x: "RPM", xCells: "0,5 1,25", minimum: "3", filter: "[O2] < 0.5", shifts: ["0", "-1,5"], channels: [duty],
+      measured: "[O2] * 2 + 10", lag: "0,3",
+    };
     const text = setupText(settings, ",");
     assert.match(text, /^Quillet page setup\n\{\n {2}"decimalMark": ",",/);
-    assert.deepEqual(readSetup(text, "."), { ...settings, xCells: "0.5 1.25", shifts: ["0", "-1.5"] });
+    assert.deepEqual(readSetup(text, "."), { ...settings, xCells: "0.5 1.25", shifts: ["0", "-1.5"], lag: "0.3" });
     assert.deepEqual(readSetup(text.replaceAll("\n", "\r\n"), ","), settings);
     for (const wrong of ["", "x=RPM", "Quillet page setup\n[1, 2]", "Quillet page setup\n{", "Quillet page setups\n{}"]) {
       assert.throws(() => readSetup(wrong, "."), /it is no page setup/, wrong);

@@ -151,6 +151,39 @@ LogContents everyByteLog(const std::vector<std::uint8_t>& channels) {
     return contents;
 }
 
+LogContents correctionLog(int lateTenths) {
+    constexpr int kTenthsPerCell = 20;
+    constexpr std::uint8_t kRpm[] = {64, 96, 128, 160};
+    constexpr std::uint8_t kTps[] = {51, 127, 204};
+    // O2's raw bytes, as 2.63 V and so on, that give the corrections above.
+    constexpr std::uint8_t kO2[3][4] = {{134, 120, 95, 77}, {63, 54, 42, 31}, {83, 65, 39, 13}};
+    struct Reading {
+        std::uint8_t rpm;
+        std::uint8_t tps;
+        std::uint8_t o2;
+    };
+    std::vector<Reading> engine;
+    for (int row = 0; row < 3; ++row) {
+        for (int step = 0; step < 4; ++step) {
+            const int column = row % 2 == 0 ? step : 3 - step;
+            engine.insert(engine.end(), kTenthsPerCell,
+                          {kRpm[column], kTps[row], kO2[row][column]});
+        }
+    }
+    LogContents contents;
+    contents.channels = {33, 23, 19};
+    for (std::size_t tenth = 0; tenth < engine.size(); ++tenth) {
+        const std::size_t measured =
+            tenth < static_cast<std::size_t>(lateTenths) ? 0 : tenth - lateTenths;
+        if (tenth % 10 == 0)
+            contents.records.push_back({static_cast<std::uint16_t>(tenth / 10), {}});
+        contents.records.back().samples.push_back(
+            {static_cast<std::uint8_t>(tenth % 10 * 10),
+             {engine[tenth].rpm, engine[tenth].tps, engine[measured].o2}});
+    }
+    return contents;
+}
+
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord) {
     constexpr int kRecords = 65534;
     LogContents contents =

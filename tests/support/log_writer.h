@@ -68,6 +68,16 @@ LogContents unsteadyClockLog();
 // (65,530 s to 65,535.248 s).
 LogContents everyByteLog(const std::vector<std::uint8_t>& channels);
 
+// A drive through twelve cells of RPM (2000 to 5000 across) and TPS (20, 50 and 80 down), two
+// seconds in each at ten samples a second, row by row and each row back the other way, with O2
+// read `lateTenths` tenths of a second after the engine (the first cell's reading before that).
+// The wideband ratio [O2] * 2 + 10 against a target of 14 at 20 % TPS and 12 above
+// (12 + 2 * ([TPS] < 35)) wants these corrections of fuel, in per cent:
+//   TPS 20:  +9.0  +5.0  -2.0  -7.0
+//   TPS 50:  +4.0  +1.0  -3.0  -6.5
+//   TPS 80: +10.5  +4.5  -4.0 -12.5
+LogContents correctionLog(int lateTenths);
+
 // A log of 65,535 records that all point to the data of record 1, which holds
 // `samplesPerRecord` samples of twelve channels: small on disk, but long to convert.
 std::vector<std::uint8_t> longRunningLog(int samplesPerRecord);

@@ -5,6 +5,8 @@
 //   make_logs clock FILE          a log whose clock misbehaves (see unsteadyClockLog)
 //   make_logs bytes DIRECTORY     two logs that hold every raw byte of every channel the table
 //                                 knows and of unknown ones, some of them in two columns
+//   make_logs correction DIRECTORY  a drive through cells that want known corrections of fuel,
+//                                 its O2 in step with the engine and 0.3 s late (see correctionLog)
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -34,9 +36,22 @@ int main(int argc, char** argv) {
                   buildLog(everyByteLog({22, 29, 15, 14, 13, 12, 0, 34, 255, 33, 34, 33})));
         return 0;
     }
+    if (kind == "correction") {
+        const std::filesystem::path directory = argv[2];
+        std::filesystem::create_directories(directory);
+        for (const auto& [name, late] :
+             {std::pair{"CorrectionQMRX", 0}, {"CorrectionLateQMRX", 3}}) {
+            LogContents contents = correctionLog(late);
+            contents.databaseName = name;
+            writeFile(directory / (std::string(name) + ".pdb"), buildLog(contents));
+        }
+        return 0;
+    }
     if (kind != "samples" && kind != "seeds") {
-        std::fputs("usage: make_logs samples|seeds|bytes DIRECTORY, or make_logs long|clock FILE\n",
-                   stderr);
+        std::fputs(
+            "usage: make_logs samples|seeds|bytes|correction DIRECTORY, or make_logs long|clock "
+            "FILE\n",
+            stderr);
         return 2;
     }
     const std::filesystem::path directory = argv[2];
