@@ -76,15 +76,21 @@ DWORD fileTypeAt(const fs::path& path) {
 
 }  // namespace
 
-// A console is known by its handle, whatever names it ("CON", "CONOUT$", "\\.\CONOUT$").
+// A console is known by its handle, whatever names it ("CON", "CONOUT$", "\\.\CONOUT$"). The
+// handle is opened for writing, as the output is: "CON" opens for reading or for writing, not
+// both, and asking its mode needs reading, which a second handle to the console adds.
 bool namesTerminal(const fs::path& path) {
     if (fileTypeAt(path) != FILE_TYPE_CHAR) return false;
     const HANDLE handle =
-        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
+    HANDLE readable = nullptr;
+    const bool duplicated = DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(),
+                                            &readable, GENERIC_READ | GENERIC_WRITE, FALSE, 0);
     DWORD mode = 0;
-    const bool console = GetConsoleMode(handle, &mode);
+    const bool console = duplicated && GetConsoleMode(readable, &mode);
+    if (duplicated) CloseHandle(readable);
     CloseHandle(handle);
     return console;
 }

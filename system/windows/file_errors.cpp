@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <system_error>
 
 #include "system/paths.h"
 #include "system/wide_text.h"
@@ -46,7 +47,12 @@ FailureNumber writeFailure(DWORD error) {
     }
 }
 
+// The words the C library gives the error's POSIX counterpart, where it has one, so that a message
+// reads as on other systems; the system's own words otherwise.
 std::string reasonOf(DWORD error) {
+    const std::error_condition condition =
+        std::system_category().default_error_condition(static_cast<int>(error));
+    if (condition.category() == std::generic_category()) return condition.message();
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -16,7 +16,7 @@ namespace quillet::system::windows {
 // DeviceIoError otherwise.
 FailureNumber writeFailure(DWORD error);
 
-// The system's own words for an error code.
+// The words for an error code that messages give.
 std::string reasonOf(DWORD error);
 
 // A file that could not be created at path: DiskFull for want of room, PathFileAccessError

@@ -93,7 +93,9 @@ struct ReplacementFile::State {
         // The target was no file.
         Nothing,
         // A second name of the target's file, so that the target's name always leads to a whole
-        // file.
+        // file. Until the target's name has left the file, nothing holds the link, and a run that
+        // starts in the folder that moment may remove it as a leftover: then the target cannot be
+        // put back, which a failed move says.
         Linked,
         // The target's file itself under another name, where the file system has no hard links
         // (FAT). A run ended between the two moves from outside leaves it there, under a name no
@@ -157,6 +159,9 @@ struct ReplacementFile::State {
             throw windows::creationFailure(error, target);
         }
         kept = true;
+        // Held only once the target's name has left its file: Windows replaces no file that is
+        // open under any of its names.
+        if (aside == Aside::Linked) asideHolding = holdingHandle(asidePath);
         windows::withdrawRemoval(std::exchange(pendingSlot, -1));
         closeHandle(holding);
     }
@@ -180,7 +185,6 @@ struct ReplacementFile::State {
             asidePath = folder / temporaryName();
             if (CreateHardLinkW(asidePath.c_str(), target.c_str(), nullptr)) {
                 aside = Aside::Linked;
-                asideHolding = holdingHandle(asidePath);
                 return;
             }
             const DWORD error = GetLastError();
