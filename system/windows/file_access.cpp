@@ -124,17 +124,8 @@ void checkReplaceable(const fs::path& output) {
     if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
         throw Failure(FailureNumber::PathFileAccessError);
     }
-    // Replacing a file moves the new one over it, which Windows refuses while another program
-    // holds it open, even one that shares reading, writing and deleting it: then the run would
-    // fail only once the whole output is written beside it. Only a file nothing holds opens
-    // unshared.
-    const HANDLE handle = CreateFileW(output.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
-        throw Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
-    }
+    // Otherwise the run would fail only once the whole output is written beside it.
+    if (windows::isHeldOpen(output)) throw windows::heldOpenFailure();
 }
 
 // Compared by the volume and the file's index on it, so that one file reached through another

@@ -70,6 +70,25 @@ Failure creationFailure(DWORD error, const std::filesystem::path& path) {
         .withSystemReason(utf8FromPath(path), reasonOf(error));
 }
 
+// Only a file that nothing holds opens unshared.
+bool isHeldOpen(const std::filesystem::path& path) {
+    for (int attempt = 1;; ++attempt) {
+        const HANDLE handle = CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+            return false;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return false;
+        if (attempt == kLookTries) return true;
+        Sleep(kLookRetryMilliseconds);
+    }
+}
+
+Failure heldOpenFailure() {
+    return Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
+}
+
 void writeAll(HANDLE handle, std::span<const char> bytes) {
     while (!bytes.empty()) {
         DWORD written = 0;
