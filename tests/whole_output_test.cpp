@@ -484,6 +484,8 @@ struct ConsoleStepCase {
     std::optional<DWORD> event;
     bool betweenMoves;
     Left left;
+    // Whether the first output is a file the run makes rather than one it replaces.
+    bool firstIsNew = false;
 };
 
 void PrintTo(const ConsoleStepCase& c, std::ostream* out) { *out << c.name; }
@@ -552,6 +554,7 @@ TEST_P(ConsoleStepTest, LeavesEveryOutputOldOrEveryOneNew) {
     if (!folderOfParent()) {
         support::writeFile(logPath, support::buildLog(log));
         for (const fs::path& output : outputs) writeText(output, kOldOutput);
+        if (c.firstIsNew) fs::remove(outputs[0]);
     }
     if (c.event) {
         SetEnvironmentVariableW(kFolderVariable, folder.c_str());
@@ -566,9 +569,13 @@ TEST_P(ConsoleStepTest, LeavesEveryOutputOldOrEveryOneNew) {
     }
     const std::string expected =
         c.left == Left::AllNew ? support::expectedCsv(log, "RunQMRX.pdb") : kOldOutput;
-    for (const fs::path& output : outputs) EXPECT_EQ(readFile(output), expected) << output;
-    EXPECT_EQ(folderListing(folder),
-              (std::vector<std::string>{"RunQMRX.pdb", "a.csv", "b.csv", "c.csv"}));
+    for (const fs::path& output : outputs) {
+        if (c.firstIsNew && output == outputs[0]) continue;
+        EXPECT_EQ(readFile(output), expected) << output;
+    }
+    std::vector<std::string> left{"RunQMRX.pdb", "a.csv", "b.csv", "c.csv"};
+    if (c.firstIsNew) left.erase(left.begin() + 1);
+    EXPECT_EQ(folderListing(folder), left);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -578,7 +585,9 @@ INSTANTIATE_TEST_SUITE_P(
         ConsoleStepCase{"CtrlCBetweenMoves", CTRL_C_EVENT, true, Left::AllNew},
         ConsoleStepCase{"CtrlBreakBetweenMoves", CTRL_BREAK_EVENT, true, Left::AllNew},
         ConsoleStepCase{"ConsoleClosedBetweenMoves", CTRL_CLOSE_EVENT, true, Left::AllNew},
-        ConsoleStepCase{"AViewerKeepsTheSecondFromItsPlace", std::nullopt, true, Left::AllOld}),
+        ConsoleStepCase{"AViewerKeepsTheSecondFromItsPlace", std::nullopt, true, Left::AllOld},
+        ConsoleStepCase{"AViewerKeepsTheSecondFromItsPlaceBesideANewFirst", std::nullopt, true,
+                        Left::AllOld, true}),
     [](const auto& info) { return info.param.name; });
 
 #endif

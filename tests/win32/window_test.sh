@@ -235,21 +235,35 @@ wait "$empty_run"
 check "with an empty argument, the program ends with status 0" \
   test "$(cat "$work/empty-status.txt")" = 0
 
-# Wine writes down the text of each message box it shows.
+# Wine writes down the text of each message box it shows: in L"...", with "\" doubled and line
+# ends as \r\n.
 shown_boxes() { sed -n 's/.*:trace:msgbox:MSGBOX_OnInit //p' "$@"; }
 
-# "Show log page" of an empty name, as Explorer's "Copy as path" gives nothing: the program's own
-# message, then status 1.
-status_into "$work/no-log-status.txt" env WINEDEBUG=trace+msgbox "$WINE" "$quillet" --page '""' \
-  </dev/null >/dev/null 2>"$work/no-log.txt" &
-no_log_run=$!
-check "\"Show log page\" of an empty name shows a message box" wait_for_window Quillet 60
-press Return
-wait "$no_log_run"
+# Shows the page of $1 where it cannot be shown, and closes the message box that says why; sets
+# page_status and page_box, the box's text.
+show_failing_page() {
+  status_into "$work/page-status.txt" env WINEDEBUG=trace+msgbox "$WINE" "$quillet" --page "$1" \
+    </dev/null >/dev/null 2>"$work/page-trace.txt" &
+  local run=$!
+  if wait_for_window Quillet 60 >/dev/null; then press Return; fi
+  wait "$run"
+  page_status=$(cat "$work/page-status.txt")
+  page_box=$(shown_boxes "$work/page-trace.txt")
+}
+
+# "Show log page" of an empty name, as Explorer's "Copy as path" gives nothing, and of a log
+# that is not there: the program's own message, naming the log, and status 1.
+show_failing_page '""'
 check "\"Show log page\" of an empty name says \"No log was named.\"" \
-  test "$(shown_boxes "$work/no-log.txt")" = 'L"No log was named."'
-check "\"Show log page\" of an empty name ends with status 1" \
-  test "$(cat "$work/no-log-status.txt")" = 1
+  test "$page_box" = 'L"No log was named."'
+check "\"Show log page\" of an empty name ends with status 1" test "$page_status" = 1
+missing=$(windows_path "$logs/NoneQMRX.pdb")
+show_failing_page "$missing"
+missing=${missing//\\/\\\\}
+bad_filename='Bad Filename.  Please check the name and path of the files.'
+check "\"Show log page\" of a missing log names it" test "$page_box" = \
+  "L\"$missing:\\r\\n$bad_filename ($missing: no such file or directory)\""
+check "\"Show log page\" of a missing log ends with status 1" test "$page_status" = 1
 
 # Three showings of one log at once, none cached yet: each opens a whole page, the one
 # quillet-convert.exe --html writes, without a message.
@@ -278,6 +292,16 @@ for showing in 1 2 3; do
 done
 check "three showings at once show no message" \
   test -z "$(shown_boxes "$work"/showing-*.txt)"
+
+# A browser that cannot be started: the page, whole in the cache, is named to be opened by hand.
+"$WINE" reg add "$html_verbs\\quillet-test\\command" /ve /f \
+  /d '"Z:\nonexistent\browser.exe" "%1"' >/dev/null 2>&1
+show_failing_page "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+names_the_page() {
+  [[ $page_box == 'L"The page could not be opened in a browser (Windows error 2).\r\nThe page is C:\\users\\'*'\\AppData\\Local\\quillet\\pages\\ThirdGearQMRX-'*'.html."' ]]
+}
+check "a browser that cannot be started is told, with the page to open by hand" names_the_page
+check "a browser that cannot be started ends with status 1" test "$page_status" = 1
 
 echo "window test: $failures failed"
 [ "$failures" -eq 0 ]
