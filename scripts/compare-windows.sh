@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Converts every sample log and every fuzz seed (the damaged logs among them, written afresh by
 # the native build's make_logs, since fuzz/corpus is kept minimised) with the native
-# quillet-convert and with quillet-convert.exe under Wine, each also drawing the log's picture,
-# and checks that both end alike: the same exit status, the same message, the same CSV and
-# picture bytes. Only line 1 of the CSV differs where the log's name is not ASCII: Windows
+# quillet-convert and with quillet-convert.exe under Wine, each also drawing the log's picture and
+# writing its page and its MLG, and checks that both end alike: the same exit status, the same
+# message, the same CSV, picture, page and MLG bytes. Only line 1 of the CSV differs where the log's name is not ASCII: Windows
 # spells it a byte per character, as its spreadsheets read it.
 # Usage: compare-windows.sh NATIVE-CONVERTER WINDOWS-CONVERTER
 set -euo pipefail
@@ -32,11 +32,11 @@ differing=0
 compare() {
   local log=$1 windows_path=${2:-$1}
   set +e
-  "$native" --plot "$work/native.svg" --html "$work/native.html" "$log" "$work/native.csv" \
-    2>"$work/native.err"
+  "$native" --plot "$work/native.svg" --html "$work/native.html" --mlg "$work/native.mlg" \
+    "$log" "$work/native.csv" 2>"$work/native.err"
   native_status=$?
-  "$WINE" "$windows" --plot "$work/windows.svg" --html "$work/windows.html" "$windows_path" \
-    "$work/windows.csv" 2>"$work/windows.err"
+  "$WINE" "$windows" --plot "$work/windows.svg" --html "$work/windows.html" \
+    --mlg "$work/windows.mlg" "$windows_path" "$work/windows.csv" 2>"$work/windows.err"
   windows_status=$?
   set -e
   tr -d '\r' <"$work/windows.err" >"$work/windows.txt"
@@ -45,7 +45,8 @@ compare() {
      ! cmp -s "$work/native.err" "$work/windows.txt" ||
      ! same_output "$work/native.csv" "$work/windows.csv" ||
      ! same_output "$work/native.svg" "$work/windows.svg" ||
-     ! same_output "$work/native.html" "$work/windows.html"; then
+     ! same_output "$work/native.html" "$work/windows.html" ||
+     ! same_output "$work/native.mlg" "$work/windows.mlg"; then
     echo "DIFFERS: $log (exit $native_status native, $windows_status Windows)"
     differing=$((differing + 1))
   fi

@@ -120,6 +120,14 @@ fs::path writeLogAt(const fs::path& path) {
 }
 
 #ifdef _WIN32
+fs::path writeOldOutput(const fs::path& path);
+
+// A debugger's symbols, which are no log but are named like one.
+fs::path debuggerFileAt(const fs::path& folder) {
+    fs::create_directory(folder / "sub");
+    return writeOldOutput(folder / "sub" / "debug.pdb");
+}
+
 fs::path writeLogCutShortAt(const fs::path& path) {
     std::vector<std::uint8_t> bytes = smallLog();
     bytes.pop_back();
@@ -150,13 +158,15 @@ bool pathExists(const fs::path& path) {
 
 class PathTest : public ConversionRunTest, public ::testing::WithParamInterface<PathCase> {};
 
-// Every case keeps the log as it was, and a failing one keeps any earlier output too.
+// Every case keeps the log as it was, and a failing one keeps any earlier output too: the file
+// the output's path opens, however it is typed.
 TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
     const Paths paths = GetParam().prepare(folder.path());
     const bool inputExisted = pathExists(paths.input);
     const std::string logBefore = isFile(paths.input) ? readFile(paths.input) : "";
-    const bool outputWasFile = isFile(paths.output);
-    const std::string outputBefore = outputWasFile ? readFile(paths.output) : "";
+    const fs::path outputOpened = system::pathFromUtf8(support::utf8Text(paths.output));
+    const bool outputWasFile = isFile(outputOpened);
+    const std::string outputBefore = outputWasFile ? readFile(outputOpened) : "";
 
     const ConversionOutcome outcome = frontend::convertFiles(
         support::utf8Text(paths.input), support::utf8Text(paths.output), services);
@@ -178,12 +188,14 @@ TEST_P(PathTest, EndsAsTheFailureNumberingSays) {
             EXPECT_EQ(services.failures.front().description(), GetParam().description);
         }
         if (outputWasFile) {
-            EXPECT_EQ(readFile(paths.output), outputBefore);
+            EXPECT_EQ(readFile(outputOpened), outputBefore);
         }
     }
 }
 
 const std::string kTheLogItself = "The output is the log itself";
+const std::string kNamedLikeALog =
+    "The file is named like a log (*.pdb), and no output replaces a log";
 
 std::vector<PathCase> pathCases() {
     std::vector<PathCase> cases = {
@@ -328,6 +340,23 @@ std::vector<PathCase> pathCases() {
                      return Paths{writeLogAt(f / kLogName), f / "aux  .csv"};
                  },
                  FailureNumber::PathFileAccessError},
+        // Named like a log as Windows opens the name typed.
+        PathCase{"OutputIsAPdbWithAnEndingDot",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), debuggerFileAt(f) += "."};
+                 },
+                 FailureNumber::PathFileAccessError, kNamedLikeALog},
+        PathCase{"OutputIsAPdbWithEndingSpaces",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName), debuggerFileAt(f) += " . "};
+                 },
+                 FailureNumber::PathFileAccessError, kNamedLikeALog},
+        PathCase{"OutputIsAPdbInQuotes",
+                 [](const fs::path& f) {
+                     return Paths{writeLogAt(f / kLogName),
+                                  "\"" + support::utf8Text(debuggerFileAt(f)) + "\""};
+                 },
+                 FailureNumber::PathFileAccessError, kNamedLikeALog},
 #else
         // Windows lets few users create symbolic links, and Wine none.
         PathCase{"OutputIsALinkToTheInput",

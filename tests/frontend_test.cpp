@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "frontend/file_choosing.h"
+#include "frontend/log_page.h"
+#include "frontend/opened_log.h"
 #include "frontend/reporting.h"
 #include "system/paths.h"
 #include "tests/support/log_writer.h"
@@ -297,6 +300,72 @@ TEST(FilterChoicesTest, SplitsPairsAndPatterns) {
     const auto several = filterChoices("Logs|*.pdb;;*.prc|Unpaired");
     ASSERT_EQ(several.size(), 1u);
     EXPECT_EQ(several[0].patterns, (std::vector<std::string>{"*.pdb", "*.prc"}));
+}
+
+struct WindowArgumentsCase {
+    std::string name;
+    // After the program's own name.
+    std::vector<std::string> arguments;
+    std::optional<std::string> pageLog;
+    // The log the window opens, as given: the window has it made absolute.
+    std::optional<std::string> log;
+};
+
+void PrintTo(const WindowArgumentsCase& c, std::ostream* out) { *out << c.name; }
+
+class WindowArgumentsTest : public testing::TestWithParam<WindowArgumentsCase> {};
+
+TEST_P(WindowArgumentsTest, TellThePageFromTheWindowAndItsLog) {
+    const WindowArgumentsCase& c = GetParam();
+    std::vector<std::string> arguments{"quillet"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const WindowProgramStart start = readWindowArguments(arguments);
+    EXPECT_EQ(start.pageLog, c.pageLog);
+    const std::optional<std::string> log =
+        c.log ? std::optional(system::utf8FromPath(std::filesystem::absolute(*c.log)))
+              : std::nullopt;
+    EXPECT_EQ(start.log, log);
+}
+
+std::vector<WindowArgumentsCase> windowArgumentsCases() {
+    std::vector<WindowArgumentsCase> cases = {
+        {"Nothing", {}, std::nullopt, std::nullopt},
+        {"AnEmptyArgument", {""}, std::nullopt, std::nullopt},
+        {"ALog", {"RunQMRX.pdb"}, std::nullopt, "RunQMRX.pdb"},
+        {"ALogNamedLikeAToolkitOption", {"-reverse"}, std::nullopt, "-reverse"},
+        {"ThePageOfALog", {"--page", "-reverse"}, "-reverse", std::nullopt},
+        {"ThePageOfNothing", {"--page"}, "", std::nullopt},
+        {"ThePageOfAnEmptyArgument", {"--page", ""}, "", std::nullopt},
+        // Explorer's "Copy as path" of nothing, where a name cannot hold '"'.
+        {"AnEmptyPathInQuotes",
+         {"\"\""},
+         std::nullopt,
+         system::kWindowsPaths ? std::nullopt : std::optional<std::string>("\"\"")},
+    };
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, WindowArgumentsTest,
+                         testing::ValuesIn(windowArgumentsCases()),
+                         [](const auto& info) { return info.param.name; });
+
+class RecordedMessages : public PageMessages {
+  public:
+    void show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}); }
+    std::vector<std::pair<std::string, MessageIcon>> shown;
+};
+
+// Before any file is looked for: an empty name names no log.
+TEST(LogPageTest, OfNoLogSaysSo) {
+    std::vector<std::string> names{""};
+    if (system::kWindowsPaths) names.push_back("\"\"");
+    for (const std::string& name : names) {
+        RecordedMessages messages;
+        EXPECT_EQ(showLogPage(name, messages), 1) << name;
+        EXPECT_EQ(messages.shown, (std::vector<std::pair<std::string, MessageIcon>>{
+                                      {"No log was named.", MessageIcon::Exclamation}}))
+            << name;
+    }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -16,7 +18,9 @@
 #include "tests/support/expected_csv.h"
 #include "tests/support/recording_services.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -59,6 +63,54 @@ TEST_F(ConversionRunTest, LeavesNoTemporaryFileBehind) {
     EXPECT_EQ(convert(writeLog(cut)), ConversionOutcome::Failed);
     EXPECT_EQ(folderListing(folder.path()), (std::vector<std::string>{"RunQMRX.pdb", "out.csv"}));
 }
+
+// What an output does where a test steps into its run: as the file's own sink does, and then
+// what the test says, once its first bytes are written and once it took its place.
+class SeamSink : public ByteSink {
+  public:
+    SeamSink(std::unique_ptr<ByteSink> sink, std::function<void()> afterFirstWrite,
+             std::function<void()> afterKeep)
+        : m_sink(std::move(sink)),
+          m_afterFirstWrite(std::move(afterFirstWrite)),
+          m_afterKeep(std::move(afterKeep)) {}
+
+    void write(std::span<const char> bytes) override {
+        m_sink->write(bytes);
+        if (m_afterFirstWrite) std::exchange(m_afterFirstWrite, nullptr)();
+    }
+    void close() override { m_sink->close(); }
+    void keep() override {
+        m_sink->keep();
+        m_afterKeep();
+    }
+    void settle() override { m_sink->settle(); }
+    void putBack() override { m_sink->putBack(); }
+    InterruptionHold* interruptionHold() override { return m_sink->interruptionHold(); }
+    bool writesInPlace() const override { return m_sink->writesInPlace(); }
+
+  private:
+    std::unique_ptr<ByteSink> m_sink;
+    std::function<void()> m_afterFirstWrite;
+    std::function<void()> m_afterKeep;
+};
+
+struct SeamTarget : OutputTarget {
+    SeamTarget(OutputTarget& target, std::function<void()> afterFirstWrite,
+               std::function<void()> afterKeep)
+        : target(target),
+          afterFirstWrite(std::move(afterFirstWrite)),
+          afterKeep(std::move(afterKeep)) {}
+    std::unique_ptr<ByteSink> replace() override {
+        return std::make_unique<SeamSink>(target.replace(), afterFirstWrite, afterKeep);
+    }
+    std::string name() const override { return target.name(); }
+
+    OutputTarget& target;
+    std::function<void()> afterFirstWrite;
+    std::function<void()> afterKeep;
+};
+
+enum class Left { AllOld, AllNew };
 
 #ifndef _WIN32
 
@@ -169,54 +221,6 @@ bool processesMaySeeOtherMountsThanOurs() {
     return may;
 }
 
-// What an output does where a test steps into its run: as the file's own sink does, and then
-// what the test says, once its first bytes are written and once it took its place.
-class SeamSink : public ByteSink {
-  public:
-    SeamSink(std::unique_ptr<ByteSink> sink, std::function<void()> afterFirstWrite,
-             std::function<void()> afterKeep)
-        : m_sink(std::move(sink)),
-          m_afterFirstWrite(std::move(afterFirstWrite)),
-          m_afterKeep(std::move(afterKeep)) {}
-
-    void write(std::span<const char> bytes) override {
-        m_sink->write(bytes);
-        if (m_afterFirstWrite) std::exchange(m_afterFirstWrite, nullptr)();
-    }
-    void close() override { m_sink->close(); }
-    void keep() override {
-        m_sink->keep();
-        m_afterKeep();
-    }
-    void settle() override { m_sink->settle(); }
-    void putBack() override { m_sink->putBack(); }
-    InterruptionHold* interruptionHold() override { return m_sink->interruptionHold(); }
-    bool writesInPlace() const override { return m_sink->writesInPlace(); }
-
-  private:
-    std::unique_ptr<ByteSink> m_sink;
-    std::function<void()> m_afterFirstWrite;
-    std::function<void()> m_afterKeep;
-};
-
-struct SeamTarget : OutputTarget {
-    SeamTarget(OutputTarget& target, std::function<void()> afterFirstWrite,
-               std::function<void()> afterKeep)
-        : target(target),
-          afterFirstWrite(std::move(afterFirstWrite)),
-          afterKeep(std::move(afterKeep)) {}
-    std::unique_ptr<ByteSink> replace() override {
-        return std::make_unique<SeamSink>(target.replace(), afterFirstWrite, afterKeep);
-    }
-    std::string name() const override { return target.name(); }
-
-    OutputTarget& target;
-    std::function<void()> afterFirstWrite;
-    std::function<void()> afterKeep;
-};
-
-enum class Left { AllOld, AllNew };
-
 struct LastStepCase {
     std::string name;
     // What the run meets: a signal (0 for none) once its first output's first bytes are written
@@ -286,7 +290,9 @@ TEST_P(LastStepTest, LeavesEveryOutputOldOrEveryOneNew) {
     const std::string expected =
         c.left == Left::AllNew ? support::expectedCsv(log, "RunQMRX.pdb") : kOldOutput;
     for (const fs::path& output : outputs) {
-        if (fs::is_regular_file(output)) EXPECT_EQ(readFile(output), expected) << output;
+        if (fs::is_regular_file(output)) {
+            EXPECT_EQ(readFile(output), expected) << output;
+        }
     }
     for (const std::string& name : folderListing(folder.path())) {
         EXPECT_FALSE(name.starts_with(".quillet-")) << name;
@@ -436,6 +442,153 @@ TEST(ConcurrentRuns, EachPairLeavesOneWholeCsv) {
               (std::vector<std::string>{"FirstQMRX.pdb", "SecondQMRX.pdb", "out.csv"}));
     RecordProperty("FirstWins", firstWins);
 }
+
+#endif
+
+#ifdef _WIN32
+
+// A console event as Windows delivers one: the system starts a thread in the process that calls
+// its handlers, newest first.
+HANDLE raiseConsoleEvent(DWORD event) {
+    // Through a function type of no parameters, which any function's address may pass as.
+    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine")));
+    return CreateThread(nullptr, 0, routine, reinterpret_cast<void*>(std::uintptr_t{event}), 0,
+                        nullptr);
+}
+
+// Set by a handler of the test's own, which the event reaches before the program's.
+HANDLE g_eventArrived = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+BOOL WINAPI noteArrival(DWORD) {
+    SetEvent(g_eventArrived);
+    return FALSE;
+}
+
+// A death test's child runs the test again from its start; it takes the parent's folder from its
+// environment rather than making one of its own.
+constexpr const wchar_t* kFolderVariable = L"QUILLET_TEST_RUN_FOLDER";
+
+std::optional<fs::path> folderOfParent() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(kFolderVariable, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    return fs::path(path);
+}
+
+struct ConsoleStepCase {
+    std::string name;
+    // The console event the run meets once its first output's first bytes are written, or once
+    // that output took its place; with none, a viewer opens the second output meanwhile, sharing
+    // nothing.
+    std::optional<DWORD> event;
+    bool betweenMoves;
+    Left left;
+    // Whether the first output is a file the run makes rather than one it replaces.
+    bool firstIsNew = false;
+};
+
+void PrintTo(const ConsoleStepCase& c, std::ostream* out) { *out << c.name; }
+
+class ConsoleStepTest : public ::testing::TestWithParam<ConsoleStepCase> {
+  protected:
+    void SetUp() override {
+        if (const std::optional<fs::path> parents = folderOfParent()) {
+            folder = *parents;
+        } else {
+            own.emplace();
+            folder = own->path();
+        }
+        logPath = folder / "RunQMRX.pdb";
+        outputs = {folder / "a.csv", folder / "b.csv", folder / "c.csv"};
+    }
+
+    // Converts the log into the three outputs, stepping in as the case says, and returns how the
+    // run ended. Where an event comes, it waits for the handler, which ends the process.
+    ConversionOutcome convert() {
+        const ConsoleStepCase& c = GetParam();
+        if (c.event) {
+            system::removeTemporaryFilesOnInterruption();
+            SetConsoleCtrlHandler(noteArrival, TRUE);
+        }
+        HANDLE eventThread = nullptr;
+        HANDLE viewer = INVALID_HANDLE_VALUE;
+        const auto stepIn = [&] {
+            if (!c.event) {
+                viewer = CreateFileW(outputs[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+                return;
+            }
+            eventThread = raiseConsoleEvent(*c.event);
+            // Between the moves the handler must wait for the run; while it writes, nothing holds
+            // the handler, which ends the run here.
+            WaitForSingleObject(c.betweenMoves ? g_eventArrived : eventThread, INFINITE);
+        };
+        std::function<void()> nothing = [] {};
+        system::FileLogInput log(support::utf8Text(logPath));
+        system::FileOutputTarget a(support::utf8Text(outputs[0]), std::nullopt);
+        system::FileOutputTarget b(support::utf8Text(outputs[1]), std::nullopt);
+        system::FileOutputTarget d(support::utf8Text(outputs[2]), std::nullopt);
+        SeamTarget first(a, c.betweenMoves ? nothing : stepIn, c.betweenMoves ? stepIn : nothing);
+        const OutputOrder orders[] = {
+            {makeCsvOutput, first}, {makeCsvOutput, b}, {makeCsvOutput, d}};
+        const ConversionOutcome outcome = writeLogOutputs(log, orders, services);
+        if (eventThread) WaitForSingleObject(eventThread, INFINITE);
+        if (viewer != INVALID_HANDLE_VALUE) CloseHandle(viewer);
+        return outcome;
+    }
+
+    std::optional<support::TemporaryFolder> own;
+    fs::path folder;
+    fs::path logPath;
+    std::array<fs::path, 3> outputs;
+    support::RecordingServices services;
+};
+
+// The outputs take their places as one step: a console event waits until all are in place, and a
+// move that fails puts back those made before it and names the output that failed. Either way
+// no temporary file is left.
+TEST_P(ConsoleStepTest, LeavesEveryOutputOldOrEveryOneNew) {
+    const ConsoleStepCase& c = GetParam();
+    const LogContents log = smallLog();
+    if (!folderOfParent()) {
+        support::writeFile(logPath, support::buildLog(log));
+        for (const fs::path& output : outputs) writeText(output, kOldOutput);
+        if (c.firstIsNew) fs::remove(outputs[0]);
+    }
+    if (c.event) {
+        SetEnvironmentVariableW(kFolderVariable, folder.c_str());
+        EXPECT_EXIT(convert(), ::testing::ExitedWithCode(static_cast<int>(STATUS_CONTROL_C_EXIT)),
+                    "");
+        SetEnvironmentVariableW(kFolderVariable, nullptr);
+    } else {
+        EXPECT_EQ(convert(), ConversionOutcome::Failed);
+        ASSERT_EQ(services.failures.size(), 1u);
+        EXPECT_EQ(services.failures[0].outputPath(), support::utf8Text(outputs[1]));
+        EXPECT_EQ(services.failures[0].description(), "The file is in use by another program");
+    }
+    const std::string expected =
+        c.left == Left::AllNew ? support::expectedCsv(log, "RunQMRX.pdb") : kOldOutput;
+    for (const fs::path& output : outputs) {
+        if (c.firstIsNew && output == outputs[0]) continue;
+        EXPECT_EQ(readFile(output), expected) << output;
+    }
+    std::vector<std::string> left{"RunQMRX.pdb", "a.csv", "b.csv", "c.csv"};
+    if (c.firstIsNew) left.erase(left.begin() + 1);
+    EXPECT_EQ(folderListing(folder), left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ConsoleStepTest,
+    ::testing::Values(
+        ConsoleStepCase{"CtrlCWhileWriting", CTRL_C_EVENT, false, Left::AllOld},
+        ConsoleStepCase{"CtrlCBetweenMoves", CTRL_C_EVENT, true, Left::AllNew},
+        ConsoleStepCase{"CtrlBreakBetweenMoves", CTRL_BREAK_EVENT, true, Left::AllNew},
+        ConsoleStepCase{"ConsoleClosedBetweenMoves", CTRL_CLOSE_EVENT, true, Left::AllNew},
+        ConsoleStepCase{"AViewerKeepsTheSecondFromItsPlace", std::nullopt, true, Left::AllOld},
+        ConsoleStepCase{"AViewerKeepsTheSecondFromItsPlaceBesideANewFirst", std::nullopt, true,
+                        Left::AllOld, true}),
+    [](const auto& info) { return info.param.name; });
 
 #endif
 

@@ -76,15 +76,21 @@ DWORD fileTypeAt(const fs::path& path) {
 
 }  // namespace
 
-// A console is known by its handle, whatever names it ("CON", "CONOUT$", "\\.\CONOUT$").
+// A console is known by its handle, whatever names it ("CON", "CONOUT$", "\\.\CONOUT$"). The
+// handle is opened for writing, as the output is: "CON" opens for reading or for writing, not
+// both, and asking its mode needs reading, which a second handle to the console adds.
 bool namesTerminal(const fs::path& path) {
     if (fileTypeAt(path) != FILE_TYPE_CHAR) return false;
     const HANDLE handle =
-        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
+    HANDLE readable = nullptr;
+    const bool duplicated = DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(),
+                                            &readable, GENERIC_READ | GENERIC_WRITE, FALSE, 0);
     DWORD mode = 0;
-    const bool console = GetConsoleMode(handle, &mode);
+    const bool console = duplicated && GetConsoleMode(readable, &mode);
+    if (duplicated) CloseHandle(readable);
     CloseHandle(handle);
     return console;
 }
@@ -118,17 +124,8 @@ void checkReplaceable(const fs::path& output) {
     if (dot != std::wstring::npos && isDeviceName(name.substr(0, dot))) {
         throw Failure(FailureNumber::PathFileAccessError);
     }
-    // Replacing a file moves the new one over it, which Windows refuses while another program
-    // holds it open, even one that shares reading, writing and deleting it: then the run would
-    // fail only once the whole output is written beside it. Only a file nothing holds opens
-    // unshared.
-    const HANDLE handle = CreateFileW(output.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
-        throw Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
-    }
+    // Otherwise the run would fail only once the whole output is written beside it.
+    if (windows::isHeldOpen(output)) throw windows::heldOpenFailure();
 }
 
 // Compared by the volume and the file's index on it, so that one file reached through another

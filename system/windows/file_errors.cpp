@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <system_error>
 
 #include "system/paths.h"
 #include "system/wide_text.h"
@@ -46,7 +47,12 @@ FailureNumber writeFailure(DWORD error) {
     }
 }
 
+// The words the C library gives the error's POSIX counterpart, where it has one, so that a message
+// reads as on other systems; the system's own words otherwise.
 std::string reasonOf(DWORD error) {
+    const std::error_condition condition =
+        std::system_category().default_error_condition(static_cast<int>(error));
+    if (condition.category() == std::generic_category()) return condition.message();
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -62,6 +68,25 @@ Failure creationFailure(DWORD error, const std::filesystem::path& path) {
         error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == kDiskQuotaExceeded;
     return Failure(full ? FailureNumber::DiskFull : FailureNumber::PathFileAccessError)
         .withSystemReason(utf8FromPath(path), reasonOf(error));
+}
+
+// Only a file that nothing holds opens unshared.
+bool isHeldOpen(const std::filesystem::path& path) {
+    for (int attempt = 1;; ++attempt) {
+        const HANDLE handle = CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+            return false;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return false;
+        if (attempt == kLookTries) return true;
+        Sleep(kLookRetryMilliseconds);
+    }
+}
+
+Failure heldOpenFailure() {
+    return Failure(FailureNumber::PathFileAccessError, "The file is in use by another program");
 }
 
 void writeAll(HANDLE handle, std::span<const char> bytes) {

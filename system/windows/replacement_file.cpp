@@ -19,11 +19,6 @@ namespace fs = std::filesystem;
 // Enough tries to find a free temporary name even among the leftovers of crashed runs.
 constexpr int kNameTries = 100;
 
-// A virus scanner, an indexer or a viewer that opens a file for a moment keeps it from being
-// moved over; so many tries, this far apart, outlast such a look.
-constexpr int kMoveTries = 10;
-constexpr DWORD kMoveRetryMilliseconds = 100;
-
 // The attributes a user sets on a file and expects a replaced file to keep.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -77,8 +72,8 @@ DWORD moveFile(const fs::path& from, const fs::path& to, DWORD flags) {
     for (int attempt = 1;; ++attempt) {
         if (MoveFileExW(from.c_str(), to.c_str(), flags)) return ERROR_SUCCESS;
         const DWORD error = GetLastError();
-        if (!isPassingHold(error) || attempt == kMoveTries) return error;
-        Sleep(kMoveRetryMilliseconds);
+        if (!isPassingHold(error) || attempt == windows::kLookTries) return error;
+        Sleep(windows::kLookRetryMilliseconds);
     }
 }
 
@@ -93,7 +88,9 @@ struct ReplacementFile::State {
         // The target was no file.
         Nothing,
         // A second name of the target's file, so that the target's name always leads to a whole
-        // file.
+        // file. Until the target's name has left the file, nothing holds the link, and a run that
+        // starts in the folder that moment may remove it as a leftover: then the target cannot be
+        // put back, which a failed move says.
         Linked,
         // The target's file itself under another name, where the file system has no hard links
         // (FAT). A run ended between the two moves from outside leaves it there, under a name no
@@ -151,12 +148,18 @@ struct ReplacementFile::State {
     }
 
     void keep() {
+        // Refused before anything is set aside: no second name of a file that a program holds
+        // open, sharing nothing, could be removed again.
+        if (windows::isHeldOpen(target)) throw windows::heldOpenFailure();
         setTargetAside();
         if (const DWORD error = moveFile(temporaryPath, target, MOVEFILE_REPLACE_EXISTING)) {
             undoSetAside();
             throw windows::creationFailure(error, target);
         }
         kept = true;
+        // Held only once the target's name has left its file: Windows replaces no file that is
+        // open under any of its names.
+        if (aside == Aside::Linked) asideHolding = holdingHandle(asidePath);
         windows::withdrawRemoval(std::exchange(pendingSlot, -1));
         closeHandle(holding);
     }
@@ -180,7 +183,6 @@ struct ReplacementFile::State {
             asidePath = folder / temporaryName();
             if (CreateHardLinkW(asidePath.c_str(), target.c_str(), nullptr)) {
                 aside = Aside::Linked;
-                asideHolding = holdingHandle(asidePath);
                 return;
             }
             const DWORD error = GetLastError();

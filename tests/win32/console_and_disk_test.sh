@@ -63,16 +63,19 @@ check "a message on the console shows its non-ASCII letters" \
 check "a message on redirected standard error is UTF-8" \
   grep -qF 'Müller\RunQMRX.pdb: Bad Filename.' "$work/redirected.txt"
 
-# "CON" is the console: the CSV shows there, its line 1 first, and no progress runs into it.
-# Without a console (Wine gives one only to a program started from a terminal), "CON" takes
-# nothing and is refused as it is opened: a log cut short in its records gives "Bad Filename",
-# not error 62 once the whole log has been read.
+# "CON" and "\\.\CONOUT$" are the console: the CSV shows there, its line 1 first, and no
+# progress runs into it. Without a console (Wine gives one only to a program started from a
+# terminal), "CON" takes nothing and is refused as it is opened: a log cut short in its records
+# gives "Bad Filename", not error 62 once the whole log has been read.
 "$WINE" "$make_logs" samples "$(windows_path "$work/samples")"
-(cd "$work" && script -qec "\"$WINE\" \"$converter\" 'samples\\WarmUpQMRX.pdb' CON" \
-  /dev/null >"$work/con.txt") || true
-sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$work/con.txt" >"$work/con-shown.txt"
-check "a CSV to CON shows on the console, line 1 alone" grep -qx WarmUpQMRX.pdb "$work/con-shown.txt"
-check "a CSV to CON shows without progress" bash -c "! grep -q % '$work/con-shown.txt'"
+for console in CON '\\.\CONOUT$'; do
+  (cd "$work" && script -qec "\"$WINE\" \"$converter\" 'samples\\WarmUpQMRX.pdb' '$console'" \
+    /dev/null >"$work/con.txt") || true
+  sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$work/con.txt" >"$work/con-shown.txt"
+  check "a CSV to $console shows on the console, line 1 alone" \
+    grep -qx WarmUpQMRX.pdb "$work/con-shown.txt"
+  check "a CSV to $console shows without progress" bash -c "! grep -q % '$work/con-shown.txt'"
+done
 head -c 400 "$work/samples/WarmUpQMRX.pdb" >"$work/CutQMRX.pdb"
 status=0
 "$WINE" "$converter" "$(windows_path "$work/CutQMRX.pdb")" CON </dev/null >/dev/null \
@@ -81,6 +84,102 @@ check "CON without a console ends with status 1" test "$status" = 1
 check "CON without a console is a bad file name, before the log is read" \
   test "$(tr -d '\r' <"$work/con-error.txt")" = \
   "CON: Bad Filename.  Please check the name and path of the files."
+
+# A file named like a log, as Windows opens the name typed (without the dots and spaces that end
+# it, and without the double quotes of "Copy as path"), is no output, whatever it holds: a
+# debugger's symbols stay.
+mkdir "$work/sub"
+printf 'symbols' >"$work/sub/debug.pdb"
+for output in 'sub\debug.pdb.' 'sub\debug.pdb  ' '"sub\debug.pdb"'; do
+  status=0
+  (cd "$work" && "$WINE" "$converter" 'samples\WarmUpQMRX.pdb' "$output" 2>"$work/pdb.txt") ||
+    status=$?
+  check "[$output] as the output ends with status 2" test "$status" = 2
+  check "[$output] as the output is refused as named like a log" \
+    grep -qF 'which is named like a log (*.pdb); no output replaces a log' "$work/pdb.txt"
+  check "[$output] as the output keeps the file" test "$(cat "$work/sub/debug.pdb")" = symbols
+done
+
+# Standard output is an output, checked before anything is written, when cmd redirects it into a
+# file, as a Windows user does: into the log, a file holding a Palm database or one named like a
+# log, or the file of another output of the run, it is wrong usage, and the files stay.
+mkdir "$work/redirected"
+cp "$work/samples/WarmUpQMRX.pdb" "$work/redirected/RunQMRX.pdb"
+cp "$work/samples/WarmUpQMRX.pdb" "$work/redirected/other.pdb"
+cp "$work/samples/WarmUpQMRX.pdb" "$work/redirected/other.dat"
+redirected_rows=(
+  "RunQMRX.pdb - >>RunQMRX.pdb|the CSV would be written to standard output, which is the log RunQMRX.pdb"
+  "--html - RunQMRX.pdb >>RunQMRX.pdb|the page would be written to standard output, which is the log RunQMRX.pdb"
+  "--summary RunQMRX.pdb >>other.dat|the summary would be written to standard output, which is a file that holds a Palm database, as logs do; no output replaces a log"
+  "--help >>other.pdb|the text would be written to standard output, which is a file that is named like a log (*.pdb); no output replaces a log"
+  "--html page.txt RunQMRX.pdb - >page.txt|the CSV and the page would both be written to page.txt, which standard output is"
+)
+for row in "${redirected_rows[@]}"; do
+  IFS='|' read -r command_line message <<<"$row"
+  status=0
+  (cd "$work/redirected" && "$WINE" cmd /c "$(windows_path "$converter") $command_line" \
+    2>"$work/redirected.txt") || status=$?
+  check "[$command_line] ends with status 2" test "$status" = 2
+  check "[$command_line] says why" \
+    test "$(head -n 1 "$work/redirected.txt" | tr -d '\r')" = "quillet-convert: $message"
+  for log in RunQMRX.pdb other.pdb other.dat; do
+    check "[$command_line] keeps $log" cmp "$work/samples/WarmUpQMRX.pdb" "$work/redirected/$log"
+  done
+done
+(cd "$work/redirected" && "$WINE" cmd /c "$(windows_path "$converter") RunQMRX.pdb - >run.csv") ||
+  true
+(cd "$work/redirected" && "$WINE" "$converter" RunQMRX.pdb expected.csv) || true
+check "a CSV that cmd redirects into a new file is written" \
+  cmp "$work/redirected/expected.csv" "$work/redirected/run.csv"
+
+# A run that stops in the middle, its page going to a pipe that is never read, once it has begun
+# writing its CSV beside out.csv; $stopped_run is its process. Wine's session begins again first,
+# so that the run is its first process, numbered as the next run will be.
+start_stopped_run() {
+  local wineserver
+  wineserver=$(dirname "$WINE")/wineserver
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w
+  rm -rf "$work/stopped"
+  mkdir "$work/stopped"
+  printf 'old\r\n' >"$work/stopped/out.csv"
+  mkfifo "$work/stopped/page"
+  exec 3<>"$work/stopped/page"
+  "$WINE" "$converter" --html - "$(windows_path "$work/LongQMRX.pdb")" \
+    "$(windows_path "$work/stopped/out.csv")" >"$work/stopped/page" 2>/dev/null &
+  stopped_run=$!
+  for _ in $(seq 300); do
+    compgen -G "$work/stopped/.quillet-*.tmp" >/dev/null && return 0
+    sleep 0.2
+  done
+}
+stopped_files() { ls -A "$work/stopped" | grep -v '^page$' | tr '\n' ' '; }
+
+# Ctrl+C, which Wine gives a program as SIGINT, ends the run with a status that tells it was
+# interrupted, and leaves the CSV as it was and no temporary file.
+start_stopped_run
+kill -INT "$stopped_run"
+status=0
+wait "$stopped_run" || status=$?
+exec 3<&-
+check "Ctrl+C ends the run with a status other than 0" test "$status" != 0
+check "Ctrl+C leaves the CSV as it was" test "$(cat "$work/stopped/out.csv")" = $'old\r'
+check "Ctrl+C leaves no temporary file" test "$(stopped_files)" = "out.csv "
+
+# A run ended from outside, as Task Manager ends it, leaves its temporary file; the next run in
+# the folder removes it, though that run has the same process number.
+start_stopped_run
+"$WINE" taskkill /f /im quillet-convert.exe >/dev/null
+wait "$stopped_run" || true
+exec 3<&-
+check "a run ended from outside leaves its temporary file" \
+  compgen -G "$work/stopped/.quillet-*.tmp"
+"$(dirname "$WINE")/wineserver" -k 2>/dev/null || true
+"$(dirname "$WINE")/wineserver" -w
+"$WINE" "$converter" "$(windows_path "$work/samples/WarmUpQMRX.pdb")" \
+  "$(windows_path "$work/stopped/out.csv")"
+check "the next run in the folder removes the temporary file" \
+  test "$(stopped_files)" = "out.csv "
 
 # A reader that leaves early (| head -1) ends the run quietly with status 141, as SIGPIPE does
 # on Linux: a CSV of gigabytes on standard output, and the summary of many logs, both far more

@@ -104,6 +104,7 @@ check "the programs, the licence and the README lie in Program Files\\Quillet" \
   test "$(cd "$install_dir" && LC_ALL=C ls | tr '\n' ' ')" = \
   "LICENSE.txt README.txt quillet-convert.exe quillet.exe "
 check "the README has CR LF line ends" bash -c "! grep -qv \$'\\r\$' '$install_dir/README.txt'"
+check "the README tells of \"Show log page\"" grep -qF '"Show log page"' "$install_dir/README.txt"
 check "one Start-menu shortcut Quillet" test "$(shortcuts | wc -l)" -eq 1
 check "the shortcut starts the installed quillet.exe" \
   shortcut_names 'C:\Program Files\Quillet\quillet.exe'

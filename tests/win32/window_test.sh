@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
 # quillet.exe under Wine, used from the keyboard as a person would: the window, a conversion
 # typed and started by the keyboard, the "Bad Filename" box, both "Browse" dialogs and the
-# remembered folders in the registry.
-# Usage: window_test.sh QUILLET.EXE QUILLET-CONVERT.EXE SAMPLES-DIR   (WINE and WINEPREFIX set)
+# remembered folders in the registry; an empty argument; and "Show log page" (quillet.exe
+# --page) with a stand-in browser.
+# Usage: window_test.sh QUILLET.EXE QUILLET-CONVERT.EXE SAMPLES-DIR BROWSER-STAND-IN.EXE
+# (WINE and WINEPREFIX set)
 set -euo pipefail
 quillet=$1
 converter=$2
 samples=$3
+browser=$4
 source "$(dirname "$0")/../../scripts/wine-desktop.sh"
 
 work=$(mktemp -d)
-trap 'stop_desktop; rm -rf "$work"' EXIT
+# The stand-in browser is the default verb of Wine's HTML file type while the test runs.
+html_verbs='HKLM\Software\Classes\htmlfile\shell'
+forget_browser() {
+  "$WINE" reg delete "$html_verbs\\quillet-test" /f >/dev/null 2>&1 || true
+  "$WINE" reg delete "$html_verbs" /ve /f >/dev/null 2>&1 || true
+}
+# The pages "Show log page" keeps can be made again.
+forget_pages() { rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/quillet/pages/ThirdGearQMRX-*; }
+trap 'stop_desktop; forget_browser; forget_pages; rm -rf "$work"' EXIT
 failure_screenshot=window_test_failure.png
 
 # One self-contained program: nothing beside it but what every Windows has.
@@ -204,6 +215,93 @@ press Return
 wait_for_file "$opened/ThirdGearQMRX.csv"
 check "Enter converts the argument's log into its CSV beside it" \
   cmp "$work/expected.csv" "$opened/ThirdGearQMRX.csv"
+press alt+F4
+wait_for_window_gone "Vantrel Log Converter v1.02"
+
+# Runs COMMAND and writes its exit status into FILE.
+status_into() {  # status_into FILE COMMAND...
+  local status=0
+  "${@:2}" || status=$?
+  echo "$status" >"$1"
+}
+
+# An empty argument (a shortcut's "%1" with nothing to fill it) opens the window as no argument
+# does.
+status_into "$work/empty-status.txt" "$WINE" "$quillet" "" </dev/null >/dev/null 2>&1 &
+empty_run=$!
+check "an empty argument opens the window" wait_for_window "Vantrel Log Converter v1.02" 120
+press alt+F4
+wait "$empty_run"
+check "with an empty argument, the program ends with status 0" \
+  test "$(cat "$work/empty-status.txt")" = 0
+
+# Wine writes down the text of each message box it shows: in L"...", with "\" doubled and line
+# ends as \r\n.
+shown_boxes() { sed -n 's/.*:trace:msgbox:MSGBOX_OnInit //p' "$@"; }
+
+# Shows the page of $1 where it cannot be shown, and closes the message box that says why; sets
+# page_status and page_box, the box's text.
+show_failing_page() {
+  status_into "$work/page-status.txt" env WINEDEBUG=trace+msgbox "$WINE" "$quillet" --page "$1" \
+    </dev/null >/dev/null 2>"$work/page-trace.txt" &
+  local run=$!
+  if wait_for_window Quillet 60 >/dev/null; then press Return; fi
+  wait "$run"
+  page_status=$(cat "$work/page-status.txt")
+  page_box=$(shown_boxes "$work/page-trace.txt")
+}
+
+# "Show log page" of an empty name, as Explorer's "Copy as path" gives nothing, and of a log
+# that is not there: the program's own message, naming the log, and status 1.
+show_failing_page '""'
+check "\"Show log page\" of an empty name says \"No log was named.\"" \
+  test "$page_box" = 'L"No log was named."'
+check "\"Show log page\" of an empty name ends with status 1" test "$page_status" = 1
+missing=$(windows_path "$logs/NoneQMRX.pdb")
+show_failing_page "$missing"
+missing=${missing//\\/\\\\}
+bad_filename='Bad Filename.  Please check the name and path of the files.'
+check "\"Show log page\" of a missing log names it" test "$page_box" = \
+  "L\"$missing:\\r\\n$bad_filename ($missing: no such file or directory)\""
+check "\"Show log page\" of a missing log ends with status 1" test "$page_status" = 1
+
+# Three showings of one log at once, none cached yet: each opens a whole page, the one
+# quillet-convert.exe --html writes, without a message.
+"$WINE" reg add "$html_verbs" /ve /d quillet-test /f >/dev/null 2>&1
+"$WINE" reg add "$html_verbs\\quillet-test\\command" /ve /f \
+  /d "\"$(windows_path "$browser")\" \"%1\"" >/dev/null 2>&1
+mkdir "$work/opened"
+"$WINE" "$converter" --html "$(windows_path "$work/expected.html")" \
+  "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+showings=()
+for showing in 1 2 3; do
+  status_into "$work/showing-$showing-status.txt" \
+    env QUILLET_OPENED_PAGES="$(windows_path "$work/opened")" WINEDEBUG=trace+msgbox \
+    "$WINE" "$quillet" --page "$(windows_path "$logs/ThirdGearQMRX.pdb")" </dev/null \
+    >/dev/null 2>"$work/showing-$showing.txt" &
+  showings+=($!)
+done
+for showing in "${showings[@]}"; do wait "$showing"; done
+# The browser starts on its own, once each program has handed it the page.
+for _ in $(seq 300); do [ -e "$work/opened/3.html" ] && break; sleep 0.2; done
+for showing in 1 2 3; do
+  check "showing $showing of 3 at once ends with status 0" \
+    test "$(cat "$work/showing-$showing-status.txt")" = 0
+  check "showing $showing of 3 at once opens the whole page" \
+    cmp "$work/expected.html" "$work/opened/$showing.html"
+done
+check "three showings at once show no message" \
+  test -z "$(shown_boxes "$work"/showing-*.txt)"
+
+# A browser that cannot be started: the page, whole in the cache, is named to be opened by hand.
+"$WINE" reg add "$html_verbs\\quillet-test\\command" /ve /f \
+  /d '"Z:\nonexistent\browser.exe" "%1"' >/dev/null 2>&1
+show_failing_page "$(windows_path "$logs/ThirdGearQMRX.pdb")"
+names_the_page() {
+  [[ $page_box == 'L"The page could not be opened in a browser (Windows error 2).\r\nThe page is C:\\users\\'*'\\AppData\\Local\\quillet\\pages\\ThirdGearQMRX-'*'.html."' ]]
+}
+check "a browser that cannot be started is told, with the page to open by hand" names_the_page
+check "a browser that cannot be started ends with status 1" test "$page_status" = 1
 
 echo "window test: $failures failed"
 [ "$failures" -eq 0 ]
