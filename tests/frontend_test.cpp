@@ -306,7 +306,7 @@ struct WindowArgumentsCase {
     std::string name;
     // After the program's own name.
     std::vector<std::string> arguments;
-    std::optional<std::string> pageLog;
+    std::optional<std::vector<std::string>> pageLogs;
     // The log the window opens, as given: the window has it made absolute.
     std::optional<std::string> log;
 };
@@ -320,7 +320,7 @@ TEST_P(WindowArgumentsTest, TellThePageFromTheWindowAndItsLog) {
     std::vector<std::string> arguments{"quillet"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     const WindowProgramStart start = readWindowArguments(arguments);
-    EXPECT_EQ(start.pageLog, c.pageLog);
+    EXPECT_EQ(start.pageLogs, c.pageLogs);
     const std::optional<std::string> log =
         c.log ? std::optional(system::utf8FromPath(std::filesystem::absolute(*c.log)))
               : std::nullopt;
@@ -333,9 +333,16 @@ std::vector<WindowArgumentsCase> windowArgumentsCases() {
         {"AnEmptyArgument", {""}, std::nullopt, std::nullopt},
         {"ALog", {"RunQMRX.pdb"}, std::nullopt, "RunQMRX.pdb"},
         {"ALogNamedLikeAToolkitOption", {"-reverse"}, std::nullopt, "-reverse"},
-        {"ThePageOfALog", {"--page", "-reverse"}, "-reverse", std::nullopt},
-        {"ThePageOfNothing", {"--page"}, "", std::nullopt},
-        {"ThePageOfAnEmptyArgument", {"--page", ""}, "", std::nullopt},
+        {"ThePageOfALog",
+         {"--page", "-reverse"},
+         std::vector<std::string>{"-reverse"},
+         std::nullopt},
+        {"ThePageOfTwoLogs",
+         {"--page", "a.pdb", "b.pdb"},
+         std::vector<std::string>{"a.pdb", "b.pdb"},
+         std::nullopt},
+        {"ThePageOfNothing", {"--page"}, std::vector<std::string>{}, std::nullopt},
+        {"ThePageOfAnEmptyArgument", {"--page", ""}, std::vector<std::string>{""}, std::nullopt},
         // Explorer's "Copy as path" of nothing, where a name cannot hold '"'.
         {"AnEmptyPathInQuotes",
          {"\"\""},
@@ -355,16 +362,23 @@ class RecordedMessages : public PageMessages {
     std::vector<std::pair<std::string, MessageIcon>> shown;
 };
 
-// Before any file is looked for: an empty name names no log.
-TEST(LogPageTest, OfNoLogSaysSo) {
-    std::vector<std::string> names{""};
-    if (system::kWindowsPaths) names.push_back("\"\"");
-    for (const std::string& name : names) {
+// Before any file is looked for: no name, or an empty one, names no log, and more logs than a
+// page compares are too many.
+TEST(LogPageTest, OfNoLogOrTooManySaysSo) {
+    const std::string noLog = "No log was named.";
+    std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{}, noLog},
+        {{""}, noLog},
+        {{"a.pdb", ""}, noLog},
+        {std::vector<std::string>(9, "a.pdb"), "A page compares at most 8 logs."}};
+    if (system::kWindowsPaths) rows.push_back({{"\"\""}, noLog});
+    for (const auto& [logs, text] : rows) {
         RecordedMessages messages;
-        EXPECT_EQ(showLogPage(name, messages), 1) << name;
-        EXPECT_EQ(messages.shown, (std::vector<std::pair<std::string, MessageIcon>>{
-                                      {"No log was named.", MessageIcon::Exclamation}}))
-            << name;
+        EXPECT_EQ(showLogPage(logs, messages), 1) << logs.size();
+        EXPECT_EQ(
+            messages.shown,
+            (std::vector<std::pair<std::string, MessageIcon>>{{text, MessageIcon::Exclamation}}))
+            << logs.size();
     }
 }
 
