@@ -75,13 +75,13 @@ check_opened_log() {
 }
 
 # Runs the menu entry's action "Show log page" (page_command) on LOG as a file manager does, the
-# log for %f, with the stand-in browser first on PATH and the environment ENV (env's options and
-# assignments) added.
+# log for %f or %F, with the stand-in browser first on PATH and the environment ENV (env's options
+# and assignments) added.
 run_page_action() {  # run_page_action LOG ENV...
   local log=$1 word command=()
   shift
   for word in "${page_command[@]}"; do
-    if [ "$word" = %f ]; then command+=("$log"); else command+=("$word"); fi
+    if [ "$word" = %f ] || [ "$word" = %F ]; then command+=("$log"); else command+=("$word"); fi
   done
   env "$@" PATH="$browser:$PATH" "${command[@]}"
 }
