@@ -129,26 +129,30 @@ export function sharedSeries(parts) {
   const placeOf = parts.map((part) => new Int32Array(part.xs.length));
   const next = new Int32Array(parts.length);
   let places = 0;
+  // Plain loops without destructuring or calls, as the page runs this cold, once per strip.
   for (;;) {
     let x = Infinity;
     for (let run = 0; run < parts.length; run++) {
-      const at = next[run];
-      if (at < parts[run].xs.length && parts[run].xs[at] < x) x = parts[run].xs[at];
+      const runXs = parts[run].xs;
+      if (next[run] < runXs.length && runXs[next[run]] < x) x = runXs[next[run]];
     }
     if (x === Infinity) break;
-    let taken = 0;
+    let end = places;
     for (let run = 0; run < parts.length; run++) {
-      const { xs: runXs, ys: runYs } = parts[run];
-      let count = 0;
-      for (let at = next[run]; at < runXs.length && runXs[at] === x; at++, count++) {
-        ys[run][places + count] = runYs[at];
-        placeOf[run][at] = places + count;
+      const runXs = parts[run].xs;
+      const runYs = parts[run].ys;
+      const series = ys[run];
+      const runPlaces = placeOf[run];
+      let at = next[run];
+      let place = places;
+      while (at < runXs.length && runXs[at] === x) {
+        series[place] = runYs[at];
+        runPlaces[at++] = place++;
       }
-      next[run] += count;
-      taken = Math.max(taken, count);
+      next[run] = at;
+      if (place > end) end = place;
     }
-    xs.fill(x, places, places + taken);
-    places += taken;
+    while (places < end) xs[places++] = x;
   }
   for (const series of ys) series.length = places;
   return {
