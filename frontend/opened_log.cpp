@@ -1,6 +1,7 @@
 #include "frontend/opened_log.h"
 
 #include <filesystem>
+#include <span>
 
 #include "conversion/log_naming.h"
 #include "system/paths.h"
@@ -15,18 +16,32 @@ PathBoxTexts withOpenedLog(PathBoxTexts boxes, std::string_view logPath) {
     return boxes;
 }
 
-WindowProgramStart readWindowArguments(const std::vector<std::string>& arguments) {
-    if (arguments.size() > 1 && arguments[1] == "--page") {
-        return {std::vector<std::string>(arguments.begin() + 2, arguments.end()), std::nullopt};
+namespace {
+
+// "--" ends the options, as in every command: what follows it is a log, however it is named.
+std::span<const std::string> afterEndOfOptions(std::span<const std::string> arguments) {
+    if (!arguments.empty() && arguments.front() == "--") return arguments.subspan(1);
+    return arguments;
+}
+
+}  // namespace
+
+WindowProgramStart readWindowArguments(const std::vector<std::string>& commandLine) {
+    std::span<const std::string> arguments(commandLine);
+    if (!arguments.empty()) arguments = arguments.subspan(1);
+    if (!arguments.empty() && arguments.front() == "--page") {
+        const std::span<const std::string> logs = afterEndOfOptions(arguments.subspan(1));
+        return {std::vector<std::string>(logs.begin(), logs.end()), std::nullopt};
     }
-    if (arguments.size() < 2 || system::withoutSurroundingQuotes(arguments[1]).empty()) return {};
+    arguments = afterEndOfOptions(arguments);
+    if (arguments.empty() || system::withoutSurroundingQuotes(arguments.front()).empty()) return {};
     try {
-        return {std::nullopt, system::utf8FromPath(
-                                  std::filesystem::absolute(system::pathFromUtf8(arguments[1])))};
+        return {std::nullopt, system::utf8FromPath(std::filesystem::absolute(
+                                  system::pathFromUtf8(arguments.front())))};
     } catch (...) {
         // A path that names no file here still goes into the box as it was given; converting it
         // then says so.
-        return {std::nullopt, arguments[1]};
+        return {std::nullopt, arguments.front()};
     }
 }
 

@@ -341,6 +341,11 @@ std::vector<WindowArgumentsCase> windowArgumentsCases() {
          {"--page", "a.pdb", "b.pdb"},
          std::vector<std::string>{"a.pdb", "b.pdb"},
          std::nullopt},
+        {"ThePageOfLogsAfterTheEndOfOptions",
+         {"--page", "--", "--", "-x.pdb"},
+         std::vector<std::string>{"--", "-x.pdb"},
+         std::nullopt},
+        {"ALogAfterTheEndOfOptions", {"--", "--page"}, std::nullopt, "--page"},
         {"ThePageOfNothing", {"--page"}, std::vector<std::string>{}, std::nullopt},
         {"ThePageOfAnEmptyArgument", {"--page", ""}, std::vector<std::string>{""}, std::nullopt},
         // Explorer's "Copy as path" of nothing, where a name cannot hold '"'.
