@@ -4,24 +4,19 @@
 // 100 × (measured / target − 1) is the share of fuel to add: a measured 13.2 against a target of
 // 12.0 is +10.0. No DOM here, so that Node tests it.
 
+import { typedSeconds } from "./log_data.js";
+
 // The longest lag, in seconds: a sensor further behind than this reads another part of the map.
 export const MOST_LAG = 5;
 
 // "Lag (s)" as typed, in the page's decimal mark: seconds from 0 to MOST_LAG with at most three
 // decimals, as hundredths. Throws a RangeError that says what to type.
 export function readLag(text, decimalMark) {
-  const mark = decimalMark === "." ? "\\." : decimalMark;
-  const trimmed = text.trim();
-  const seconds = Number(trimmed.replace(decimalMark, "."));
-  if (!new RegExp(`^(\\d+(${mark}\\d{0,3})?|${mark}\\d{1,3})$`).test(trimmed) || seconds > MOST_LAG) {
+  const lag = typedSeconds(text, decimalMark);
+  if (lag === null || lag > MOST_LAG * 100) {
     throw new RangeError(`Give the lag in seconds from 0 to ${MOST_LAG} with at most three decimals, as 0${decimalMark}3`);
   }
-  return Math.round(seconds * 1000) / 10;
-}
-
-// A lag in hundredths as its box shows it.
-export function lagText(lag, decimalMark) {
-  return String(lag / 100).replace(".", decimalMark);
+  return lag;
 }
 
 // The first sample after the stretch that starts at `from`: a stretch runs on while the clock

@@ -76,6 +76,20 @@ export function spanText(span, decimalMark = ".") {
   return `${span < 0 ? "-" : "+"}${minutes}:${String(seconds).padStart(2, "0")}${decimalMark}${fraction}`;
 }
 
+// Seconds as a box takes them: at most three decimals in the page's decimal mark, with a sign
+// where `signed`; as hundredths, or null for any other text.
+export function typedSeconds(text, decimalMark, signed = false) {
+  const mark = decimalMark === "." ? "\\." : decimalMark;
+  const trimmed = text.trim();
+  if (!new RegExp(`^${signed ? "[-+]?" : ""}(\\d+(${mark}\\d{0,3})?|${mark}\\d{1,3})$`).test(trimmed)) return null;
+  return Math.round(Number(trimmed.replace(decimalMark, ".")) * 1000) / 10;
+}
+
+// Hundredths as seconds in a box, in the page's decimal mark.
+export function secondsText(hundredths, decimalMark) {
+  return String(hundredths / 100).replace(".", decimalMark);
+}
+
 // Tick steps of the time axis in hundredths: tenths and seconds, then whole minutes and hours.
 export const TIME_STEPS = [
   1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 1500, 3000, 6000, 12000, 30000, 60000, 120000,
@@ -348,6 +362,13 @@ export function channelRange(channel) {
   if (!channel.numbers || count === 0) return null;
   channel.range ??= channel.extremes.range(0, count).map((key) => channel.numbers[key]);
   return channel.range[0] === channel.range[0] ? channel.range : null;
+}
+
+// The smallest and largest value of several runs' channels together (null entries for runs without
+// it), or null without any.
+export function combinedRange(channels) {
+  const ranges = channels.filter((channel) => channel?.numbers).map(channelRange).filter(Boolean);
+  return ranges.length === 0 ? null : [Math.min(...ranges.map((range) => range[0])), Math.max(...ranges.map((range) => range[1]))];
 }
 
 // The samples of each of `columns` equal pixel columns from start to end: column c holds

@@ -4,9 +4,12 @@
 // and the settings kept in the address's fragment and in setup files. esbuild bundles it with
 // the modules it imports into the page's one script.
 import { ChannelError, channelLabel, checkedChannel } from "./channels.js";
+import { offerDownload } from "./download.js";
 import { ExpressionError, bindChannels, channelsOf, evaluateExpression, keptSamples, parseExpression } from "./expression.js";
 import { lineSample, renderHeader, renderNotices, renderRanges } from "./header.js";
-import { DataError, computedChannel, keptBeforeByTime, sampleTimeText, spanText, valueText } from "./log_data.js";
+import {
+  DataError, computedChannel, keptBeforeByTime, numberText, sampleTimeText, secondsText, spanText, valueText,
+} from "./log_data.js";
 import {
   MOST_RUNS, clampedView, firstKeptTime, makeRun, offsetText, pageTimeOf, placeRun, readPage, readShift, runsOfPageText,
   sampleAt, samplesInView, sharedHeadings, startOf, wholeSpan,
@@ -118,6 +121,18 @@ function expressionTree(run, text, before) {
   return bindChannels(parseExpression(text), (heading) => channelNamed(run, heading, before));
 }
 
+// Why an expression cannot be read in every run (over the computed channels before `before`), or
+// null where it can.
+function mistakeIn(text, before = definitions.length) {
+  try {
+    for (const run of runs) expressionTree(run, text, before);
+    return null;
+  } catch (error) {
+    if (error instanceof ExpressionError) return error.message;
+    throw error;
+  }
+}
+
 // Works out the computed channels from the index'th on, in every run.
 function computeChannels(from) {
   for (const run of runs) {
@@ -204,8 +219,8 @@ function showCursorValues() {
       const difference = values[1].number - values[0].number;
       const part = document.createElement("span");
       part.className = "run-value difference";
-      part.textContent = difference === difference
-        ? `\u0394 ${difference > 0 ? "+" : ""}${(difference === 0 ? 0 : difference).toFixed(strip.decimals).replace(".", mark)}` : "\u0394";
+      const text = numberText(difference, strip.decimals, mark);
+      part.textContent = text === "" ? "\u0394" : `\u0394 ${difference > 0 ? "+" : ""}${text}`;
       parts.push(part);
     }
     strip.value.replaceChildren(...parts);
@@ -326,7 +341,7 @@ function renderRunsLegend() {
       box.type = "text";
       box.className = "run-shift";
       box.size = 6;
-      box.value = (run.shift / 100).toString().replace(".", mark);
+      box.value = secondsText(run.shift, mark);
       box.setAttribute("aria-label", `Shift ${run.name} by`);
       box.addEventListener("change", () => shiftRun(run, box));
       label.append("Shift by ", box, " s");
@@ -382,14 +397,10 @@ function placeRuns() {
 }
 
 function applyAlignment(text) {
-  if (text.trim() !== "") {
-    try {
-      runs.forEach((run) => expressionTree(run, text));
-    } catch (error) {
-      if (!(error instanceof ExpressionError)) throw error;
-      alignError.textContent = `${error.message}. The runs keep ${alignment.text ? `the alignment ${alignment.text}` : "their starts"}.`;
-      return false;
-    }
+  const mistake = text.trim() === "" ? null : mistakeIn(text);
+  if (mistake) {
+    alignError.textContent = `${mistake}. The runs keep ${alignment.text ? `the alignment ${alignment.text}` : "their starts"}.`;
+    return false;
   }
   alignError.textContent = "";
   alignment.text = text.trim();
@@ -432,23 +443,14 @@ function refreshRuns() {
     if (!entry.definition && !shared.includes(entry.heading)) dropChannel(entry);
   }
   // What reads a channel that is gone is left out with its note, and so is all that reads it.
-  const readable = (text, before) => {
-    try {
-      runs.forEach((run) => expressionTree(run, text, before));
-      return null;
-    } catch (error) {
-      if (error instanceof ExpressionError) return error.message;
-      throw error;
-    }
-  };
-  const unreadable = definitions.findIndex((definition, index) => readable(definition.expression, index) !== null);
+  const unreadable = definitions.findIndex((definition, index) => mistakeIn(definition.expression, index) !== null);
   if (unreadable >= 0) {
-    leaveOut(`the computed channel ${definitions[unreadable].heading}`, readable(definitions[unreadable].expression, unreadable));
+    leaveOut(`the computed channel ${definitions[unreadable].heading}`, mistakeIn(definitions[unreadable].expression, unreadable));
     for (const entry of channels.filter((candidate) => definitions.indexOf(candidate.definition) >= unreadable)) dropChannel(entry);
     definitions.length = unreadable;
   }
   for (const setting of [filter, alignment, ...tableView.expressions()]) {
-    const wrong = setting.text && readable(setting.text);
+    const wrong = setting.text && mistakeIn(setting.text);
     if (!wrong) continue;
     leaveOut(setting.label, wrong);
     setting.text = "";
@@ -691,6 +693,7 @@ const context = {
   view: () => view,
   cursor: () => cursor,
   expressionTree: (run, text) => expressionTree(run, text),
+  mistakeIn: (text) => mistakeIn(text),
   moveCursorTo,
   strips,
   saveSettings: () => saveSettings(),
@@ -710,7 +713,7 @@ function currentSettings() {
     ...scatterView.settings(),
     filter: filter.text || null,
     align: alignment.text || null,
-    shifts: runs.length > 1 ? runs.map((run) => (run.shift / 100).toString().replace(".", mark)) : null,
+    shifts: runs.length > 1 ? runs.map((run) => secondsText(run.shift, mark)) : null,
     channels: definitions.map(({ heading, decimals, expression }) => ({ heading, decimals, expression })),
   };
 }
@@ -759,12 +762,8 @@ function applySettings(raw, source) {
 }
 
 byId("save-setup").addEventListener("click", () => {
-  const link = document.createElement("a");
-  link.href = URL.createObjectURL(new Blob([setupText(currentSettings(), mark)], { type: "text/plain" }));
-  link.download = `${runs[0].name.replace(/\.pdb$/i, "")} setup.txt`.replace(/[\\/:*?"<>|]/g, "-");
-  link.click();
-  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
-  byId("page-status").textContent = `The setup is saved as ${link.download}.`;
+  const name = offerDownload(`${runs[0].name.replace(/\.pdb$/i, "")} setup.txt`, setupText(currentSettings(), mark), "text/plain");
+  byId("page-status").textContent = `The setup is saved as ${name}.`;
 });
 
 byId("load-setup").addEventListener("click", () => byId("setup-file").click());

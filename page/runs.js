@@ -1,7 +1,7 @@
 // The runs a page shows, one log's samples each, the first the reference: the page's data read
 // into runs, runs read from another page's file, where each run stands on the page's one time
 // axis, and the samples the cursor reads in each. No DOM here, so that Node tests it.
-import { DataError, lowerBound, nearestSample, readLog, sampleByTime, spanText } from "./log_data.js";
+import { DataError, lowerBound, nearestSample, readLog, sampleByTime, spanText, typedSeconds } from "./log_data.js";
 
 export const MOST_RUNS = 8;
 // The narrowest view, in hundredths.
@@ -105,13 +105,11 @@ export function offsetText(runs, run, decimalMark) {
 // A shift typed in seconds, in the page's decimal mark, as hundredths. Throws a RangeError that
 // says what to type.
 export function readShift(text, decimalMark) {
-  const mark = decimalMark === "." ? "\\." : decimalMark;
-  const trimmed = text.trim();
-  const number = Number(trimmed.replace(decimalMark, "."));
-  if (!new RegExp(`^[-+]?(\\d+(${mark}\\d{0,3})?|${mark}\\d{1,3})$`).test(trimmed) || Math.abs(number * 100) > MOST_SHIFT) {
+  const shift = typedSeconds(text, decimalMark, true);
+  if (shift === null || Math.abs(shift) > MOST_SHIFT) {
     throw new RangeError(`Give the shift in seconds with at most three decimals, as -1${decimalMark}5 or 2, at most a day`);
   }
-  return Math.round(number * 1000) / 10;
+  return shift;
 }
 
 // The stretch of the page's time axis that holds every run's samples.

@@ -1,7 +1,7 @@
 // The scatter view's glue: its channel choices, every run's kept samples of the strips' view, and
 // a key of the runs' colours or shapes.
 import { defaultChoices } from "./channels.js";
-import { channelRange } from "./log_data.js";
+import { combinedRange } from "./log_data.js";
 import { DOT_SCALE, RUN_COLOURS, SHAPES, ScatterPlot, plotRange } from "./scatter.js";
 import { renderLegend } from "./table.js";
 
@@ -87,19 +87,14 @@ export class ScatterView {
       return;
     }
     this.plot ??= new ScatterPlot(byId("scatter-plot"), this.height(), mark);
-    // The range of every run's values together.
-    const rangeOf = (channels) => {
-      const ranges = channels.filter((channel) => channel?.numbers).map(channelRange).filter(Boolean);
-      return ranges.length === 0 ? null : [Math.min(...ranges.map((range) => range[0])), Math.max(...ranges.map((range) => range[1]))];
-    };
-    const colourRange = colour ? rangeOf(colours) : null;
+    const colourRange = colour ? combinedRange(colours) : null;
     const { start, end } = view();
     this.plot.draw({
       x: { heading: x, decimals: xs[0].decimals },
       y: { heading: y, decimals: ys[0].decimals },
       colour,
-      xRange: plotRange(rangeOf(xs) ?? [0, 1], xs[0].decimals),
-      yRange: plotRange(rangeOf(ys) ?? [0, 1], ys[0].decimals),
+      xRange: plotRange(combinedRange(xs) ?? [0, 1], xs[0].decimals),
+      yRange: plotRange(combinedRange(ys) ?? [0, 1], ys[0].decimals),
       colourRange,
       runs: runs.map((run, index) => ({
         x: xs[index], y: ys[index], colour: colours[index], times: run.log.times, start: start + run.offset, end: end + run.offset, kept: run.kept,

@@ -3,9 +3,10 @@
 // out once for them, the cell chosen with its samples marked on the strips, the clipboard and
 // the download.
 import { defaultChoices } from "./channels.js";
-import { lagText, readLag, sampleCorrections } from "./correction.js";
-import { ExpressionError, channelsOf, evaluateExpression } from "./expression.js";
-import { channelRange, sampleNumbers } from "./log_data.js";
+import { readLag, sampleCorrections } from "./correction.js";
+import { offerDownload } from "./download.js";
+import { channelsOf, evaluateExpression } from "./expression.js";
+import { combinedRange, sampleNumbers, secondsText } from "./log_data.js";
 import { pageTimeOf } from "./runs.js";
 import { runChoices } from "./settings.js";
 import {
@@ -143,7 +144,7 @@ export class TableView {
       x: this.x.value, y: this.y.value, values: this.values.value, statistic: this.statistic.value,
       xCells: cellsText(this.cells.x, this.context.mark), yCells: cellsText(this.cells.y, this.context.mark), minimum: String(this.minimum),
       measured: this.correction.measured.text || null, target: this.correction.target.text || null,
-      lag: this.lag === 0 ? null : lagText(this.lag, this.context.mark),
+      lag: this.lag === 0 ? null : secondsText(this.lag, this.context.mark),
     };
   }
 
@@ -157,11 +158,9 @@ export class TableView {
   // under the box, and the table keeps the last valid expression.
   readExpression(expression) {
     const text = expression.box.value.trim();
-    try {
-      if (text !== "") for (const run of this.context.runs) this.context.expressionTree(run, text);
-    } catch (error) {
-      if (!(error instanceof ExpressionError)) throw error;
-      expression.error.textContent = `${error.message}. The table keeps ${expression.text || "none"}.`;
+    const mistake = text === "" ? null : this.context.mistakeIn(text);
+    if (mistake) {
+      expression.error.textContent = `${mistake}. The table keeps ${expression.text || "none"}.`;
       return false;
     }
     expression.error.textContent = "";
@@ -175,7 +174,7 @@ export class TableView {
       this.lag = readLag(this.lagBox.value, mark);
     } catch (error) {
       if (!(error instanceof RangeError)) throw error;
-      byId("table-lag-error").textContent = `${error.message}. The table keeps ${lagText(this.lag, mark)}.`;
+      byId("table-lag-error").textContent = `${error.message}. The table keeps ${secondsText(this.lag, mark)}.`;
       return false;
     }
     byId("table-lag-error").textContent = "";
@@ -226,12 +225,9 @@ export class TableView {
   defaultCellsOf(axis) {
     const { runs, page } = this.context;
     const heading = this.cellBoxes[axis].select.value;
-    const ranges = runs.map((run) => page.channelIn(run, heading)).filter((channel) => channel?.numbers).map(channelRange).filter(Boolean);
-    const decimals = page.channelIn(runs[0], heading)?.decimals ?? 0;
-    if (ranges.length === 0) return { centres: [0], decimals: 0 };
-    const low = Math.min(...ranges.map((range) => range[0]));
-    const high = Math.max(...ranges.map((range) => range[1]));
-    return defaultCells(low, high, decimals, this.cellBoxes[axis].most);
+    const range = combinedRange(runs.map((run) => page.channelIn(run, heading)));
+    if (!range) return { centres: [0], decimals: 0 };
+    return defaultCells(range[0], range[1], page.channelIn(runs[0], heading)?.decimals ?? 0, this.cellBoxes[axis].most);
   }
 
   resetCells(axis) {
@@ -315,7 +311,7 @@ export class TableView {
     this.cellSamples = tables.flatMap((table, at) => table.chosenSamples.map((sample) => ({ run: chosenRuns[at], sample })))
       .sort(compareSamples);
     const what = statisticCaption(this.statistic.value, {
-      values: labelOf(this.values.value), measured: measured.text, target: target.text, lag: this.lag === 0 ? "" : lagText(this.lag, mark),
+      values: labelOf(this.values.value), measured: measured.text, target: target.text, lag: this.lag === 0 ? "" : secondsText(this.lag, mark),
     });
     const names = chosenRuns.map((index) => runs[index].name);
     const of = tables.length > 1 ? ` of ${names[0]} minus that of ${names[1]}` : runs.length > 1 ? ` of ${names[0]}` : "";
@@ -423,11 +419,7 @@ export class TableView {
     if (!this.table) return;
     const { runs, page, mark } = this.context;
     const stem = (index) => runs[index].name.replace(/\.pdb$/i, "");
-    const link = document.createElement("a");
-    link.href = URL.createObjectURL(new Blob([tableText(this.table, page.separator, mark)], { type: "text/csv" }));
     const what = this.isCorrection() ? "correction" : `${this.values.value} ${this.statistic.value}`;
-    link.download = `${this.chosenRuns().map(stem).join(" - ")} ${what}.csv`.replace(/[\\/:*?"<>|]/g, "-");
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+    offerDownload(`${this.chosenRuns().map(stem).join(" - ")} ${what}.csv`, tableText(this.table, page.separator, mark), "text/csv");
   }
 }
