@@ -43,12 +43,8 @@ int compareLogs(const ConverterOptions& options, Console& console) {
         console.writeError(usageErrorText(*lost));
         return 2;
     }
-    std::vector<std::unique_ptr<LogInput>> inputs;
-    std::vector<LogInput*> logs;
-    for (const std::string& log : options.inputs) {
-        inputs.push_back(logInputOf(log, options.logName));
-        logs.push_back(inputs.back().get());
-    }
+    std::vector<std::unique_ptr<LogInput>> logs;
+    for (const std::string& log : options.inputs) logs.push_back(logInputOf(log, options.logName));
     const std::unique_ptr<OutputTarget> target =
         outputTarget(page, options.inputs.front(), system::InPlaceOutputs::Written);
     ConsoleServices services(console, showsOnTerminal(page));

@@ -136,10 +136,9 @@ CachedPage cachePage(std::span<const std::string> logPaths, const fs::path& cach
     // whatever page is in place.
     system::discardFingerprints(fingerprintFile);
     const std::optional<system::FileIdentity> earlierPage = system::identityOf(page);
-    std::vector<std::unique_ptr<LogInput>> inputs;
-    std::vector<LogInput*> logs;
+    std::vector<std::unique_ptr<LogInput>> logs;
     for (const std::string& logPath : logPaths) {
-        logs.push_back(inputs.emplace_back(std::make_unique<system::FileLogInput>(logPath)).get());
+        logs.push_back(std::make_unique<system::FileLogInput>(logPath));
     }
     system::FileOutputTarget output(system::utf8FromPath(page), logPaths.front(),
                                     system::InPlaceOutputs::Refused);

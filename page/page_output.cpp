@@ -43,7 +43,7 @@ std::unique_ptr<LogOutput> makePageOutput(const LogToWrite& log) {
                                         PageSettings{log.profile, std::string(log.pageSetup)});
 }
 
-ConversionOutcome pageLogs(std::span<LogInput* const> logs, OutputTarget& output,
+ConversionOutcome pageLogs(std::span<const std::unique_ptr<LogInput>> logs, OutputTarget& output,
                            ReportingServices& services, const PageSettings& settings,
                            const PageLogBegins& logBegins) {
     const auto begins = [&](std::size_t log) {

@@ -70,7 +70,7 @@ using PageLogBegins = std::function<void(std::size_t log)>;
 // log that ends early is shown up to its damage, and the run then fails as that log's conversion
 // does. Every failure ends in a message through the services; returns Converted only when every
 // log is on the page whole.
-ConversionOutcome pageLogs(std::span<LogInput* const> logs, OutputTarget& output,
+ConversionOutcome pageLogs(std::span<const std::unique_ptr<LogInput>> logs, OutputTarget& output,
                            ReportingServices& services, const PageSettings& settings = {},
                            const PageLogBegins& logBegins = {});
 

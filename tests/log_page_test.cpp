@@ -80,10 +80,9 @@ TEST(CachedPagePath, KeepsPagesApartByTheLogsAbsolutePath) {
 
 // The page of the logs as quillet-convert writes it.
 std::string pageOf(const std::vector<std::string>& logPaths, const fs::path& page) {
-    std::vector<std::unique_ptr<LogInput>> inputs;
-    std::vector<LogInput*> logs;
+    std::vector<std::unique_ptr<LogInput>> logs;
     for (const std::string& logPath : logPaths) {
-        logs.push_back(inputs.emplace_back(std::make_unique<system::FileLogInput>(logPath)).get());
+        logs.push_back(std::make_unique<system::FileLogInput>(logPath));
     }
     system::FileOutputTarget output(system::utf8FromPath(page), std::nullopt);
     support::RecordingServices ignored;

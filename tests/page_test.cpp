@@ -285,16 +285,14 @@ const support::DamagedLog& damagedLogNamed(const std::string& name) {
 
 TEST_P(SeveralLogsTest, ArePagedInTurn) {
     const SeveralLogsCase& c = GetParam();
-    std::vector<std::unique_ptr<MemoryLogInput>> inputs;
-    std::vector<LogInput*> logs;
+    std::vector<std::unique_ptr<LogInput>> logs;
     for (std::size_t log = 0; log < c.logs.size(); ++log) {
         const std::vector<std::uint8_t> bytes =
             c.logs[log] == 'w'   ? support::buildLog(support::drivingLog({33, 19}, 3, 2 + log))
             : c.logs[log] == 'd' ? damagedLogNamed("RecordEndsInsideASample").bytes
                                  : damagedLogNamed("HeaderCutShort").bytes;
-        inputs.push_back(
+        logs.push_back(
             std::make_unique<MemoryLogInput>("Run" + std::to_string(log) + "QMRX.pdb", bytes));
-        logs.push_back(inputs.back().get());
     }
     MemoryOutputTarget page;
     support::RecordingServices services;
