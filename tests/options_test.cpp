@@ -119,13 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
                              o.update = true;
                              o.logName = "N.pdb";
                          })},
-        OptionsCase{"Compare", "--compare --html p.html A B",
-                    with(ConverterOptions{},
-                         [](auto& o) {
-                             o.mode = ConverterMode::Compare;
-                             o.inputs = {"A", "B"};
-                             o.outputs = {{kPage, "p.html"}};
-                         })},
         OptionsCase{"CompareEightWithASetup",
                     "--setup s.txt --compare --name N.pdb --html - A B C D E F G -",
                     with(ConverterOptions{},
@@ -212,8 +205,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "--output-dir excludes --compare"},
         OptionsCase{"CompareDrawsNothing", "--compare --plot x.svg --html p A B",
                     "--plot excludes --compare"},
-        OptionsCase{"CompareWritesNoMlg", "--compare --mlg x.mlg --html p A B",
-                    "--mlg excludes --compare"},
         OptionsCase{"CompareStandardInputTwice", "--compare --html p - -",
                     "standard input, INPUT -, can be read only once"},
         OptionsCase{"SetupWithoutAPage", "--setup s.txt A b.csv",

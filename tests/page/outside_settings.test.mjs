@@ -1,7 +1,8 @@
 // Settings from outside the page under Node: whatever an address or a setup file holds, each
 // setting passes the checks a typed one passes or is left out with a note, and nothing in them
 // can stop the page: expressions too deep or too long, names that pass for other channels, and
-// numbers out of their range.
+// numbers out of their range. What the address test in Chromium checks through the page is not
+// repeated here.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
@@ -19,25 +20,18 @@ const duty = { heading: "Duty", decimals: 2, expression: "[RPM] * 2" };
 describe("settings from the address", () => {
   // Each row: what the address sets, the settings kept, and the notes' labels and reasons.
   const cases = [
-    ["a filter nested 2,000 deep", { filter: deep(2000) }, {}, [["the filter", /nested too deeply: at most 256 levels/]]],
     ["a filter just deep enough", { filter: deep(MOST_DEPTH - 1) }, { filter: deep(MOST_DEPTH - 1) }, []],
     ["a filter of 5,000 terms", { filter: `[RPM]${" + 1".repeat(5000)} > 0` }, {}, [["the filter", /the expression is too long: 20009 characters, of at most 10000/]]],
     ["an alignment nested 300 deep", { align: deep(300) }, {}, [["the alignment", /nested too deeply/]]],
     ["a computed channel nested 300 deep", { channels: [{ ...duty, expression: deep(300) }] }, {}, [["the computed channel Duty", /nested too deeply/]]],
-    ["RPM with a trailing space", { channels: [{ ...duty, heading: "RPM " }] }, {}, [['the computed channel "RPM "', /^There is a channel headed RPM already\.$/]]],
-    ["O2 with a no-break space", { channels: [{ ...duty, heading: "O2\u00a0" }] }, {}, [['the computed channel "O2\\u{A0}"', /headed O2 already/]]],
-    ["RPM with a zero-width space", { channels: [{ ...duty, heading: "RP\u200bM" }] }, {}, [['the computed channel "RP\\u{200B}M"', /headed RPM already/]]],
     ["O2 with a Greek O", { channels: [{ ...duty, heading: "\u039f2" }] }, {}, [["the computed channel \"\u039f2\"", /^Ο2 looks like the channel O2: give it another name\.$/]]],
     ["RPM in full-width letters", { channels: [{ ...duty, heading: "\uff32\uff30\uff2d" }] }, {}, [[/computed channel/, /looks like the channel RPM/]]],
-    ["a name of 300 characters", { channels: [{ ...duty, heading: "D".repeat(300) }] }, {}, [[/^the computed channel "D{40}…"$/, /at most 40 characters/]]],
     ["a name with a control character", { channels: [{ ...duty, heading: " Duty\u0007" }] }, { channels: [duty] }, []],
     ["a channel named none, as the colour", { channels: [{ ...duty, heading: "none" }], colour: "none" },
       { channels: [{ ...duty, heading: "none" }], colour: "none" }, []],
     ["no colour", { colour: "" }, { colour: "" }, []],
     ["a channel that reads one after it", { channels: [{ ...duty, expression: "[Rate]" }, { ...duty, heading: "Rate" }] },
       { channels: [{ ...duty, heading: "Rate" }] }, [["the computed channel Duty", /no channel is headed "Rate"/]]],
-    ["a minimum of 1e23", { minimum: "100000000000000000000000" }, {}, [["Minimum samples", /^Give a whole number from 1 to 10000000\.$/]]],
-    ["X cells with decimal commas", { xCells: "0,5 1,5" }, {}, [["the X cells", /^1 comes after 5: .*; the decimal mark here is "\."\.$/]]],
     ["a statistic that is none", { statistic: "median" }, {}, [["the statistic", /There is no statistic "median"/]]],
     ["a view that is none", { view: "map" }, {}, [["the view", /There is no view "map"/]]],
     ["a channel the log lacks", { x: "Knock", up: "channel 34" }, {},
