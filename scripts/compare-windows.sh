@@ -3,8 +3,8 @@
 # the native build's make_logs, since fuzz/corpus is kept minimised) with the native
 # quillet-convert and with quillet-convert.exe under Wine, each also drawing the log's picture and
 # writing its page and its MLG, and checks that both end alike: the same exit status, the same
-# message, the same CSV, picture, page and MLG bytes. Only line 1 of the CSV differs where the log's name is not ASCII: Windows
-# spells it a byte per character, as its spreadsheets read it.
+# message, the same CSV, picture, page and MLG bytes. Only line 1 of the CSV differs where the
+# log's name is not ASCII: Windows spells it a byte per character, as its spreadsheets read it.
 # Usage: compare-windows.sh NATIVE-CONVERTER WINDOWS-CONVERTER
 set -euo pipefail
 native=$1
